@@ -1,0 +1,10 @@
+# One place for the compile options every target of the project shares.
+add_library(drapello_flags INTERFACE)
+target_compile_features(drapello_flags INTERFACE cxx_std_17)
+target_compile_definitions(drapello_flags INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CONTEXTLESS_CONNECT
+  QT_NO_KEYWORDS)
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  target_compile_options(drapello_flags INTERFACE -Wall -Wextra -Werror)
+endif()

@@ -1,0 +1,60 @@
+#include "app/keyed_tree.h"
+
+#include "app/app_error.h"
+
+#include <QHeaderView>
+
+namespace {
+constexpr int KeyRole = Qt::UserRole + 1;
+}
+
+KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent)
+{
+    setColumnCount(1);
+    header()->hide();
+    setRootIsDecorated(true);
+    setUniformRowHeights(true); // large catalogues lay out far faster
+}
+
+QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key,
+                                    const QString& text)
+{
+    QTreeWidgetItem* parentItem = nullptr;
+    if (!parentKey.isEmpty()) {
+        parentItem = byKey_.value(parentKey);
+        if (!parentItem)
+            throw AppError::elementNotFound();
+    }
+    if (!key.isEmpty() && byKey_.contains(key))
+        throw AppError::keyNotUnique();
+
+    auto* item = new QTreeWidgetItem(QStringList(text));
+    item->setData(0, KeyRole, key);
+    if (parentItem)
+        parentItem->addChild(item);
+    else
+        addTopLevelItem(item);
+    if (!key.isEmpty())
+        byKey_.insert(key, item);
+    nodes_.push_back(item);
+    return item;
+}
+
+void KeyedTree::clearNodes()
+{
+    byKey_.clear();
+    nodes_.clear();
+    QTreeWidget::clear();
+}
+
+QTreeWidgetItem* KeyedTree::node(int index) const
+{
+    if (index < 1 || index > nodeCount())
+        throw AppError(35600, QStringLiteral("Index out of bounds"));
+    return nodes_[static_cast<size_t>(index - 1)];
+}
+
+QString KeyedTree::keyOf(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, KeyRole).toString() : QString();
+}

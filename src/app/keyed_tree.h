@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QTreeWidget>
+
+#include <vector>
+
+// A tree view whose nodes carry string keys: a node is added by its parent's key as the parent's
+// last child, keys are unique across the whole tree, and a duplicate is a failure (35602).
+// An empty key means a node without a key, which never collides.
+class KeyedTree : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit KeyedTree(QWidget* parent = nullptr);
+
+    // parentKey empty: a top-level node. Throws AppError 35602 for a duplicate key and 35601
+    // when no node has parentKey.
+    QTreeWidgetItem* addNode(const QString& parentKey, const QString& key, const QString& text);
+    // Removes every node and every key.
+    void clearNodes();
+
+    int nodeCount() const { return static_cast<int>(nodes_.size()); }
+    // Nodes in the order they were added, counted from 1.
+    QTreeWidgetItem* node(int index) const;
+    QTreeWidgetItem* find(const QString& key) const { return byKey_.value(key); }
+    static QString keyOf(const QTreeWidgetItem* item);
+
+private:
+    QHash<QString, QTreeWidgetItem*> byKey_;
+    std::vector<QTreeWidgetItem*> nodes_;
+};

@@ -1,0 +1,108 @@
+#include "app/picture_box.h"
+
+#include "app/app_error.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMovie>
+#include <QPixmap>
+
+namespace {
+// Larger files are not skins; refusing them keeps a hostile server from eating memory.
+constexpr qint64 MaxPictureBytes = 64 * 1024 * 1024;
+} // namespace
+
+PictureBox::PictureBox(QWidget* parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignCenter);
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Sunken);
+}
+
+QByteArray PictureBox::formatOf(const QByteArray& bytes)
+{
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return QByteArrayLiteral("gif");
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return QByteArrayLiteral("jpeg");
+    if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        return QByteArrayLiteral("png");
+    if (bytes.startsWith("BM") && bytes.size() >= 26)
+        return QByteArrayLiteral("bmp");
+    return {};
+}
+
+QSize PictureBox::fitted(QSize size) const
+{
+    const QSize room = contentsRect().size();
+    if (size.width() > room.width() || size.height() > room.height())
+        size.scale(room, Qt::KeepAspectRatio);
+    return size;
+}
+
+void PictureBox::dropMovie()
+{
+    if (movie_) {
+        movie_->stop();
+        delete movie_;
+        movie_ = nullptr;
+    }
+    delete movieData_;
+    movieData_ = nullptr;
+}
+
+void PictureBox::showImage(const QImage& image)
+{
+    dropMovie();
+    image_ = image;
+    const QSize size = fitted(image.size());
+    setPixmap(QPixmap::fromImage(size == image.size()
+                                     ? image
+                                     : image.scaled(size, Qt::KeepAspectRatio,
+                                                    Qt::SmoothTransformation)));
+}
+
+void PictureBox::loadPicture(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        throw AppError::fileNotFound();
+    if (info.size() > MaxPictureBytes)
+        throw AppError::invalidPicture();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError::pathFileAccess();
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    const QByteArray format = formatOf(bytes);
+    if (format.isEmpty())
+        throw AppError::invalidPicture();
+
+    // Decode from memory, so the file can be replaced at once by the next download.
+    QBuffer probe;
+    probe.setData(bytes);
+    probe.open(QIODevice::ReadOnly);
+    QImageReader reader(&probe, format);
+    QImage first = reader.read();
+    if (first.isNull())
+        throw AppError::invalidPicture();
+    const bool animated = reader.supportsAnimation() && reader.imageCount() > 1;
+
+    if (!animated) {
+        showImage(first);
+        return;
+    }
+    dropMovie();
+    image_ = first;
+    movieData_ = new QBuffer(this);
+    movieData_->setData(bytes);
+    movieData_->open(QIODevice::ReadOnly);
+    movie_ = new QMovie(movieData_, format, this);
+    movie_->setCacheMode(QMovie::CacheAll);
+    movie_->setScaledSize(fitted(first.size()));
+    setMovie(movie_);
+    movie_->start();
+}

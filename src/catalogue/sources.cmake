@@ -1,0 +1,2 @@
+list(APPEND DRAPELLO_SOURCES
+  catalogue/loading_pass.cpp)

@@ -1,0 +1,2 @@
+list(APPEND DRAPELLO_SOURCES
+  install/install_commands.cpp)

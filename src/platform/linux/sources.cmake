@@ -1,0 +1,4 @@
+list(APPEND DRAPELLO_SOURCES
+  platform/linux/ini_settings_store.cpp platform/linux/ini_settings_store.h
+  platform/linux/lock_file_instance.cpp platform/linux/lock_file_instance.h
+  platform/linux/system_platform.cpp)

@@ -1,0 +1,32 @@
+#include "platform/desktop_shell_service.h"
+#include "platform/linux/ini_settings_store.h"
+#include "platform/linux/lock_file_instance.h"
+#include "platform/null_services.h"
+#include "platform/platform.h"
+#include "platform/qt_dialog_service.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+Platform Platform::system()
+{
+    Platform p;
+    QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    p.settings = std::make_unique<IniSettingsStore>(config);
+
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    p.instance = std::make_unique<LockFileInstance>(runtime + QStringLiteral("/drapello.lock"));
+
+    p.registry = std::make_unique<NoRegistry>();
+    p.fetcher = std::make_unique<NoFetcher>();
+    p.windows = std::make_unique<NoWindows>();
+    p.shell = std::make_unique<DesktopShellService>();
+    p.dialogs = std::make_unique<QtDialogService>();
+    p.programFolder = QCoreApplication::applicationDirPath();
+    return p;
+}

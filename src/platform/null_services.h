@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/registry_reader.h"
+#include "platform/url_fetcher.h"
+#include "platform/window_service.h"
+
+// Backends for services that have no working implementation on a system: they do nothing
+// harmful and report "nothing there".
+class NoRegistry : public RegistryReader {
+public:
+    QString readValue(const QString&) override { return {}; }
+};
+
+class NoFetcher : public UrlFetcher {
+public:
+    bool fetch(const QString&, const QString&) override { return false; }
+};
+
+class NoWindows : public WindowService {
+public:
+    bool closeWindowOfClass(const QString&) override { return false; }
+};
