@@ -1,2 +1,4 @@
 list(APPEND DRAPELLO_SOURCES
-  install/install_commands.cpp)
+  install/flush_cache.cpp
+  install/messenger.cpp
+  install/preview.cpp)
