@@ -5,4 +5,5 @@ list(APPEND DRAPELLO_SOURCES
   app/keyed_tree.cpp app/keyed_tree.h
   app/picture_box.cpp app/picture_box.h
   app/settings_keys.h
-  app/startup_rules.cpp app/startup_rules.h)
+  app/startup_rules.cpp app/startup_rules.h
+  app/windows1252.cpp app/windows1252.h)
