@@ -13,7 +13,8 @@ namespace {
 const QString MsnKey = QStringLiteral("Software\\Microsoft\\MSNMessenger");
 const QString ServicePath =
     QStringLiteral("HKLM\\Software\\Microsoft\\MessengerService\\InstallationDirectory");
-const QString MsnPath = QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger\\InstallationDirectory");
+const QString MsnPath =
+    QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger\\InstallationDirectory");
 
 // Sets an environment variable for one test and puts the old state back.
 class EnvironmentOverride {
@@ -65,56 +66,57 @@ void TestWineRegistry::value_data()
     QTest::newRow("plain string")
         << msn + "\"InstallationDirectory\"=\"C:\\\\Program Files\\\\MSN Messenger\\\\\"\n"
         << MsnKey << "InstallationDirectory" << true << "C:\\Program Files\\MSN Messenger\\";
-    QTest::newRow("key and name in other case")
-        << msn + "\"InstallationDirectory\"=\"x\"\n"
-        << "SOFTWARE\\microsoft\\msnmessenger" << "installationdirectory" << true << "x";
-    QTest::newRow("escapes")
-        << msn + "\"V\"=\"a\\\\b\\\"c\\x00e9d\\n\\101\\x263a\\tz\\q\"\n"
-        << MsnKey << "V" << true << QString::fromUtf8("a\\b\"céd\nA\u263a\tzq");
+    QTest::newRow("key and name in other case") << msn + "\"InstallationDirectory\"=\"x\"\n"
+                                                << "SOFTWARE\\microsoft\\msnmessenger"
+                                                << "installationdirectory" << true << "x";
+    QTest::newRow("escapes") << msn + "\"V\"=\"a\\\\b\\\"c\\x00e9d\\n\\101\\x263a\\tz\\q\"\n"
+                             << MsnKey << "V" << true
+                             << QString::fromUtf8("a\\b\"céd\nA\u263a\tzq");
     QTest::newRow("hex escape stops after four digits")
-        << msn + "\"V\"=\"\\x00e9f\\xe9g\"\n" << MsnKey << "V" << true
-        << QString::fromUtf8("éfég");
+        << msn + "\"V\"=\"\\x00e9f\\xe9g\"\n"
+        << MsnKey << "V" << true << QString::fromUtf8("éfég");
     QTest::newRow("octal escape stops after three digits")
-        << msn + "\"V\"=\"\\1011\\7x\"\n" << MsnKey << "V" << true
-        << QStringLiteral("A1") + QChar(7) + QStringLiteral("x");
-    QTest::newRow("utf-8 written as is") << msn + "\"V\"=\"C:\\\\Café\"\n" << MsnKey << "V"
-                                         << true << QString::fromUtf8("C:\\Café");
-    QTest::newRow("empty string") << msn + "\"InstallationDirectory\"=\"\"\n" << MsnKey
-                                  << "InstallationDirectory" << true << "";
-    QTest::newRow("expand string") << msn + "\"V\"=str(2):\"%ProgramFiles%\\\\MSN\"\n" << MsnKey
-                                   << "V" << true << "%ProgramFiles%\\MSN";
+        << msn + "\"V\"=\"\\1011\\7x\"\n"
+        << MsnKey << "V" << true << QStringLiteral("A1") + QChar(7) + QStringLiteral("x");
+    QTest::newRow("utf-8 written as is") << msn + "\"V\"=\"C:\\\\Café\"\n"
+                                         << MsnKey << "V" << true << QString::fromUtf8("C:\\Café");
+    QTest::newRow("empty string") << msn + "\"InstallationDirectory\"=\"\"\n"
+                                  << MsnKey << "InstallationDirectory" << true << "";
+    QTest::newRow("expand string") << msn + "\"V\"=str(2):\"%ProgramFiles%\\\\MSN\"\n"
+                                   << MsnKey << "V" << true << "%ProgramFiles%\\MSN";
     QTest::newRow("str: form") << msn + "\"V\"=str:\"abc\"\n" << MsnKey << "V" << true << "abc";
     QTest::newRow("hex(1) utf-16") << msn + "\"V\"=hex(1):43,00,3a,00,5c,00,41,00,00,00\n"
                                    << MsnKey << "V" << true << "C:\\A";
-    QTest::newRow("hex(2) utf-16 stops at nul")
-        << msn + "\"V\"=hex(2):41,00,00,00,42,00\n" << MsnKey << "V" << true << "A";
-    QTest::newRow("dword as decimal") << msn + "\"V\"=dword:0000002a\n" << MsnKey << "V" << true
-                                      << "42";
-    QTest::newRow("binary has no text") << msn + "\"V\"=hex:41,00,42,00\n" << MsnKey << "V"
-                                        << true << "";
-    QTest::newRow("multi string has no text") << msn + "\"V\"=str(7):\"a\\0b\"\n" << MsnKey << "V"
-                                              << true << "";
-    QTest::newRow("default value") << msn + "@=\"standard\"\n" << MsnKey << "@" << true
-                                   << "standard";
+    QTest::newRow("hex(2) utf-16 stops at nul") << msn + "\"V\"=hex(2):41,00,00,00,42,00\n"
+                                                << MsnKey << "V" << true << "A";
+    QTest::newRow("dword as decimal") << msn + "\"V\"=dword:0000002a\n"
+                                      << MsnKey << "V" << true << "42";
+    QTest::newRow("binary has no text") << msn + "\"V\"=hex:41,00,42,00\n"
+                                        << MsnKey << "V" << true << "";
+    QTest::newRow("multi string has no text") << msn + "\"V\"=str(7):\"a\\0b\"\n"
+                                              << MsnKey << "V" << true << "";
+    QTest::newRow("default value") << msn + "@=\"standard\"\n"
+                                   << MsnKey << "@" << true << "standard";
     QTest::newRow("comments and hash lines between values")
-        << msn + ";; a comment\n#class=\"x\"\n\n  \"V\" = \"spaced\"  \n" << MsnKey << "V" << true
-        << "spaced";
-    QTest::newRow("escaped quote in value name")
-        << msn + "\"a\\\"b\"=\"ok\"\n" << MsnKey << "a\"b" << true << "ok";
+        << msn + ";; a comment\n#class=\"x\"\n\n  \"V\" = \"spaced\"  \n"
+        << MsnKey << "V" << true << "spaced";
+    QTest::newRow("escaped quote in value name") << msn + "\"a\\\"b\"=\"ok\"\n"
+                                                 << MsnKey << "a\"b" << true << "ok";
     QTest::newRow("value under another key only")
-        << "[Software\\\\Microsoft\\\\MessengerService] 1\n\"InstallationDirectory\"=\"C:\\\\A\"\n" +
+        << "[Software\\\\Microsoft\\\\MessengerService] "
+           "1\n\"InstallationDirectory\"=\"C:\\\\A\"\n" +
                msn + "\"Other\"=\"x\"\n"
         << MsnKey << "InstallationDirectory" << false << "";
     QTest::newRow("key whose name only starts alike")
-        << QByteArray("[Software\\\\Microsoft\\\\MSNMessenger2] 1\n\"V\"=\"x\"\n") << MsnKey << "V" << false
-        << "";
+        << QByteArray("[Software\\\\Microsoft\\\\MSNMessenger2] 1\n\"V\"=\"x\"\n") << MsnKey << "V"
+        << false << "";
     QTest::newRow("missing key") << QByteArray() << MsnKey << "V" << false << "";
-    QTest::newRow("unterminated string") << msn + "\"V\"=\"C:\\\\A\n" << MsnKey << "V" << false
-                                         << "";
+    QTest::newRow("unterminated string") << msn + "\"V\"=\"C:\\\\A\n"
+                                         << MsnKey << "V" << false << "";
     QTest::newRow("bad hex byte") << msn + "\"V\"=hex(1):4g,00\n" << MsnKey << "V" << false << "";
     QTest::newRow("unknown data form") << msn + "\"V\"=qword:1\n" << MsnKey << "V" << false << "";
-    QTest::newRow("later key ends the wanted one")
-        << msn + "[Software\\\\Other] 1\n\"V\"=\"x\"\n" << MsnKey << "V" << false << "";
+    QTest::newRow("later key ends the wanted one") << msn + "[Software\\\\Other] 1\n\"V\"=\"x\"\n"
+                                                   << MsnKey << "V" << false << "";
 }
 
 void TestWineRegistry::value()
@@ -154,7 +156,8 @@ void TestWineRegistry::crlfAndWrappedHex()
     const WineRegistry registry(text);
     QVERIFY(registry.hasHeader());
     QCOMPARE(registry.value(MsnKey, QStringLiteral("InstallationDirectory"))->asText(), path);
-    QCOMPARE(registry.value(MsnKey, QStringLiteral("After"))->asText(), QStringLiteral("next line"));
+    QCOMPARE(registry.value(MsnKey, QStringLiteral("After"))->asText(),
+             QStringLiteral("next line"));
 
     QVERIFY(!WineRegistry("REGEDIT4\n[Software\\\\Microsoft\\\\MSNMessenger]\n\"After\"=\"x\"\n")
                  .value(MsnKey, QStringLiteral("After")));
@@ -170,21 +173,30 @@ void TestWineRegistry::pathToLocal_data()
                                               << "<c>/Program Files/MSN Messenger/";
     QTest::newRow("no trailing backslash") << "C:\\Program Files\\MSN Messenger"
                                            << "<c>/Program Files/MSN Messenger";
-    QTest::newRow("two trailing backslashes") << "C:\\Program Files\\\\" << "<c>/Program Files//";
+    QTest::newRow("two trailing backslashes") << "C:\\Program Files\\\\"
+                                              << "<c>/Program Files//";
     QTest::newRow("components in other case") << "c:\\PROGRAM FILES\\msn messenger\\"
-                                               << "<c>/Program Files/MSN Messenger/";
+                                              << "<c>/Program Files/MSN Messenger/";
     QTest::newRow("forward slashes") << "C:/Program Files/MSN Messenger"
                                      << "<c>/Program Files/MSN Messenger";
-    QTest::newRow("missing component stays as written")
-        << "C:\\program files\\Gone\\MSN Messenger" << "<c>/Program Files/Gone/MSN Messenger";
-    QTest::newRow("drive root") << "C:\\" << "<c>/";
-    QTest::newRow("absolute drive link") << "D:\\Data" << "<d>/Data";
-    QTest::newRow("missing drive link") << "E:\\Program Files" << "";
-    QTest::newRow("dangling drive link") << "F:\\x" << "";
-    QTest::newRow("relative path") << "Program Files\\MSN Messenger" << "";
-    QTest::newRow("drive-relative path") << "C:Program Files" << "";
-    QTest::newRow("network path") << "\\\\server\\share" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("missing component stays as written") << "C:\\program files\\Gone\\MSN Messenger"
+                                                        << "<c>/Program Files/Gone/MSN Messenger";
+    QTest::newRow("drive root") << "C:\\"
+                                << "<c>/";
+    QTest::newRow("absolute drive link") << "D:\\Data"
+                                         << "<d>/Data";
+    QTest::newRow("missing drive link") << "E:\\Program Files"
+                                        << "";
+    QTest::newRow("dangling drive link") << "F:\\x"
+                                         << "";
+    QTest::newRow("relative path") << "Program Files\\MSN Messenger"
+                                   << "";
+    QTest::newRow("drive-relative path") << "C:Program Files"
+                                         << "";
+    QTest::newRow("network path") << "\\\\server\\share"
+                                  << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestWineRegistry::pathToLocal()
@@ -197,7 +209,8 @@ void TestWineRegistry::pathToLocal()
     const QString driveD = wine.path() + QStringLiteral("/drive_d");
     QVERIFY(QDir().mkpath(driveD + QStringLiteral("/Data")));
     QVERIFY(QFile::link(driveD, wine.path() + QStringLiteral("/dosdevices/d:")));
-    QVERIFY(QFile::link(QStringLiteral("../nowhere"), wine.path() + QStringLiteral("/dosdevices/f:")));
+    QVERIFY(
+        QFile::link(QStringLiteral("../nowhere"), wine.path() + QStringLiteral("/dosdevices/f:")));
 
     expected.replace(QStringLiteral("<c>"), wine.driveC());
     expected.replace(QStringLiteral("<d>"), driveD);
@@ -222,12 +235,11 @@ void TestWineRegistry::readValue_data()
         << QByteArray("win64") << messengerKeys(none, none, true) + messengerKeys(none, a)
         << MsnPath << "Program Files/A/";
     QTest::newRow("win64: 32-bit key only")
-        << QByteArray("win64") << messengerKeys(a, none, true) << ServicePath
-        << "Program Files/A/";
+        << QByteArray("win64") << messengerKeys(a, none, true) << ServicePath << "Program Files/A/";
     QTest::newRow("win32: the 32-bit view is not looked at")
         << QByteArray("win32") << messengerKeys(a, b, true) << MsnPath << "-";
-    QTest::newRow("win32: plain key") << QByteArray("win32") << messengerKeys(a, b) << ServicePath
-                                      << "Program Files/A/";
+    QTest::newRow("win32: plain key")
+        << QByteArray("win32") << messengerKeys(a, b) << ServicePath << "Program Files/A/";
     QTest::newRow("no arch: plain key only")
         << QByteArray() << messengerKeys(none, b, true) + messengerKeys(none, a) << MsnPath
         << "Program Files/A/";
@@ -242,14 +254,15 @@ void TestWineRegistry::readValue_data()
         << QByteArray("win32") << messengerKeys(a, none) << MsnPath << "-";
     QTest::newRow("empty value") << QByteArray("win32") << messengerKeys(QStringLiteral(""), b)
                                  << ServicePath << "-";
-    QTest::newRow("missing drive link") << QByteArray("win32")
-                                        << messengerKeys(QStringLiteral("D:\\Messenger"), b)
-                                        << ServicePath << "-";
+    QTest::newRow("missing drive link")
+        << QByteArray("win32") << messengerKeys(QStringLiteral("D:\\Messenger"), b) << ServicePath
+        << "-";
     QTest::newRow("path components in other case")
         << QByteArray("win32") << messengerKeys(QStringLiteral("c:\\PROGRAM FILES\\a"), b)
         << ServicePath << "Program Files/A";
-    QTest::newRow("value path without a value name") << QByteArray("win32")
-                                                     << messengerKeys(a, b) << "HKLM" << "-";
+    QTest::newRow("value path without a value name")
+        << QByteArray("win32") << messengerKeys(a, b) << "HKLM"
+        << "-";
 }
 
 void TestWineRegistry::readValue()
@@ -264,8 +277,9 @@ void TestWineRegistry::readValue()
     wine.makeFolder(QStringLiteral("Program Files/B"));
     wine.writeSystemReg(systemReg(arch, body));
     WineRegistryReader reader([&] { return wine.path(); });
-    QCOMPARE(reader.readValue(valuePath),
-             expected == QLatin1String("-") ? QString() : wine.driveC() + QLatin1Char('/') + expected);
+    QCOMPARE(reader.readValue(valuePath), expected == QLatin1String("-")
+                                              ? QString()
+                                              : wine.driveC() + QLatin1Char('/') + expected);
 }
 
 void TestWineRegistry::readValueFollowsTheFile()
@@ -295,7 +309,8 @@ void TestWineRegistry::storedPrefixBeforeEnvironment()
     stored.makeFolder(QStringLiteral("Stored"));
     fromEnvironment.makeFolder(QStringLiteral("Env"));
     stored.writeSystemReg(systemReg("win32", messengerKeys({}, QStringLiteral("C:\\Stored"))));
-    fromEnvironment.writeSystemReg(systemReg("win32", messengerKeys({}, QStringLiteral("C:\\Env"))));
+    fromEnvironment.writeSystemReg(
+        systemReg("win32", messengerKeys({}, QStringLiteral("C:\\Env"))));
 
     const EnvironmentOverride environment("WINEPREFIX", fromEnvironment.path());
     QString setting = stored.path();
@@ -319,11 +334,13 @@ void TestWineRegistry::systemPlatformReadsTheSetting()
                       QSettings::IniFormat);
         ini.setValue(QStringLiteral("Drapello/wineprefix"), wine.path());
     }
-    const EnvironmentOverride environment("XDG_CONFIG_HOME", home.path() + QStringLiteral("/config"));
+    const EnvironmentOverride environment("XDG_CONFIG_HOME",
+                                          home.path() + QStringLiteral("/config"));
     const EnvironmentOverride runtime("XDG_RUNTIME_DIR", home.path());
     Platform platform = Platform::system();
 
-    QCOMPARE(platform.registry->readValue(ServicePath), wine.driveC() + QStringLiteral("/Messenger/"));
+    QCOMPARE(platform.registry->readValue(ServicePath),
+             wine.driveC() + QStringLiteral("/Messenger/"));
 }
 
 QTEST_GUILESS_MAIN(TestWineRegistry)

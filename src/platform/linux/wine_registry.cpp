@@ -18,6 +18,18 @@ int hexDigit(QChar c)
     return -1;
 }
 
+// The control characters Wine writes as C letter escapes (\n, \t...); 0 for other letters.
+char16_t controlEscape(QChar c)
+{
+    static constexpr char letters[] = "abefnrtv";
+    static constexpr char16_t codes[] = {0x07, 0x08, 0x1B, 0x0C, 0x0A, 0x0D, 0x09, 0x0B};
+    for (int n = 0; n < 8; ++n) {
+        if (c == QLatin1Char(letters[n]))
+            return codes[n];
+    }
+    return 0;
+}
+
 bool isOctal(QChar c)
 {
     return c.unicode() >= '0' && c.unicode() <= '7';
@@ -176,16 +188,10 @@ QString WineRegistry::unescape(QStringView text, QChar end, qsizetype& consumed)
             continue;
         }
         const QChar c = text[++i];
-        switch (c.unicode()) {
-        case 'a': out.append(QChar(0x07)); ++i; continue;
-        case 'b': out.append(QChar(0x08)); ++i; continue;
-        case 'e': out.append(QChar(0x1B)); ++i; continue;
-        case 'f': out.append(QChar(0x0C)); ++i; continue;
-        case 'n': out.append(QChar(0x0A)); ++i; continue;
-        case 'r': out.append(QChar(0x0D)); ++i; continue;
-        case 't': out.append(QChar(0x09)); ++i; continue;
-        case 'v': out.append(QChar(0x0B)); ++i; continue;
-        case 'x': {
+        if (const char16_t control = controlEscape(c)) {
+            out.append(QChar(control));
+            ++i;
+        } else if (c == QLatin1Char('x')) {
             ++i;
             if (i >= text.size() || hexDigit(text[i]) < 0) {
                 out.append(QLatin1Char('x'));
@@ -195,16 +201,12 @@ QString WineRegistry::unescape(QStringView text, QChar end, qsizetype& consumed)
             for (int n = 0; n < 4 && i < text.size() && hexDigit(text[i]) >= 0; ++n)
                 unit = static_cast<char16_t>(unit * 16 + hexDigit(text[i++]));
             out.append(QChar(unit));
-            continue;
-        }
-        default:
-            if (isOctal(c)) {
-                char16_t unit = 0;
-                for (int n = 0; n < 3 && i < text.size() && isOctal(text[i]); ++n)
-                    unit = static_cast<char16_t>(unit * 8 + (text[i++].unicode() - '0'));
-                out.append(QChar(unit));
-                continue;
-            }
+        } else if (isOctal(c)) {
+            char16_t unit = 0;
+            for (int n = 0; n < 3 && i < text.size() && isOctal(text[i]); ++n)
+                unit = static_cast<char16_t>(unit * 8 + (text[i++].unicode() - '0'));
+            out.append(QChar(unit));
+        } else {
             // \\, \" and any other escaped character stand for themselves.
             out.append(c);
             ++i;
@@ -257,8 +259,8 @@ std::optional<WineRegistryValue> WineRegistry::value(const QString& keyPath,
             continue;
         if (line.front() == '[') {
             qsizetype consumed = 0;
-            const QString name = unescape(QString::fromUtf8(line.sliced(1)), QLatin1Char(']'),
-                                          consumed);
+            const QString name =
+                unescape(QString::fromUtf8(line.sliced(1)), QLatin1Char(']'), consumed);
             inWantedKey = consumed >= 0 && name.compare(keyPath, Qt::CaseInsensitive) == 0;
             continue;
         }

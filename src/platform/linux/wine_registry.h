@@ -2,14 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <optional>
 
 // One value as Wine stores it in a registry file.
 struct WineRegistryValue {
-    quint32 type = 0;   // REG_SZ 1, REG_EXPAND_SZ 2, REG_BINARY 3, REG_DWORD 4, REG_MULTI_SZ 7...
-    QString text;       // the string of a quoted value
-    QByteArray bytes;   // the data of a hex or dword value
+    quint32 type = 0; // REG_SZ 1, REG_EXPAND_SZ 2, REG_BINARY 3, REG_DWORD 4, REG_MULTI_SZ 7...
+    QString text;     // the string of a quoted value
+    QByteArray bytes; // the data of a hex or dword value
     bool quoted = false;
 
     // What reading the value as text gives: the string of a string type (quoted or as UTF-16LE
