@@ -1,1 +1,2 @@
 
+drapello_add_test(test_messenger_install window/test_messenger_install.cpp)
