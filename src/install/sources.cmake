@@ -1,4 +1,6 @@
 list(APPEND DRAPELLO_SOURCES
   install/flush_cache.cpp
+  install/mdl_registry.cpp install/mdl_registry.h
   install/messenger.cpp
+  install/skin_file.cpp install/skin_file.h
   install/preview.cpp)

@@ -6,3 +6,6 @@ add_dependencies(drapello_e2e_support Drapello)
 
 drapello_add_test(test_program e2e/test_program.cpp)
 target_link_libraries(test_program PRIVATE drapello_e2e_support)
+drapello_add_test(test_install_e2e e2e/test_install_e2e.cpp X11)
+target_compile_definitions(test_install_e2e PRIVATE DRAPELLO_BINARY="$<TARGET_FILE:Drapello>")
+add_dependencies(test_install_e2e Drapello)

@@ -1,1 +1,4 @@
 drapello_add_test(test_app_rules unit/test_app_rules.cpp)
+drapello_add_test(test_wine_registry unit/test_wine_registry.cpp)
+drapello_add_test(test_skin_file unit/test_skin_file.cpp)
+drapello_add_test(test_mdl_registry unit/test_mdl_registry.cpp)

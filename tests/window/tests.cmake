@@ -1,1 +1,2 @@
 drapello_add_test(test_form1 window/test_form1.cpp)
+drapello_add_test(test_messenger_install window/test_messenger_install.cpp)

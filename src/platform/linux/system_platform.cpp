@@ -1,6 +1,8 @@
+#include "app/settings_keys.h"
 #include "platform/desktop_shell_service.h"
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
+#include "platform/linux/wine_registry_reader.h"
 #include "platform/null_services.h"
 #include "platform/platform.h"
 #include "platform/qt_dialog_service.h"
@@ -22,7 +24,13 @@ Platform Platform::system()
         runtime = QDir::tempPath();
     p.instance = std::make_unique<LockFileInstance>(runtime + QStringLiteral("/drapello.lock"));
 
-    p.registry = std::make_unique<NoRegistry>();
+    // The settings store outlives the reader: both belong to the same Platform.
+    p.registry = std::make_unique<WineRegistryReader>([settings = p.settings.get()] {
+        return settings->getSetting(QString::fromLatin1(SettingKeys::Application),
+                                    QString::fromLatin1(SettingKeys::Section),
+                                    QString::fromLatin1(SettingKeys::wineprefix.name),
+                                    QString::fromUtf8(SettingKeys::wineprefix.defaultValue));
+    });
     p.fetcher = std::make_unique<NoFetcher>();
     p.windows = std::make_unique<NoWindows>();
     p.shell = std::make_unique<DesktopShellService>();
