@@ -1,6 +1,7 @@
 #include "platform/desktop_shell_service.h"
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
+#include "platform/network_fetcher.h"
 #include "platform/null_services.h"
 #include "platform/platform.h"
 #include "platform/qt_dialog_service.h"
@@ -23,7 +24,7 @@ Platform Platform::system()
     p.instance = std::make_unique<LockFileInstance>(runtime + QStringLiteral("/drapello.lock"));
 
     p.registry = std::make_unique<NoRegistry>();
-    p.fetcher = std::make_unique<NoFetcher>();
+    p.fetcher = std::make_unique<NetworkFetcher>();
     p.windows = std::make_unique<NoWindows>();
     p.shell = std::make_unique<DesktopShellService>();
     p.dialogs = std::make_unique<QtDialogService>();
