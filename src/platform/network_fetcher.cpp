@@ -92,7 +92,12 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     });
     // Redirect hops and header bytes move too; only silence counts as idle.
     QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&] { idle.start(); });
-    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&] { idle.start(); });
+    int redirects = 0;
+    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&] {
+        idle.start();
+        if (++redirects > MaxRedirects)
+            fail();
+    });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
     idle.start();

@@ -1,1 +1,2 @@
-
+drapello_add_test(tst_list_format unit/tst_list_format.cpp)
+drapello_add_test(tst_network_fetcher unit/tst_network_fetcher.cpp)
