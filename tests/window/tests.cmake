@@ -1,1 +1,2 @@
 drapello_add_test(tst_catalogue window/tst_catalogue.cpp)
+drapello_add_test(tst_download_preview window/tst_download_preview.cpp)
