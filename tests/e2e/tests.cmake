@@ -1,1 +1,3 @@
-
+drapello_add_test(tst_program_catalogue e2e/tst_program_catalogue.cpp)
+target_compile_definitions(tst_program_catalogue PRIVATE DRAPELLO_PROGRAM="$<TARGET_FILE:Drapello>")
+add_dependencies(tst_program_catalogue Drapello)
