@@ -34,6 +34,8 @@ private Q_SLOTS:
     void notFoundMarker();
     void missingCategoryCopy();
     void duplicateSkinNames();
+    void longestList_data();
+    void longestList();
     void unsafeCategoryName_data();
     void unsafeCategoryName();
     void failedDownloadsKeepOldCopies();
@@ -222,6 +224,43 @@ void TestCatalogue::duplicateSkinNames()
              qPrintable(w.form->statusText()));
     QVERIFY(w.progress() > 0); // the error path leaves the bar
     QCOMPARE(server.requestCount(), 3);
+}
+
+void TestCatalogue::longestList_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("32,767 skins fit") << 32767;
+    QTest::newRow("32,768 skins overflow") << 32768;
+}
+
+void TestCatalogue::longestList()
+{
+    QFETCH(int, count);
+    QByteArray skins = "s0";
+    for (int i = 1; i < count; ++i)
+        skins += "*s" + QByteArray::number(i);
+    HttpTestServer server;
+    server.setFile(QStringLiteral("/voruzide.txt"), "A*B*C");
+    server.setFile(QStringLiteral("/A.txt"), "x");
+    server.setFile(QStringLiteral("/B.txt"), skins);
+    server.setFile(QStringLiteral("/C.txt"), "y");
+    WindowFixture w(server.baseUrl(), true);
+    w.start();
+    QVERIFY(w.waitForPass());
+    QTreeWidgetItem* b = w.form->TV1->find(QStringLiteral("s0"));
+    if (count <= 32767) {
+        QVERIFY(b);
+        QCOMPARE(b->parent()->childCount(), count);
+        QCOMPARE(b->parent()->child(count - 1)->text(0), QStringLiteral("s%1").arg(count - 1));
+        QCOMPARE(w.form->TV1->nodeCount(), 1 + 3 + 1 + count + 1);
+        QCOMPARE(w.form->statusText(), Downloaded);
+    } else {
+        // The whole list is refused before any of its names becomes a node.
+        QVERIFY(!b);
+        QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(x), B)"));
+        QCOMPARE(w.form->statusText(), QStringLiteral("Fout opgetreden: 6 - Overflow"));
+        QVERIFY(!w.form->loading->isActive());
+    }
 }
 
 void TestCatalogue::unsafeCategoryName_data()
