@@ -112,8 +112,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
             failed = true;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok = !failed && reply->error() == QNetworkReply::NoError && status >= 200 &&
-                    status < 300;
+    const bool ok =
+        !failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
     delete reply;
 
     if (!ok) {

@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <functional>
 
 namespace {
@@ -72,11 +71,14 @@ void TestProgramCatalogue::downloadsCatalogueIntoCache()
         ini.write("[Drapello]\nupdatelist=1\nbase=" + server.baseUrl().toLatin1() + "\n");
     }
     const QString cache = dir.filePath(QStringLiteral("program/Cache"));
-    QVERIFY(run({}, [&] { return server.requestCount() == 3 && QFile::exists(cache + QStringLiteral("/Caf\u00E9.tmp")); }));
+    QVERIFY(run({}, [&] {
+        return server.requestCount() == 3 &&
+               QFile::exists(cache + QStringLiteral("/Caf\u00E9.tmp"));
+    }));
     QCOMPARE(fileBytes(cache + QStringLiteral("/voruzide.tmp")), categories);
-    QCOMPARE(fileBytes(cache + QStringLiteral("/Auto Motor.tmp")), QByteArray("Rode Ferrari*Vespa"));
+    QCOMPARE(fileBytes(cache + QStringLiteral("/Auto Motor.tmp")),
+             QByteArray("Rode Ferrari*Vespa"));
     QCOMPARE(fileBytes(cache + QStringLiteral("/Caf\u00E9.tmp")), QByteArray("Espresso"));
-
 }
 
 QTEST_GUILESS_MAIN(TestProgramCatalogue)

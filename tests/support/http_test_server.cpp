@@ -26,18 +26,25 @@ struct Rule {
 QByteArray reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 307: return "Temporary Redirect";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 307:
+        return "Temporary Redirect";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
 QByteArray response(int status, const QByteArray& body, qint64 announced, bool close,
-                     const QByteArray& location = {})
+                    const QByteArray& location = {})
 {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n";
     out += "Content-Length: " + QByteArray::number(announced) + "\r\n";
@@ -205,8 +212,8 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
                 socket->write(response(rule.status, "moved", 5, close, rule.location));
                 break;
             case Kind::Drop:
-                socket->write(response(200, rule.body.left(rule.body.size() / 2),
-                                       rule.body.size(), true));
+                socket->write(
+                    response(200, rule.body.left(rule.body.size() / 2), rule.body.size(), true));
                 socket->disconnectFromHost();
                 return;
             case Kind::Stall:

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 
 // A small HTTP/1.1 server on 127.0.0.1 (ephemeral port) that runs in its own thread, so a test

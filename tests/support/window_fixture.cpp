@@ -11,8 +11,8 @@
 WindowFixture::WindowFixture(const QString& baseUrl, bool updateAtStart, int idleTimeoutMs)
 {
     profile.setSetting(QStringLiteral("base"), baseUrl);
-    profile.setSetting(QStringLiteral("updatelist"), updateAtStart ? QStringLiteral("1")
-                                                                   : QStringLiteral("0"));
+    profile.setSetting(QStringLiteral("updatelist"),
+                       updateAtStart ? QStringLiteral("1") : QStringLiteral("0"));
     platform = profile.makePlatform();
     platform.fetcher = std::make_unique<NetworkFetcher>(idleTimeoutMs);
     form = std::make_unique<Form1>(platform);

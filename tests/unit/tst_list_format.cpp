@@ -27,15 +27,22 @@ void TestListFormat::split_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("two names") << QStringLiteral("A*B") << QStringList{QStringLiteral("A"), QStringLiteral("B")};
-    QTest::newRow("one name") << QStringLiteral("Auto Motor") << QStringList{QStringLiteral("Auto Motor")};
+    QTest::newRow("two names") << QStringLiteral("A*B")
+                               << QStringList{QStringLiteral("A"), QStringLiteral("B")};
+    QTest::newRow("one name") << QStringLiteral("Auto Motor")
+                              << QStringList{QStringLiteral("Auto Motor")};
     QTest::newRow("empty text") << QString() << QStringList{};
-    QTest::newRow("trailing star") << QStringLiteral("A*") << QStringList{QStringLiteral("A"), QString()};
+    QTest::newRow("trailing star")
+        << QStringLiteral("A*") << QStringList{QStringLiteral("A"), QString()};
     QTest::newRow("lone star") << QStringLiteral("*") << QStringList{QString(), QString()};
-    QTest::newRow("empty inside") << QStringLiteral("A**B") << QStringList{QStringLiteral("A"), QString(), QStringLiteral("B")};
-    QTest::newRow("blanks kept") << QStringLiteral(" A * B ") << QStringList{QStringLiteral(" A "), QStringLiteral(" B ")};
+    QTest::newRow("empty inside") << QStringLiteral("A**B")
+                                  << QStringList{QStringLiteral("A"), QString(),
+                                                 QStringLiteral("B")};
+    QTest::newRow("blanks kept") << QStringLiteral(" A * B ")
+                                 << QStringList{QStringLiteral(" A "), QStringLiteral(" B ")};
     QTest::newRow("line breaks are name text")
-        << QStringLiteral("A\r\n*B\n") << QStringList{QStringLiteral("A\r\n"), QStringLiteral("B\n")};
+        << QStringLiteral("A\r\n*B\n")
+        << QStringList{QStringLiteral("A\r\n"), QStringLiteral("B\n")};
 }
 
 void TestListFormat::split()
@@ -150,7 +157,8 @@ void TestListFormat::skinUrl_data()
         << QStringLiteral("http://h/b/AutoMotor\\Rode Ferrari.gif");
     QTest::newRow("trailing blanks of the skin kept")
         << QStringLiteral(" A") << QStringLiteral("x  ") << QStringLiteral("http://h/b/A\\x  .gif");
-    QTest::newRow("empty skin") << QStringLiteral(" A") << QString() << QStringLiteral("http://h/b/A\\.gif");
+    QTest::newRow("empty skin") << QStringLiteral(" A") << QString()
+                                << QStringLiteral("http://h/b/A\\.gif");
 }
 
 void TestListFormat::skinUrl()

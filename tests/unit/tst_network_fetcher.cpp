@@ -106,7 +106,8 @@ void TestNetworkFetcher::failureKeepsOldFile()
     QCOMPARE(server->requestCount(), 1);
     if (oldFile)
         QCOMPARE(readAll(target), old);
-    const QStringList expected = oldFile ? QStringList{QStringLiteral("voruzide.tmp")} : QStringList{};
+    const QStringList expected =
+        oldFile ? QStringList{QStringLiteral("voruzide.tmp")} : QStringList{};
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), expected);
 }
 
@@ -122,8 +123,9 @@ void TestNetworkFetcher::followsRedirect()
     // Qt sometimes repeats a redirected GET on a fresh connection; the hops stay in order.
     QStringList hops = server->requestedPaths();
     hops.removeDuplicates();
-    QCOMPARE(hops, (QStringList{QStringLiteral("/old/voruzide.txt"), QStringLiteral("/new/voruzide.txt"),
-                                QStringLiteral("/final.txt")}));
+    QCOMPARE(hops,
+             (QStringList{QStringLiteral("/old/voruzide.txt"), QStringLiteral("/new/voruzide.txt"),
+                          QStringLiteral("/final.txt")}));
 }
 
 void TestNetworkFetcher::refusesRedirectLoop()
@@ -142,7 +144,8 @@ void TestNetworkFetcher::sendsBackslashAsSlashAndUtf8()
 {
     server->setFile(QStringLiteral("/Auto Motor/Caf\u00E9 1.gif"), "GIF89a");
     NetworkFetcher fetcher(5000);
-    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("Auto Motor\\Caf\u00E9 1.gif"), target));
+    QVERIFY(
+        fetcher.fetch(server->baseUrl() + QStringLiteral("Auto Motor\\Caf\u00E9 1.gif"), target));
     QCOMPARE(server->rawRequestPaths(),
              QList<QByteArray>{QByteArray("/Auto%20Motor/Caf%C3%A9%201.gif")});
 }
@@ -156,7 +159,8 @@ void TestNetworkFetcher::storesUnderUnicodeFileName()
     // Stored as a UTF-8 file name.
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files),
              QStringList{QStringLiteral("\u20AC Caf\u00E9.tmp")});
-    QCOMPARE(QFile::encodeName(unicodeTarget).right(13), QByteArray("\xE2\x82\xAC Caf\xC3\xA9.tmp"));
+    QCOMPARE(QFile::encodeName(unicodeTarget).right(13),
+             QByteArray("\xE2\x82\xAC Caf\xC3\xA9.tmp"));
 }
 
 void TestNetworkFetcher::unreachableServer()

@@ -43,7 +43,6 @@ private Q_SLOTS:
     void refreshAfterCacheStartDownloads();
     void flushCache();
     void closeDuringPassIsDeferred();
-
 };
 
 void TestCatalogue::fullPass_data()
@@ -54,21 +53,24 @@ void TestCatalogue::fullPass_data()
     QTest::addColumn<int>("delay");
     QTest::addColumn<QString>("shape");
 
-    QTest::newRow("two categories") << QByteArray("A*B") << QStringList{QStringLiteral("A"), QStringLiteral("B")}
-                                    << QList<QByteArray>{"x*y", "z"} << 0
-                                    << QStringLiteral(" VOR Uzide( A(x,y), B(z))");
+    QTest::newRow("two categories")
+        << QByteArray("A*B") << QStringList{QStringLiteral("A"), QStringLiteral("B")}
+        << QList<QByteArray>{"x*y", "z"} << 0 << QStringLiteral(" VOR Uzide( A(x,y), B(z))");
     // Slow answers: the timer ticks many times during each download and must not start a
     // second pass.
-    QTest::newRow("slow server") << QByteArray("A*B") << QStringList{QStringLiteral("A"), QStringLiteral("B")}
+    QTest::newRow("slow server") << QByteArray("A*B")
+                                 << QStringList{QStringLiteral("A"), QStringLiteral("B")}
                                  << QList<QByteArray>{"x*y", "z"} << 60
                                  << QStringLiteral(" VOR Uzide( A(x,y), B(z))");
     QTest::newRow("blanks, empty names, line breaks")
         << QByteArray("Auto Motor*") << QStringList{QStringLiteral("Auto Motor"), QString()}
         << QList<QByteArray>{" Rode Ferrari *\r\nBlauw", ""} << 0
         << QStringLiteral(" VOR Uzide( Auto Motor( Rode Ferrari ,\r\nBlauw), )");
-    QTest::newRow("Windows-1252 names") << QByteArray("Caf\xE9*\x80") << QStringList{QStringLiteral("Caf\u00E9"), QStringLiteral("\u20AC")}
-                                        << QList<QByteArray>{"cr\xE8me", "5\x80"} << 0
-                                        << QStringLiteral(" VOR Uzide( Caf\u00E9(cr\u00E8me), \u20AC(5\u20AC))");
+    QTest::newRow("Windows-1252 names")
+        << QByteArray("Caf\xE9*\x80")
+        << QStringList{QStringLiteral("Caf\u00E9"), QStringLiteral("\u20AC")}
+        << QList<QByteArray>{"cr\xE8me", "5\x80"} << 0
+        << QStringLiteral(" VOR Uzide( Caf\u00E9(cr\u00E8me), \u20AC(5\u20AC))");
 }
 
 void TestCatalogue::fullPass()
@@ -99,10 +101,12 @@ void TestCatalogue::fullPass()
     QTreeWidgetItem* root = w.form->TV1->find(QStringLiteral("voruzide"));
     QVERIFY(root);
     for (int i = 0; i < listNames.size(); ++i) {
-        QCOMPARE(fileBytes(w.profile.cacheFolder() + QLatin1Char('/') + listNames[i] + QStringLiteral(".tmp")),
+        QCOMPARE(fileBytes(w.profile.cacheFolder() + QLatin1Char('/') + listNames[i] +
+                           QStringLiteral(".tmp")),
                  lists[i]);
         const QString key = KeyedTree::keyOf(root->child(i));
-        QVERIFY2(key.startsWith(listNames[i]) && time.match(key.mid(listNames[i].size())).hasMatch(),
+        QVERIFY2(key.startsWith(listNames[i]) &&
+                     time.match(key.mid(listNames[i].size())).hasMatch(),
                  qPrintable(key));
         QVERIFY(!root->child(i)->isExpanded());
     }
@@ -123,8 +127,10 @@ void TestCatalogue::fromCacheWithServerStopped()
         QVERIFY(first.waitForPass());
         base = server.baseUrl();
         // Reuse the same profile's cache in a second window below.
-        for (const QString& name : {QStringLiteral("voruzide.tmp"), QStringLiteral("A.tmp"), QStringLiteral("B.tmp")})
-            cached << QString::fromLatin1(fileBytes(first.profile.cacheFolder() + QLatin1Char('/') + name));
+        for (const QString& name :
+             {QStringLiteral("voruzide.tmp"), QStringLiteral("A.tmp"), QStringLiteral("B.tmp")})
+            cached << QString::fromLatin1(
+                fileBytes(first.profile.cacheFolder() + QLatin1Char('/') + name));
     }
     for (const QString& commandLine : {QString(), QStringLiteral("LoadCache")}) {
         HttpTestServer server;
@@ -174,7 +180,8 @@ void TestCatalogue::notFoundMarker_data()
     // Not the marker: one category whose name ends in a line break, which may not become a file.
     QTest::newRow("with line break")
         << QByteArray("notfound\r\n")
-        << QStringLiteral("Fout opgetreden: 52 - Bad file name or number: \"notfound\r\n\" cannot be stored in the cache")
+        << QStringLiteral("Fout opgetreden: 52 - Bad file name or number: \"notfound\r\n\" cannot "
+                          "be stored in the cache")
         << QStringLiteral(" VOR Uzide( notfound\r\n)");
 }
 
@@ -206,7 +213,8 @@ void TestCatalogue::missingCategoryCopy()
     QCOMPARE(w.form->statusText(), Missing);
     QCOMPARE(w.progress(), 0);
     QCOMPARE(server.requestedPaths(),
-             (QStringList{QStringLiteral("/voruzide.txt"), QStringLiteral("/A.txt"), QStringLiteral("/B.txt")}));
+             (QStringList{QStringLiteral("/voruzide.txt"), QStringLiteral("/A.txt"),
+                          QStringLiteral("/B.txt")}));
 }
 
 void TestCatalogue::duplicateSkinNames()
@@ -267,7 +275,8 @@ void TestCatalogue::unsafeCategoryName_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("download");
-    for (const char* name : {"../evil", "..\\evil", "sub/evil", "/tmp/drapello-evil", ".", "..", "tab\tname"}) {
+    for (const char* name :
+         {"../evil", "..\\evil", "sub/evil", "/tmp/drapello-evil", ".", "..", "tab\tname"}) {
         QTest::addRow("%s, download", name) << QString::fromLatin1(name) << true;
         QTest::addRow("%s, cache", name) << QString::fromLatin1(name) << false;
     }
@@ -298,7 +307,8 @@ void TestCatalogue::unsafeCategoryName()
     QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(x), ") + name + QLatin1Char(')'));
     QStringList expected = before;
     if (download) {
-        expected << QStringLiteral("program/Cache/A.tmp") << QStringLiteral("program/Cache/voruzide.tmp");
+        expected << QStringLiteral("program/Cache/A.tmp")
+                 << QStringLiteral("program/Cache/voruzide.tmp");
         expected.sort();
     }
     QCOMPARE(w.filesInProfile(), expected);
@@ -323,7 +333,8 @@ void TestCatalogue::failedDownloadsKeepOldCopies()
     QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(old1,old2), B(fresh), C(kept))"));
     QCOMPARE(w.form->statusText(), QStringLiteral("Fout bij het downloaden!"));
     QCOMPARE(w.progress(), 0);
-    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/A.tmp")), QByteArray("old1*old2"));
+    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/A.tmp")),
+             QByteArray("old1*old2"));
     QCOMPARE(QDir(w.profile.cacheFolder()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{QStringLiteral("A.tmp"), QStringLiteral("B.tmp"), QStringLiteral("C.tmp"),
                           QStringLiteral("voruzide.tmp")}));
@@ -346,14 +357,16 @@ void TestCatalogue::refreshWithServerGone()
     // Before the tick: the root alone, no list copies, the timer armed.
     QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide"));
     QCOMPARE(w.form->TV1->nodeCount(), 1);
-    QCOMPARE(QDir(w.profile.cacheFolder()).entryList(QDir::Files), QStringList{QStringLiteral("temp.dat")});
+    QCOMPARE(QDir(w.profile.cacheFolder()).entryList(QDir::Files),
+             QStringList{QStringLiteral("temp.dat")});
     QVERIFY(w.form->loading->isActive());
     QVERIFY(!w.form->useCache);
 
     QVERIFY(w.waitForPass());
     QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide"));
     QCOMPARE(w.form->statusText(), Missing);
-    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/temp.dat")), QByteArray("picture"));
+    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/temp.dat")),
+             QByteArray("picture"));
     QVERIFY(w.form->SetSkin->isEnabled());
 }
 
@@ -387,7 +400,8 @@ void TestCatalogue::flushCache()
     w.form->FlushCache(); // no Cache folder: nothing happens
     QVERIFY(!QDir(w.profile.cacheFolder()).exists());
 
-    for (const char* name : {"voruzide.tmp", "A.tmp", "Auto Motor.tmp", ".tmp", "temp.dat", "notes.txt"})
+    for (const char* name :
+         {"voruzide.tmp", "A.tmp", "Auto Motor.tmp", ".tmp", "temp.dat", "notes.txt"})
         w.profile.writeFile(QStringLiteral("program/Cache/") + QString::fromLatin1(name), "x");
     w.profile.writeFile(QStringLiteral("program/outside.tmp"), "x");
     w.form->FlushCache();

@@ -69,10 +69,12 @@ void TestDownloadPreview::downloadTrimsBlanks()
     QDir().mkpath(w.profile.cacheFolder());
     w.form->runCommand([&] {
         w.form->downloadfile(QStringLiteral("  ") + server.baseUrl() + QStringLiteral("a b.txt  "),
-                             QStringLiteral(" ") + w.profile.cacheFolder() + QStringLiteral("/x y.tmp "),
+                             QStringLiteral(" ") + w.profile.cacheFolder() +
+                                 QStringLiteral("/x y.tmp "),
                              QStringLiteral("done"));
     });
-    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/x y.tmp")), QByteArray("content"));
+    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/x y.tmp")),
+             QByteArray("content"));
     QCOMPARE(w.form->statusText(), QStringLiteral("done"));
     QCOMPARE(w.progress(), 0);
     QVERIFY(!QApplication::overrideCursor());
@@ -103,7 +105,8 @@ void TestDownloadPreview::downloadFailure()
     bool nextStepRan = false;
     w.form->runCommand([&] {
         w.form->downloadfile(server.baseUrl() + QStringLiteral("x.txt"),
-                             w.profile.cacheFolder() + QStringLiteral("/x.tmp"), QStringLiteral("done"));
+                             w.profile.cacheFolder() + QStringLiteral("/x.tmp"),
+                             QStringLiteral("done"));
         nextStepRan = true;
     });
     QVERIFY(nextStepRan);
@@ -111,7 +114,8 @@ void TestDownloadPreview::downloadFailure()
     QCOMPARE(w.progress(), 20); // one step further, not reset
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/x.tmp")), QByteArray("old"));
-    QCOMPARE(QDir(w.profile.cacheFolder()).entryList(QDir::Files), QStringList{QStringLiteral("x.tmp")});
+    QCOMPARE(QDir(w.profile.cacheFolder()).entryList(QDir::Files),
+             QStringList{QStringLiteral("x.tmp")});
 }
 
 void TestDownloadPreview::previewShowsPicture_data()
