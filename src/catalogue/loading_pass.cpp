@@ -1,11 +1,73 @@
 #include "app/form1.h"
+#include "app/keyed_tree.h"
+#include "catalogue/cache_files.h"
+#include "catalogue/list_format.h"
 
 #include <QTimer>
 
-// The catalogue comes with its own change; until then the tick only disarms the timer.
-void Form1::loading_Timer()
-{
-    loading->stop();
+namespace {
+const QString RootKey = QStringLiteral("voruzide");
 }
 
-void Form1::update_Click() {}
+// One pass over the whole catalogue: bring the lists into Cache (or take the copies there) and
+// fill the tree below the root. Every way out stops the timer.
+void Form1::loading_Timer()
+{
+    try {
+        const QString cache = cacheFolder();
+        cachefiles::ensureFolder(cache);
+
+        const QString listCopy = cache + QStringLiteral("/voruzide.tmp");
+        if (!useCache)
+            downloadfile(baseUrl + QStringLiteral("voruzide.txt"), listCopy,
+                         lang.MsgListDownloaded());
+        add(1);
+        if (!cachefiles::exists(listCopy)) {
+            setStatus(lang.MsgListMissing());
+            loading->stop();
+            clear();
+            return;
+        }
+        const QString categoryText = cachefiles::readList(listCopy);
+        if (listformat::isNotFoundMarker(categoryText)) {
+            setStatus(QStringLiteral("Error 404: File Not Found"));
+            loading->stop();
+            clear();
+            return;
+        }
+        add(1);
+        const QStringList categories = listformat::splitList(categoryText);
+
+        for (const QString& name : categories) {
+            const QString categoryKey = name + cachefiles::timeOfDayText();
+            // New nodes are collapsed: laying out thousands of visible rows at every repaint
+            // during the downloads would cost far more than the fill.
+            TV1->addNode(RootKey, categoryKey, QLatin1Char(' ') + name);
+            add(1);
+            // The name becomes a file name: it must not lead anywhere but into Cache.
+            listformat::requireSafeCategoryName(name);
+            const QString copy = cache + QLatin1Char('/') + name + QStringLiteral(".tmp");
+            if (!useCache)
+                downloadfile(baseUrl + name + QStringLiteral(".txt"), copy,
+                             lang.MsgListDownloaded());
+            add(1);
+            if (!cachefiles::exists(copy)) {
+                setStatus(lang.MsgListMissing());
+                loading->stop();
+                clear();
+                return;
+            }
+            const QString skinText = cachefiles::readList(copy);
+            add(1);
+            const QStringList skins = listformat::splitList(skinText);
+            for (const QString& skin : skins) {
+                TV1->addNode(categoryKey, skin, skin);
+                add(1);
+            }
+        }
+        clear();
+        loading->stop();
+    } catch (const AppError& error) {
+        commonError(error);
+    }
+}

@@ -9,7 +9,8 @@ list(APPEND DRAPELLO_SOURCES
   platform/window_service.h
   platform/null_services.h
   platform/desktop_shell_service.cpp platform/desktop_shell_service.h
-  platform/qt_dialog_service.cpp platform/qt_dialog_service.h)
+  platform/qt_dialog_service.cpp platform/qt_dialog_service.h
+  platform/network_fetcher.cpp platform/network_fetcher.h)
 if(WIN32)
   include(platform/windows/sources.cmake)
 else()

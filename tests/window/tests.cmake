@@ -1,2 +1,4 @@
 drapello_add_test(test_form1 window/test_form1.cpp)
 drapello_add_test(test_messenger_install window/test_messenger_install.cpp)
+drapello_add_test(tst_catalogue window/tst_catalogue.cpp)
+drapello_add_test(tst_download_preview window/tst_download_preview.cpp)

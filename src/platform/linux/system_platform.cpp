@@ -3,6 +3,7 @@
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
 #include "platform/linux/wine_registry_reader.h"
+#include "platform/network_fetcher.h"
 #include "platform/null_services.h"
 #include "platform/platform.h"
 #include "platform/qt_dialog_service.h"
@@ -31,7 +32,7 @@ Platform Platform::system()
                                     QString::fromLatin1(SettingKeys::wineprefix.name),
                                     QString::fromUtf8(SettingKeys::wineprefix.defaultValue));
     });
-    p.fetcher = std::make_unique<NoFetcher>();
+    p.fetcher = std::make_unique<NetworkFetcher>();
     p.windows = std::make_unique<NoWindows>();
     p.shell = std::make_unique<DesktopShellService>();
     p.dialogs = std::make_unique<QtDialogService>();

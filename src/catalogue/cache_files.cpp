@@ -1,0 +1,43 @@
+#include "catalogue/cache_files.h"
+
+#include "app/app_error.h"
+#include "catalogue/list_format.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTime>
+
+namespace cachefiles {
+
+void ensureFolder(const QString& folder)
+{
+    if (QFileInfo(folder).isDir())
+        return;
+    if (!QDir().mkpath(folder))
+        throw AppError::pathFileAccess();
+}
+
+bool exists(const QString& path)
+{
+    return QFileInfo::exists(path);
+}
+
+QString readList(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw file.exists() ? AppError::pathFileAccess() : AppError::fileNotFound();
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError::pathFileAccess();
+    return listformat::decodeList(bytes);
+}
+
+QString timeOfDayText()
+{
+    // A fixed 24-hour format with seconds: a system short format may leave the seconds out.
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+}
+
+} // namespace cachefiles
