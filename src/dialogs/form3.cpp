@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
 
 namespace {
@@ -29,6 +30,10 @@ Form3::Form3(Form1& owner) : QDialog(&owner), owner_(owner)
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(317, 220); // 4755 x 3300 twips
     setMouseTracking(true);
+    // The layout was made for an 8-point dialog font; larger defaults clip the link and labels.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     // Positions are the twips of the original layout divided by 15.
     Label1 = makeLabel(this, "Label1", QStringLiteral("Drapello v1.2"), QRect(8, 3, 305, 25));
@@ -49,9 +54,11 @@ Form3::Form3(Form1& owner) : QDialog(&owner), owner_(owner)
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(8, 112, 297, 49);
     Text1->setReadOnly(true);
+    Text1->document()->setDocumentMargin(2); // three lines fit without a scroll bar
     Text1->setPlainText(QStringLiteral(
-        "alle skinmakers, de beta-testers, de vertalers van de taalbestanden,\n"
-        "iedereen op het forum, en iedereen die een fout meldde"));
+        "alle skinmakers, de beta-testers,\n"
+        "de vertalers van de taalbestanden,\n"
+        "het forum, en iedereen die een fout meldde"));
     QPalette background = Text1->palette();
     background.setColor(QPalette::Base, palette().color(QPalette::Window));
     Text1->setPalette(background);
