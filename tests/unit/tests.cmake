@@ -1,1 +1,2 @@
 
+drapello_add_test(test_lng_file unit/test_lng_file.cpp)
