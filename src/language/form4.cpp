@@ -97,8 +97,6 @@ void Form4::Form_Load()
         owner_.showMain();
     } else if (!owner_.isVisible()) {
         show();
-        raise();
-        activateWindow();
     }
     // Opened from the menu, the caller shows the chooser modal over the visible main window.
 }
