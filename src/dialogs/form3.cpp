@@ -9,8 +9,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QPushButton>
+#include <QTextDocument>
 
 namespace {
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place)
@@ -55,10 +55,9 @@ Form3::Form3(Form1& owner) : QDialog(&owner), owner_(owner)
     Text1->setGeometry(8, 112, 297, 49);
     Text1->setReadOnly(true);
     Text1->document()->setDocumentMargin(2); // three lines fit without a scroll bar
-    Text1->setPlainText(QStringLiteral(
-        "alle skinmakers, de beta-testers,\n"
-        "de vertalers van de taalbestanden,\n"
-        "het forum, en iedereen die een fout meldde"));
+    Text1->setPlainText(QStringLiteral("alle skinmakers, de beta-testers,\n"
+                                       "de vertalers van de taalbestanden,\n"
+                                       "het forum, en iedereen die een fout meldde"));
     QPalette background = Text1->palette();
     background.setColor(QPalette::Base, palette().color(QPalette::Window));
     Text1->setPalette(background);
@@ -149,7 +148,8 @@ bool Form3::eventFilter(QObject* watched, QEvent* event)
             }
             return true;
         }
-        default: break;
+        default:
+            break;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -37,13 +37,13 @@ Form4::Form4(Form1& owner) : QDialog(&owner), owner_(owner)
         return f;
     };
 
-    Label2 = label("Label2",
-                   QStringLiteral("Don't select anything if you want to load the default language."),
-                   QRect(8, 4, 296, 30));
+    Label2 = label(
+        "Label2", QStringLiteral("Don't select anything if you want to load the default language."),
+        QRect(8, 4, 296, 30));
     Line1 = rule("Line1", QRect(8, 34, 296, 3));
-    Label3 = label("Label3",
-                   QStringLiteral("Selecteer niets als je de Nederlandse taal wilt laden."),
-                   QRect(8, 37, 296, 30));
+    Label3 =
+        label("Label3", QStringLiteral("Selecteer niets als je de Nederlandse taal wilt laden."),
+              QRect(8, 37, 296, 30));
 
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
@@ -51,9 +51,9 @@ Form4::Form4(Form1& owner) : QDialog(&owner), owner_(owner)
     File1->setGeometry(8, 68, 296, 48);
 
     Frame1 = rule("Frame1", QRect(8, 118, 296, 4));
-    Label1 = label("Label1",
-                   QStringLiteral("Please select a language file and click the OK button."),
-                   QRect(8, 124, 216, 30));
+    Label1 =
+        label("Label1", QStringLiteral("Please select a language file and click the OK button."),
+              QRect(8, 124, 216, 30));
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
@@ -23,6 +24,13 @@ void Form1::setChooser(Form4* form4)
 }
 
 namespace {
+// At start-up the main window is still hidden and not yet placed: a box owned by it would open
+// in the screen's corner, so it goes over whatever window is in front (or the screen's middle).
+QWidget* messageOwner(Form1& form)
+{
+    return form.isVisible() ? &form : QApplication::activeWindow();
+}
+
 // The captions a language file carries, in the order they are put on their controls. The
 // dialogs get theirs whether or not they were ever opened, and keep them.
 void applyCaptions(Form1& form)
@@ -57,7 +65,8 @@ void Form1::LoadLanguage(const QString& strBestandspad)
         saveSetting(SettingKeys::language, QString());
         LoadDefaultLanguage();
         platform_.dialogs->message(
-            this, QStringLiteral("Language file is missing. The default language will be loaded."),
+            messageOwner(*this),
+            QStringLiteral("Language file is missing. The default language will be loaded."),
             QStringLiteral("Error"), MessageIcon::Information);
         return;
     }
@@ -68,7 +77,7 @@ void Form1::LoadLanguage(const QString& strBestandspad)
         lang.setEntry(i + 1, file.lines.at(i));
     if (!file.complete()) {
         saveSetting(SettingKeys::language, QString());
-        platform_.dialogs->message(this,
+        platform_.dialogs->message(messageOwner(*this),
                                    QStringLiteral("Error in language file, cannot read input. "
                                                   "Restart this program to load the default "
                                                   "language."),

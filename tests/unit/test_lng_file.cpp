@@ -52,13 +52,11 @@ void TestLngFile::readsFile_data()
     QTest::newRow("25 lines") << numbered(25) << Problem::TooFewLines << 25 << 25
                               << QStringLiteral("L25");
     QTest::newRow("25 lines, no final break")
-        << numbered(25, "\r\n", false) << Problem::TooFewLines << 25 << 25
-        << QStringLiteral("L25");
+        << numbered(25, "\r\n", false) << Problem::TooFewLines << 25 << 25 << QStringLiteral("L25");
     QTest::newRow("empty file") << QByteArray() << Problem::TooFewLines << 0 << 0 << QString();
-    QTest::newRow("26th line empty after the 25th break")
-        << numbered(25) + "\r\n" << Problem::None << 26 << 26 << QString();
-    QTest::newRow("empty line 13")
-        << withLine(13, "") << Problem::None << 26 << 13 << QString();
+    QTest::newRow("26th line empty after the 25th break") << numbered(25) + "\r\n"
+                                                          << Problem::None << 26 << 26 << QString();
+    QTest::newRow("empty line 13") << withLine(13, "") << Problem::None << 26 << 13 << QString();
     QTest::newRow("blanks are kept")
         << withLine(4, "Error:  ") << Problem::None << 26 << 4 << QStringLiteral("Error:  ");
     QTest::newRow("byte-order mark stays in line 1")
@@ -69,8 +67,8 @@ void TestLngFile::readsFile_data()
         << QStringLiteral("\u00E9\u00E9n \u20AC \u201Cx\u201D");
     QTest::newRow("lone LF ends a line")
         << numbered(26, "\n") << Problem::None << 26 << 7 << QStringLiteral("L7");
-    QTest::newRow("mixed breaks")
-        << QByteArray("a\nb\r\n") + numbered(24) << Problem::None << 26 << 2 << QStringLiteral("b");
+    QTest::newRow("mixed breaks") << QByteArray("a\nb\r\n") + numbered(24) << Problem::None << 26
+                                  << 2 << QStringLiteral("b");
     QTest::newRow("lone CR stays in the text")
         << withLine(2, "a\rb") << Problem::None << 26 << 2 << QStringLiteral("a\rb");
 
@@ -86,8 +84,8 @@ void TestLngFile::readsFile_data()
         << withLine(3, longest + "y") << Problem::LineTooLong << 2 << 2 << QStringLiteral("L2");
     QTest::newRow("last line over 64 KiB, no break")
         << numbered(25) + longest + "y" << Problem::LineTooLong << 25 << 0 << QString();
-    QTest::newRow("endless line")
-        << QByteArray(1024 * 1024, 'z') << Problem::LineTooLong << 0 << 0 << QString();
+    QTest::newRow("endless line") << QByteArray(1024 * 1024, 'z') << Problem::LineTooLong << 0 << 0
+                                  << QString();
 }
 
 void TestLngFile::readsFile()

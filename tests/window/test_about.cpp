@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-
 #include <memory>
 
 namespace {
@@ -31,8 +30,8 @@ struct Fixture {
 
 void moveOver(QWidget* widget, QPoint at)
 {
-    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 } // namespace
@@ -210,7 +209,8 @@ void TestAbout::okHidesAndKeepsTexts()
     Form1 form(platform);
     QByteArray file;
     for (int line = 1; line <= 26; ++line)
-        file += line == 23 ? QByteArray("Ga naar de site\r\n") : "L" + QByteArray::number(line) + "\r\n";
+        file += line == 23 ? QByteArray("Ga naar de site\r\n")
+                           : "L" + QByteArray::number(line) + "\r\n";
     form.LoadLanguage(profile.writeFile(QStringLiteral("program/x.lng"), file));
     form.showMain();
 

@@ -12,14 +12,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
-
 #include <functional>
 #include <memory>
 
 namespace {
-const QString NoSelectionText = QStringLiteral(
-    "No language file selected, the default language (Dutch), will be loaded.\r\n"
-    "It will take a effect when the program will be restarted.");
+const QString NoSelectionText =
+    QStringLiteral("No language file selected, the default language (Dutch), will be loaded.\r\n"
+                   "It will take a effect when the program will be restarted.");
 
 QByteArray englishBytes()
 {
@@ -118,11 +117,11 @@ void TestChooser::firstStart_data()
     const QString dutch = QStringLiteral("&Zet als skin");
     const QString english = QStringLiteral("&Set as skin");
     const QString missing = QStringLiteral("<missing>");
-    QTest::newRow("empty folder") << QStringList() << missing << missing << QStringList()
-                                  << dutch << QStringLiteral("Geladen");
+    QTest::newRow("empty folder") << QStringList() << missing << missing << QStringList() << dutch
+                                  << QStringLiteral("Geladen");
     QTest::newRow("only .lng files, any case, no folders or hidden files")
-        << QStringList{QStringLiteral("english.lng"), QStringLiteral("Zulu.LNG"),
-                       QStringLiteral("notes.txt"), QStringLiteral(".hidden.lng"),
+        << QStringList{QStringLiteral("english.lng"),     QStringLiteral("Zulu.LNG"),
+                       QStringLiteral("notes.txt"),       QStringLiteral(".hidden.lng"),
                        QStringLiteral("english.lng.bak"), QStringLiteral("dir.lng/")}
         << missing << missing
         << QStringList{QStringLiteral("english.lng"), QStringLiteral("Zulu.LNG")} << dutch
@@ -131,9 +130,8 @@ void TestChooser::firstStart_data()
         << QStringList{QStringLiteral("english.lng")} << QStringLiteral("english.lng") << missing
         << QStringList{QStringLiteral("english.lng")} << english
         << QStringLiteral("Drapello geladen...");
-    QTest::newRow("algedaan 2 asks again")
-        << QStringList() << missing << QStringLiteral("2") << QStringList() << dutch
-        << QStringLiteral("Geladen");
+    QTest::newRow("algedaan 2 asks again") << QStringList() << missing << QStringLiteral("2")
+                                           << QStringList() << dutch << QStringLiteral("Geladen");
     QTest::newRow("algedaan not a number asks again")
         << QStringList() << missing << QStringLiteral("ja") << QStringList() << dutch
         << QStringLiteral("Geladen");
@@ -249,8 +247,8 @@ void TestChooser::okWithoutSelection_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("setSkinCaption");
     QTest::newRow("nothing stored") << QString() << QStringLiteral("&Zet als skin");
-    QTest::newRow("a file stored before") << QStringLiteral("english.lng")
-                                          << QStringLiteral("&Set as skin");
+    QTest::newRow("a file stored before")
+        << QStringLiteral("english.lng") << QStringLiteral("&Set as skin");
 }
 
 void TestChooser::okWithoutSelection()

@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QtTest>
-
 #include <memory>
 
 namespace {
