@@ -1,7 +1,6 @@
 #include "language/form4.h"
 
 #include "app/form1.h"
-#include "app/startup_rules.h"
 #include "app/window_placement.h"
 #include "platform/platform.h"
 
@@ -87,13 +86,11 @@ void Form4::Form_Load()
     else
         owner_.LoadDefaultLanguage();
 
-    // Only the number 1 skips the choice; text that is no number (edited by hand) asks again.
-    int algedaan = 0;
-    try {
-        algedaan = toInteger16(owner_.getSetting(SettingKeys::algedaan));
-    } catch (const AppError&) {
-    }
-    if (algedaan == 1) {
+    // Only the number 1 skips the choice. Text that is no number, or a fraction that would
+    // round to 1, can only come from editing the settings by hand; it asks again.
+    bool isNumber = false;
+    const double algedaan = owner_.getSetting(SettingKeys::algedaan).trimmed().toDouble(&isNumber);
+    if (isNumber && algedaan == 1.0) {
         owner_.showMain();
     } else if (!owner_.isVisible()) {
         show();

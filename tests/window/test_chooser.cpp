@@ -132,6 +132,8 @@ void TestChooser::firstStart_data()
         << QStringLiteral("Drapello geladen...");
     QTest::newRow("algedaan 2 asks again") << QStringList() << missing << QStringLiteral("2")
                                            << QStringList() << dutch << QStringLiteral("Geladen");
+    QTest::newRow("algedaan 1.4 asks again") << QStringList() << missing << QStringLiteral("1.4")
+                                             << QStringList() << dutch << QStringLiteral("Geladen");
     QTest::newRow("algedaan not a number asks again")
         << QStringList() << missing << QStringLiteral("ja") << QStringList() << dutch
         << QStringLiteral("Geladen");
@@ -180,6 +182,7 @@ void TestChooser::laterStart_data()
     QTest::addColumn<QString>("algedaan");
     QTest::newRow("1") << QStringLiteral("1");
     QTest::newRow("1 with blanks") << QStringLiteral(" 1 ");
+    QTest::newRow("1.0") << QStringLiteral("1.0");
 }
 
 void TestChooser::laterStart()
