@@ -55,6 +55,12 @@ void TestInstallE2e::commandLinePictureWithCtrlI()
     QTemporaryDir home;
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("config")));
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("run")));
+    {
+        // Straight to the main window, and never towards the default server.
+        QFile ini(home.path() + QStringLiteral("/config/KorvaneSoftware.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Drapello]\nalgedaan=1\nbase=http://127.0.0.1:9/korvane/base/\n");
+    }
     QFile::setPermissions(home.path() + QStringLiteral("/run"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QByteArray picture = makeGif(3);

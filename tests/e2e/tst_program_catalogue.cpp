@@ -68,7 +68,7 @@ void TestProgramCatalogue::downloadsCatalogueIntoCache()
     {
         QFile ini(dir.filePath(QStringLiteral("config/KorvaneSoftware.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Drapello]\nupdatelist=1\nbase=" + server.baseUrl().toLatin1() + "\n");
+        ini.write("[Drapello]\nalgedaan=1\nupdatelist=1\nbase=" + server.baseUrl().toLatin1() + "\n");
     }
     const QString cache = dir.filePath(QStringLiteral("program/Cache"));
     QVERIFY(run({}, [&] {
