@@ -1,1 +1,1 @@
-
+drapello_add_test(wine_window_service_test unit/wine_window_service_test.cpp)

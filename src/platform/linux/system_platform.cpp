@@ -1,9 +1,13 @@
 #include "platform/desktop_shell_service.h"
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
+#include "platform/linux/wine_prefix.h"
+#include "platform/linux/wine_window_service.h"
 #include "platform/null_services.h"
 #include "platform/platform.h"
 #include "platform/qt_dialog_service.h"
+
+#include "app/settings_keys.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,7 +28,18 @@ Platform Platform::system()
 
     p.registry = std::make_unique<NoRegistry>();
     p.fetcher = std::make_unique<NoFetcher>();
-    p.windows = std::make_unique<NoWindows>();
+    // Messenger's prefix is looked up at each call: the setting may change while we run. The
+    // window helpers are installed beside the program.
+    SettingsStore* settings = p.settings.get();
+    p.windows = std::make_unique<WineWindowService>(
+        [settings] {
+            return resolveWinePrefix(settings->getSetting(
+                QString::fromLatin1(SettingKeys::Application),
+                QString::fromLatin1(SettingKeys::Section),
+                QString::fromLatin1(SettingKeys::wineprefix.name),
+                QString::fromLatin1(SettingKeys::wineprefix.defaultValue)));
+        },
+        QCoreApplication::applicationDirPath());
     p.shell = std::make_unique<DesktopShellService>();
     p.dialogs = std::make_unique<QtDialogService>();
     p.programFolder = QCoreApplication::applicationDirPath();
