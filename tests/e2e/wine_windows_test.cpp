@@ -1,0 +1,337 @@
+// The Linux window service with real Wine: a temporary 64-bit prefix, the stand-in Messenger
+// (a Win32 program of our own) with windows of Messenger's classes, and the real helper. Skipped,
+// with the reason, where Wine or the cross-compiled programs are missing.
+#include "platform/linux/wine_server.h"
+#include "platform/linux/wine_window_service.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <signal.h>
+
+namespace {
+
+const QStringList messengerClasses{QStringLiteral("msblwindowclass"),
+                                   QStringLiteral("msnmsblclass"), QStringLiteral("msblclass")};
+
+// Ids of the live processes that were started for the prefix (a wineserver, wine, the helper):
+// they carry WINEPREFIX=<prefix> in their environment.
+QList<qint64> processesOfPrefix(const QString& prefix)
+{
+    QList<qint64> found;
+    const QByteArray wanted = "WINEPREFIX=" + QFile::encodeName(prefix);
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (!environ.open(QIODevice::ReadOnly))
+            continue;
+        if (environ.readAll().split('\0').contains(wanted))
+            found << pid;
+    }
+    return found;
+}
+
+} // namespace
+
+class WineWindowsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void closesEachClassInOrder();
+    void closesOneWindowOfClass_data();
+    void closesOneWindowOfClass();
+    void findsNothingToClose_data();
+    void findsNothingToClose();
+    void startsNothingWithoutServer_data();
+    void startsNothingWithoutServer();
+
+private:
+    QProcessEnvironment wineEnvironment() const;
+    bool runQuietly(const QString& program, const QStringList& arguments, int timeoutMs,
+                    QByteArray* output = nullptr);
+    void startServer();
+    void stopServer();
+    void startStandin(const QStringList& windows);
+    QStringList closeRequests() const;
+    std::unique_ptr<WineWindowService> makeService() const;
+
+    QTemporaryDir dir_;
+    QString prefix_;
+    QString wine_;
+    QString wineserver_;
+    QString helperFolder_ = QStringLiteral(DRAPELLO_HELPER_DIR);
+    QString standin_ = QStringLiteral(DRAPELLO_STANDIN);
+    QString log_;
+    std::unique_ptr<QProcess> standinProcess_;
+    bool booted_ = false;
+};
+
+QProcessEnvironment WineWindowsTest::wineEnvironment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), prefix_);
+    environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    // No Mono or Gecko installer dialogs while the prefix is made.
+    environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    return environment;
+}
+
+bool WineWindowsTest::runQuietly(const QString& program, const QStringList& arguments,
+                                 int timeoutMs, QByteArray* output)
+{
+    QProcess process;
+    process.setProcessEnvironment(wineEnvironment());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return false;
+    }
+    if (output)
+        *output = process.readAll();
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+void WineWindowsTest::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("no X display: Wine's windows need one (run the tests under Xvfb)");
+    wine_ = QStandardPaths::findExecutable(QStringLiteral("wine"));
+    wineserver_ = QStandardPaths::findExecutable(QStringLiteral("wineserver"));
+    const QString wineboot = QStandardPaths::findExecutable(QStringLiteral("wineboot"));
+    if (wine_.isEmpty() || wineserver_.isEmpty() || wineboot.isEmpty())
+        QSKIP("Wine is not installed (wine, wineserver, wineboot)");
+    if (!QFileInfo::exists(helperFolder_ + QStringLiteral("/drapello-closewin64.exe")) ||
+        !QFileInfo::exists(standin_))
+        QSKIP("the Windows programs were not built (x86_64-w64-mingw32-g++ missing)");
+    QVERIFY(dir_.isValid());
+    prefix_ = dir_.path() + QStringLiteral("/prefix");
+    log_ = dir_.path() + QStringLiteral("/standin.log");
+
+    QByteArray output;
+    QElapsedTimer clock;
+    clock.start();
+    if (!runQuietly(wineboot, {QStringLiteral("-i")}, 180000, &output))
+        QSKIP(qPrintable(QStringLiteral("Wine cannot make a prefix here: ") +
+                         QString::fromLocal8Bit(output.right(400))));
+    booted_ = true;
+    // system.reg (with its #arch line) is written when the server ends.
+    runQuietly(wineserver_, {QStringLiteral("-w")}, 60000);
+    qInfo("wineboot -i took %lld ms", static_cast<long long>(clock.elapsed()));
+    QVERIFY(QFileInfo::exists(prefix_ + QStringLiteral("/system.reg")));
+
+    // Can Wine run our helper at all on this machine?
+    startServer();
+    if (!runQuietly(wine_,
+                    {helperFolder_ + QStringLiteral("/drapello-closewin64.exe"),
+                     QStringLiteral("nosuchclass")},
+                    60000, &output) ||
+        !output.contains("not-found nosuchclass"))
+        QSKIP(qPrintable(QStringLiteral("Wine cannot run the 64-bit helper here: ") +
+                         QString::fromLocal8Bit(output.right(400))));
+}
+
+void WineWindowsTest::cleanupTestCase()
+{
+    if (booted_)
+        stopServer();
+}
+
+void WineWindowsTest::init()
+{
+    startServer();
+    QFile::remove(log_);
+}
+
+void WineWindowsTest::cleanup()
+{
+    if (standinProcess_) {
+        standinProcess_->kill();
+        standinProcess_->waitForFinished(10000);
+        standinProcess_.reset();
+    }
+}
+
+// A server that stays without any Wine program running, as when Messenger has just been closed.
+void WineWindowsTest::startServer()
+{
+    if (wineServerRunning(prefix_))
+        return;
+    QVERIFY(runQuietly(wineserver_, {QStringLiteral("-p")}, 30000));
+    const QDeadlineTimer deadline(30000);
+    while (!wineServerRunning(prefix_) && !deadline.hasExpired())
+        QTest::qWait(50);
+    QVERIFY(wineServerRunning(prefix_));
+}
+
+void WineWindowsTest::stopServer()
+{
+    runQuietly(wineserver_, {QStringLiteral("-k")}, 30000);
+    const QDeadlineTimer deadline(30000);
+    while (!processesOfPrefix(prefix_).isEmpty() && !deadline.hasExpired())
+        QTest::qWait(50);
+    QVERIFY(processesOfPrefix(prefix_).isEmpty());
+}
+
+// windows: "Class:count:visible|hidden" for each class the stand-in registers.
+void WineWindowsTest::startStandin(const QStringList& windows)
+{
+    standinProcess_ = std::make_unique<QProcess>();
+    standinProcess_->setProcessEnvironment(wineEnvironment());
+    standinProcess_->setStandardOutputFile(QProcess::nullDevice());
+    standinProcess_->setStandardErrorFile(QProcess::nullDevice());
+    // Drive Z: is the Linux root in a new prefix.
+    const QString windowsLog = QStringLiteral("Z:") + QString(log_).replace(QLatin1Char('/'),
+                                                                             QLatin1Char('\\'));
+    standinProcess_->start(wine_, QStringList{standin_, windowsLog} + windows);
+    const QDeadlineTimer deadline(60000);
+    while (!closeRequests().contains(QStringLiteral("ready")) && !deadline.hasExpired() &&
+           standinProcess_->state() != QProcess::NotRunning)
+        QTest::qWait(50);
+    QVERIFY2(closeRequests().contains(QStringLiteral("ready")), "the stand-in did not start");
+}
+
+// The stand-in's log: "ready", then one "WM_CLOSE <class> <title>" per close request.
+QStringList WineWindowsTest::closeRequests() const
+{
+    QFile file(log_);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+std::unique_ptr<WineWindowService> WineWindowsTest::makeService() const
+{
+    const QString prefix = prefix_;
+    return std::make_unique<WineWindowService>([prefix] { return prefix; }, helperFolder_);
+}
+
+void WineWindowsTest::closesEachClassInOrder()
+{
+    // Registered in other capitals than asked for: Windows compares class names without case.
+    startStandin({QStringLiteral("MSBLClass:1:visible"), QStringLiteral("MSNMSBLClass:1:visible"),
+                  QStringLiteral("MSBLWindowClass:1:visible")});
+    const auto service = makeService();
+    QStringList expected{QStringLiteral("ready")};
+    const QStringList registered{QStringLiteral("MSBLWindowClass"), QStringLiteral("MSNMSBLClass"),
+                                 QStringLiteral("MSBLClass")};
+    for (int i = 0; i < messengerClasses.size(); ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(service->closeWindowOfClass(messengerClasses[i]));
+        qInfo("%s closed in %lld ms", qPrintable(messengerClasses[i]),
+              static_cast<long long>(clock.elapsed()));
+        // The call returns only after the window has handled the message.
+        expected << QStringLiteral("WM_CLOSE ") + registered[i] + QStringLiteral(" window1");
+        QCOMPARE(closeRequests(), expected);
+    }
+}
+
+void WineWindowsTest::closesOneWindowOfClass_data()
+{
+    QTest::addColumn<QString>("windows");
+    QTest::newRow("one visible") << QStringLiteral("msblwindowclass:1:visible");
+    QTest::newRow("one hidden") << QStringLiteral("msblwindowclass:1:hidden");
+    QTest::newRow("two visible") << QStringLiteral("msblwindowclass:2:visible");
+    QTest::newRow("two hidden") << QStringLiteral("msblwindowclass:2:hidden");
+}
+
+void WineWindowsTest::closesOneWindowOfClass()
+{
+    QFETCH(QString, windows);
+    startStandin({windows});
+    const auto service = makeService();
+    QVERIFY(service->closeWindowOfClass(QStringLiteral("msblwindowclass")));
+    const QStringList requests = closeRequests();
+    QCOMPARE(requests.size(), 2);
+    QVERIFY2(requests[1].startsWith(QStringLiteral("WM_CLOSE msblwindowclass window")),
+             qPrintable(requests[1]));
+    // The other classes have no window: nothing more is sent.
+    QVERIFY(!service->closeWindowOfClass(QStringLiteral("msnmsblclass")));
+    QVERIFY(!service->closeWindowOfClass(QStringLiteral("msblclass")));
+    QCOMPARE(closeRequests(), requests);
+}
+
+void WineWindowsTest::findsNothingToClose_data()
+{
+    QTest::addColumn<QString>("windows"); // empty: no stand-in at all
+    QTest::newRow("no stand-in running") << QString();
+    QTest::newRow("only windows of another class") << QStringLiteral("msblclasses:1:visible");
+}
+
+void WineWindowsTest::findsNothingToClose()
+{
+    QFETCH(QString, windows);
+    if (!windows.isEmpty())
+        startStandin({windows});
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    const auto service = makeService();
+    for (const QString& windowClass : messengerClasses)
+        QVERIFY(!service->closeWindowOfClass(windowClass));
+    if (!windows.isEmpty())
+        QCOMPARE(closeRequests(), QStringList{QStringLiteral("ready")});
+}
+
+void WineWindowsTest::startsNothingWithoutServer_data()
+{
+    QTest::addColumn<bool>("killedHard");
+    QTest::newRow("server ended normally") << false;
+    QTest::newRow("server killed, its socket left behind") << true;
+}
+
+void WineWindowsTest::startsNothingWithoutServer()
+{
+    QFETCH(bool, killedHard);
+    stopServer();
+    if (killedHard) {
+        startServer();
+        QString socket;
+        for (const QString& folder : wineServerFolders(prefix_)) {
+            if (QFileInfo::exists(folder + QStringLiteral("/socket")))
+                socket = folder + QStringLiteral("/socket");
+        }
+        QVERIFY(!socket.isEmpty());
+        for (const qint64 pid : processesOfPrefix(prefix_))
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+        const QDeadlineTimer deadline(30000);
+        while (!processesOfPrefix(prefix_).isEmpty() && !deadline.hasExpired())
+            QTest::qWait(50);
+        QVERIFY(processesOfPrefix(prefix_).isEmpty());
+        QVERIFY(QFileInfo::exists(socket));
+    }
+    QVERIFY(processesOfPrefix(prefix_).isEmpty());
+
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    const auto service = makeService();
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& windowClass : messengerClasses)
+        QVERIFY(!service->closeWindowOfClass(windowClass));
+    qInfo("three classes without a server: %lld us",
+          static_cast<long long>(clock.nsecsElapsed() / 1000));
+    // A server started by the service would still be there: servers linger after their last
+    // program ends.
+    QCOMPARE(processesOfPrefix(prefix_), QList<qint64>());
+}
+
+QTEST_GUILESS_MAIN(WineWindowsTest)
+#include "wine_windows_test.moc"
