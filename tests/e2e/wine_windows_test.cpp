@@ -13,9 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <memory>
-
 #include <signal.h>
 
 namespace {
@@ -62,6 +60,8 @@ private Q_SLOTS:
     void findsNothingToClose();
     void startsNothingWithoutServer_data();
     void startsNothingWithoutServer();
+    void readsThirtyTwoBitRegistryView_data();
+    void readsThirtyTwoBitRegistryView();
 
 private:
     QProcessEnvironment wineEnvironment() const;
@@ -82,6 +82,7 @@ private:
     QString log_;
     std::unique_ptr<QProcess> standinProcess_;
     bool booted_ = false;
+    bool registryFilled_ = false;
 };
 
 QProcessEnvironment WineWindowsTest::wineEnvironment() const
@@ -121,7 +122,7 @@ void WineWindowsTest::initTestCase()
     if (wine_.isEmpty() || wineserver_.isEmpty() || wineboot.isEmpty())
         QSKIP("Wine is not installed (wine, wineserver, wineboot)");
     if (!QFileInfo::exists(helperFolder_ + QStringLiteral("/drapello-closewin64.exe")) ||
-        !QFileInfo::exists(standin_))
+        !QFileInfo::exists(standin_) || !QFileInfo::exists(QStringLiteral(DRAPELLO_REGISTRY_PROBE)))
         QSKIP("the Windows programs were not built (x86_64-w64-mingw32-g++ missing)");
     QVERIFY(dir_.isValid());
     prefix_ = dir_.path() + QStringLiteral("/prefix");
@@ -200,8 +201,8 @@ void WineWindowsTest::startStandin(const QStringList& windows)
     standinProcess_->setStandardOutputFile(QProcess::nullDevice());
     standinProcess_->setStandardErrorFile(QProcess::nullDevice());
     // Drive Z: is the Linux root in a new prefix.
-    const QString windowsLog = QStringLiteral("Z:") + QString(log_).replace(QLatin1Char('/'),
-                                                                             QLatin1Char('\\'));
+    const QString windowsLog =
+        QStringLiteral("Z:") + QString(log_).replace(QLatin1Char('/'), QLatin1Char('\\'));
     standinProcess_->start(wine_, QStringList{standin_, windowsLog} + windows);
     const QDeadlineTimer deadline(60000);
     while (!closeRequests().contains(QStringLiteral("ready")) && !deadline.hasExpired() &&
@@ -331,6 +332,92 @@ void WineWindowsTest::startsNothingWithoutServer()
     // A server started by the service would still be there: servers linger after their last
     // program ends.
     QCOMPARE(processesOfPrefix(prefix_), QList<qint64>());
+}
+
+void WineWindowsTest::readsThirtyTwoBitRegistryView_data()
+{
+    QTest::addColumn<QString>("valuePath");
+    QTest::addColumn<QString>("value");
+
+    const QString messenger =
+        QStringLiteral("Software\\Microsoft\\MSNMessenger\\InstallationDirectory");
+    QTest::newRow("32-bit view, not the 64-bit one")
+        << QStringLiteral("HKLM\\") + messenger
+        << QStringLiteral("C:\\Program Files\\MSN Messenger\\");
+    QTest::newRow("long hive name") << QStringLiteral("HKEY_LOCAL_MACHINE\\") + messenger
+                                    << QStringLiteral("C:\\Program Files\\MSN Messenger\\");
+    QTest::newRow("hive name in other capitals")
+        << QStringLiteral("hklm\\") + messenger
+        << QStringLiteral("C:\\Program Files\\MSN Messenger\\");
+    QTest::newRow("only in the 64-bit view")
+        << QStringLiteral("HKLM\\Software\\Microsoft\\MessengerService\\InstallationDirectory")
+        << QString();
+    QTest::newRow("missing value")
+        << QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger\\NoSuchValue") << QString();
+    QTest::newRow("missing key") << QStringLiteral(
+                                        "HKLM\\Software\\NoSuchVendor\\InstallationDirectory")
+                                 << QString();
+    QTest::newRow("unknown hive") << QStringLiteral("HKXX\\") + messenger << QString();
+    QTest::newRow("no key at all") << QStringLiteral("InstallationDirectory") << QString();
+    QTest::newRow("number") << QStringLiteral("HKLM\\Software\\DrapelloTest\\Count")
+                            << QStringLiteral("42");
+    QTest::newRow("unexpanded text") << QStringLiteral("HKLM\\Software\\DrapelloTest\\Expand")
+                                     << QStringLiteral("%ProgramFiles%\\MSN Messenger");
+    QTest::newRow("key's default value")
+        << QStringLiteral("HKLM\\Software\\DrapelloTest\\") << QStringLiteral("default text");
+    QTest::newRow("empty text") << QStringLiteral("HKLM\\Software\\DrapelloTest\\Empty")
+                                << QString();
+}
+
+void WineWindowsTest::readsThirtyTwoBitRegistryView()
+{
+    QFETCH(QString, valuePath);
+    QFETCH(QString, value);
+
+    if (!registryFilled_) {
+        // reg add KEY [/v NAME | /ve] /t TYPE /d DATA /reg:VIEW
+        const QList<QStringList> entries{
+            {QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger"), QStringLiteral("/v"),
+             QStringLiteral("InstallationDirectory"), QStringLiteral("/t"),
+             QStringLiteral("REG_SZ"), QStringLiteral("/d"),
+             QStringLiteral("C:\\Program Files\\MSN Messenger\\"), QStringLiteral("/reg:32")},
+            {QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger"), QStringLiteral("/v"),
+             QStringLiteral("InstallationDirectory"), QStringLiteral("/t"),
+             QStringLiteral("REG_SZ"), QStringLiteral("/d"), QStringLiteral("C:\\wrong view"),
+             QStringLiteral("/reg:64")},
+            {QStringLiteral("HKLM\\Software\\Microsoft\\MessengerService"), QStringLiteral("/v"),
+             QStringLiteral("InstallationDirectory"), QStringLiteral("/t"),
+             QStringLiteral("REG_SZ"), QStringLiteral("/d"), QStringLiteral("C:\\wrong view"),
+             QStringLiteral("/reg:64")},
+            {QStringLiteral("HKLM\\Software\\DrapelloTest"), QStringLiteral("/v"),
+             QStringLiteral("Count"), QStringLiteral("/t"), QStringLiteral("REG_DWORD"),
+             QStringLiteral("/d"), QStringLiteral("42"), QStringLiteral("/reg:32")},
+            {QStringLiteral("HKLM\\Software\\DrapelloTest"), QStringLiteral("/v"),
+             QStringLiteral("Expand"), QStringLiteral("/t"), QStringLiteral("REG_EXPAND_SZ"),
+             QStringLiteral("/d"), QStringLiteral("%ProgramFiles%\\MSN Messenger"),
+             QStringLiteral("/reg:32")},
+            {QStringLiteral("HKLM\\Software\\DrapelloTest"), QStringLiteral("/ve"),
+             QStringLiteral("/t"), QStringLiteral("REG_SZ"), QStringLiteral("/d"),
+             QStringLiteral("default text"), QStringLiteral("/reg:32")},
+            {QStringLiteral("HKLM\\Software\\DrapelloTest"), QStringLiteral("/v"),
+             QStringLiteral("Empty"), QStringLiteral("/t"), QStringLiteral("REG_SZ"),
+             QStringLiteral("/d"), QString(), QStringLiteral("/reg:32")},
+        };
+        for (const QStringList& entry : entries) {
+            QByteArray output;
+            QVERIFY2(runQuietly(wine_,
+                                QStringList{QStringLiteral("reg"), QStringLiteral("add")} + entry +
+                                    QStringList{QStringLiteral("/f")},
+                                60000, &output),
+                     output.constData());
+        }
+        registryFilled_ = true;
+    }
+
+    QByteArray output;
+    QVERIFY(
+        runQuietly(wine_, {QStringLiteral(DRAPELLO_REGISTRY_PROBE), valuePath}, 60000, &output));
+    QCOMPARE(QString::fromUtf8(output.trimmed()), QLatin1Char('[') + value + QLatin1Char(']'));
 }
 
 QTEST_GUILESS_MAIN(WineWindowsTest)

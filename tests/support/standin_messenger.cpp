@@ -3,12 +3,11 @@
 // registers each class, opens COUNT top-level windows of it, writes "ready" to LOGFILE, and then
 // appends "WM_CLOSE <class> <window title>" for every close request before closing that window.
 // It ends when its last window is gone, or after two minutes whatever happens.
-#include <windows.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <windows.h>
 
 namespace {
 
@@ -72,9 +71,9 @@ int main(int argc, char** argv)
             return 3;
         for (int n = 1; n <= count; ++n) {
             const std::string title = "window" + std::to_string(n);
-            HWND window = CreateWindowExA(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW,
-                                          20 * n, 20 * n, 200, 120, nullptr, nullptr, instance,
-                                          nullptr);
+            HWND window =
+                CreateWindowExA(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, 20 * n,
+                                20 * n, 200, 120, nullptr, nullptr, instance, nullptr);
             if (!window)
                 return 4;
             ++liveWindows;

@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,14 +42,13 @@ class LockHolder {
 public:
     explicit LockHolder(const QString& lockPath)
     {
-        process_.start(QStringLiteral("python3"),
-                       {QStringLiteral("-c"),
-                        QStringLiteral("import fcntl, sys\n"
-                                       "f = open(sys.argv[1], 'a')\n"
-                                       "fcntl.lockf(f, fcntl.LOCK_EX)\n"
-                                       "print('locked', flush=True)\n"
-                                       "sys.stdin.read()\n"),
-                        lockPath});
+        process_.start(QStringLiteral("python3"), {QStringLiteral("-c"),
+                                                   QStringLiteral("import fcntl, sys\n"
+                                                                  "f = open(sys.argv[1], 'a')\n"
+                                                                  "fcntl.lockf(f, fcntl.LOCK_EX)\n"
+                                                                  "print('locked', flush=True)\n"
+                                                                  "sys.stdin.read()\n"),
+                                                   lockPath});
         process_.waitForReadyRead(10000);
         locked_ = process_.readAllStandardOutput().startsWith("locked");
     }
@@ -105,10 +103,10 @@ void WineWindowServiceTest::readsHelperAnswer_data()
 
     const QString cls = QStringLiteral("msblwindowclass");
     QTest::newRow("closed") << QByteArray("closed msblwindowclass\n") << cls << true;
-    QTest::newRow("closed, Windows line end") << QByteArray("closed msblwindowclass\r\n") << cls
-                                              << true;
-    QTest::newRow("hung window was still sent") << QByteArray("no-answer msblwindowclass\n")
-                                                << cls << true;
+    QTest::newRow("closed, Windows line end")
+        << QByteArray("closed msblwindowclass\r\n") << cls << true;
+    QTest::newRow("hung window was still sent")
+        << QByteArray("no-answer msblwindowclass\n") << cls << true;
     QTest::newRow("not found") << QByteArray("not-found msblwindowclass\n") << cls << false;
     QTest::newRow("nothing printed") << QByteArray() << cls << false;
     QTest::newRow("other class only") << QByteArray("closed msblclass\n") << cls << false;
@@ -188,10 +186,10 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix_data()
     const QString helper64 = QStringLiteral("drapello-closewin64.exe");
     const QString helper32 = QStringLiteral("drapello-closewin32.exe");
 
-    QTest::newRow("64-bit prefix") << win64 << true << true << both << helper64 << QString()
-                                   << true;
-    QTest::newRow("32-bit prefix") << win32 << true << true << both << helper32 << QString()
-                                   << true;
+    QTest::newRow("64-bit prefix")
+        << win64 << true << true << both << helper64 << QString() << true;
+    QTest::newRow("32-bit prefix")
+        << win32 << true << true << both << helper32 << QString() << true;
     QTest::newRow("no server: nothing run, nothing said")
         << win64 << false << true << both << QString() << QString() << false;
     QTest::newRow("no server and no wine: nothing said")
@@ -255,9 +253,9 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix()
         QVERIFY(!recorded.exists());
     } else {
         QVERIFY(recorded.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(recorded.readAll()),
-                 prefix + QLatin1Char('|') + helperFolder + QLatin1Char('/') + expectedHelper +
-                     QStringLiteral("|msnmsblclass\n"));
+        QCOMPARE(QString::fromUtf8(recorded.readAll()), prefix + QLatin1Char('|') + helperFolder +
+                                                            QLatin1Char('/') + expectedHelper +
+                                                            QStringLiteral("|msnmsblclass\n"));
     }
 }
 

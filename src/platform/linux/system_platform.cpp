@@ -1,3 +1,4 @@
+#include "app/settings_keys.h"
 #include "platform/desktop_shell_service.h"
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
@@ -6,8 +7,6 @@
 #include "platform/null_services.h"
 #include "platform/platform.h"
 #include "platform/qt_dialog_service.h"
-
-#include "app/settings_keys.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,11 +32,11 @@ Platform Platform::system()
     SettingsStore* settings = p.settings.get();
     p.windows = std::make_unique<WineWindowService>(
         [settings] {
-            return resolveWinePrefix(settings->getSetting(
-                QString::fromLatin1(SettingKeys::Application),
-                QString::fromLatin1(SettingKeys::Section),
-                QString::fromLatin1(SettingKeys::wineprefix.name),
-                QString::fromLatin1(SettingKeys::wineprefix.defaultValue)));
+            return resolveWinePrefix(
+                settings->getSetting(QString::fromLatin1(SettingKeys::Application),
+                                     QString::fromLatin1(SettingKeys::Section),
+                                     QString::fromLatin1(SettingKeys::wineprefix.name),
+                                     QString::fromLatin1(SettingKeys::wineprefix.defaultValue)));
         },
         QCoreApplication::applicationDirPath());
     p.shell = std::make_unique<DesktopShellService>();

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,10 +46,9 @@ QStringList wineServerFolders(const QString& prefix)
     struct stat info = {};
     if (::stat(QFile::encodeName(prefix).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
         return {};
-    const QString serverName =
-        QStringLiteral("server-%1-%2")
-            .arg(QString::number(static_cast<qulonglong>(info.st_dev), 16),
-                 QString::number(static_cast<qulonglong>(info.st_ino), 16));
+    const QString serverName = QStringLiteral("server-%1-%2")
+                                   .arg(QString::number(static_cast<qulonglong>(info.st_dev), 16),
+                                        QString::number(static_cast<qulonglong>(info.st_ino), 16));
 
     QStringList temps{QDir::tempPath()};
     if (!temps.contains(QStringLiteral("/tmp")))

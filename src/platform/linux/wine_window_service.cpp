@@ -12,8 +12,7 @@
 
 WineWindowService::WineWindowService(std::function<QString()> prefix, QString helperFolder,
                                      QString wineProgram)
-    : prefix_(std::move(prefix)),
-      helperFolder_(std::move(helperFolder)),
+    : prefix_(std::move(prefix)), helperFolder_(std::move(helperFolder)),
       wineProgram_(std::move(wineProgram))
 {
 }

@@ -3,7 +3,6 @@
 #include "platform/window_service.h"
 
 #include <QString>
-
 #include <functional>
 
 // Messenger on Linux runs inside Wine, where its windows are Win32 windows that the X server

@@ -1,8 +1,7 @@
 #include "platform/windows/registry_value.h"
 
-#include <windows.h>
-
 #include <vector>
+#include <windows.h>
 
 namespace {
 
@@ -49,9 +48,9 @@ std::wstring readRegistryValue32(const std::wstring& valuePath)
     const HKEY hive = hiveNamed(valuePath.substr(0, firstSlash));
     if (!hive)
         return {};
-    const std::wstring subKey =
-        lastSlash > firstSlash ? valuePath.substr(firstSlash + 1, lastSlash - firstSlash - 1)
-                               : std::wstring();
+    const std::wstring subKey = lastSlash > firstSlash
+                                    ? valuePath.substr(firstSlash + 1, lastSlash - firstSlash - 1)
+                                    : std::wstring();
     const std::wstring valueName = valuePath.substr(lastSlash + 1);
 
     OpenKey opened;

@@ -10,8 +10,8 @@ CloseOutcome closeTopLevelWindow(const char* windowClass)
     // A hung Messenger must not hang us: give up after five seconds, or at once when the system
     // already knows the window's thread is not responding.
     DWORD_PTR result = 0;
-    const LRESULT handled = SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000,
-                                                &result);
+    const LRESULT handled =
+        SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
     return handled ? CloseOutcome::Closed : CloseOutcome::NoAnswer;
 }
 
