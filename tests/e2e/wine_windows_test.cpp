@@ -153,8 +153,18 @@ void WineWindowsTest::initTestCase()
 
 void WineWindowsTest::cleanupTestCase()
 {
-    if (booted_)
-        stopServer();
+    if (!booted_)
+        return;
+    stopServer();
+    // The ended server leaves its folder (holding only the lock) in the temporary folder.
+    for (const QString& folder : wineServerFolders(prefix_)) {
+        if (!QFileInfo::exists(folder))
+            continue;
+        QFile::remove(folder + QStringLiteral("/lock"));
+        QFile::remove(folder + QStringLiteral("/socket"));
+        QDir().rmdir(folder);
+        QDir().rmdir(QFileInfo(folder).path()); // only when nothing else is in it
+    }
 }
 
 void WineWindowsTest::init()
