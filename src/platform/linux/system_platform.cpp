@@ -6,7 +6,6 @@
 #include "platform/linux/wine_registry_reader.h"
 #include "platform/linux/wine_window_service.h"
 #include "platform/network_fetcher.h"
-#include "platform/null_services.h"
 #include "platform/platform.h"
 #include "platform/qt_dialog_service.h"
 
