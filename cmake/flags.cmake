@@ -8,3 +8,10 @@ target_compile_definitions(drapello_flags INTERFACE
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   target_compile_options(drapello_flags INTERFACE -Wall -Wextra -Werror)
 endif()
+
+if(DRAPELLO_SANITIZE)
+  # Any finding ends the program with an error, so a test that trips one fails.
+  set(_sanitize -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(drapello_flags INTERFACE ${_sanitize})
+  target_link_options(drapello_flags INTERFACE ${_sanitize})
+endif()

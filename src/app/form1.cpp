@@ -213,6 +213,7 @@ void Form1::Form_Load()
         TV1->addNode(QString(), QStringLiteral("voruzide"), QStringLiteral(" VOR Uzide"));
         expandAll();
     } catch (const AppError& error) {
+        loadFailed_ = true;
         commonError(error);
     }
 }
@@ -259,8 +260,7 @@ void Form1::closeEvent(QCloseEvent* event)
         form3_->hide();
     if (form2_)
         form2_->hide();
-    event->accept();
-    QApplication::quit();
+    event->accept(); // the program ends with its last window
 }
 
 // ---------------------------------------------------------------- window operations

@@ -75,6 +75,7 @@ public:
     // Runs the load step once, at the first touch of a control or the first show.
     void ensureLoaded();
     bool isLoaded() const { return loaded_; }
+    bool loadFailed() const { return loadFailed_; }
     // Shows the window (not modal); nothing changes when it is already visible.
     void showMain();
     void close_Click();
@@ -148,7 +149,7 @@ private:
     Platform& platform_;
     QString commandLine_;
     bool loaded_ = false;
-    bool loading_ = false;
+    bool loadFailed_ = false;
     bool centred_ = false;
     int commandDepth_ = 0;
     bool closePending_ = false;

@@ -4,7 +4,13 @@ void Form1::LoadDefaultLanguage()
 {
     for (int line = LanguageTable::SkinInstalled; line <= LanguageTable::SkinDownloaded; ++line) {
         lang.setEntry(line, LanguageTable::defaultText(line));
-        if (line == LanguageTable::Loaded)
-            setStatus(lang.MsgLoaded());
+        if (line == LanguageTable::Loaded) {
+            // Touching the status bar is what loads a new window. When that load fails, its
+            // error line must stay in sight rather than be covered by "loaded".
+            const bool loadsNow = !isLoaded();
+            ensureLoaded();
+            if (!(loadsNow && loadFailed()))
+                setStatus(lang.MsgLoaded());
+        }
     }
 }

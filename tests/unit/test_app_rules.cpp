@@ -1,0 +1,291 @@
+// Plain rules of the application shell: command line, stored numbers, the cache rule, the keyed
+// tree, Windows-1252 text, and the Linux settings and single-instance backends.
+#include "app/app_error.h"
+#include "app/command_line.h"
+#include "app/keyed_tree.h"
+#include "app/startup_rules.h"
+#include "app/windows1252.h"
+#include "platform/linux/ini_settings_store.h"
+#include "platform/linux/lock_file_instance.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestAppRules : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void commandLine_data();
+    void commandLine();
+    void ordinaryFile();
+    void integer16_data();
+    void integer16();
+    void cacheRule_data();
+    void cacheRule();
+    void errorLineShape();
+    void keyedTree();
+    void windows1252RoundTrip();
+    void settingsStore();
+    void singleInstance();
+    void singleInstanceHeldByAnotherProcess();
+};
+
+void TestAppRules::commandLine_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("loadCache");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("empty") << QString() << false << QString();
+    QTest::newRow("quoted") << QStringLiteral("\"/home/an/skin.gif\"") << false
+                            << QStringLiteral("/home/an/skin.gif");
+    // The shell has already removed quotes: the path must arrive whole.
+    QTest::newRow("unquoted") << QStringLiteral("/home/an/skin.gif") << false
+                              << QStringLiteral("/home/an/skin.gif");
+    QTest::newRow("blanks inside") << QStringLiteral("/home/an/my skins/rode auto.gif") << false
+                                   << QStringLiteral("/home/an/my skins/rode auto.gif");
+    QTest::newRow("quoted with blanks") << QStringLiteral("\"/tmp/a b.gif\"") << false
+                                        << QStringLiteral("/tmp/a b.gif");
+    QTest::newRow("only a leading quote") << QStringLiteral("\"/tmp/a.gif") << false
+                                          << QStringLiteral("\"/tmp/a.gif");
+    QTest::newRow("one quote") << QStringLiteral("\"") << false << QStringLiteral("\"");
+    QTest::newRow("one character") << QStringLiteral("x") << false << QStringLiteral("x");
+    QTest::newRow("loadcache") << QStringLiteral("loadcache") << true << QString();
+    QTest::newRow("capitals") << QStringLiteral("LoadCache") << true << QString();
+    QTest::newRow("inside a word") << QStringLiteral("--NOLOADCACHEPLEASE") << true << QString();
+    QTest::newRow("behind a slash") << QStringLiteral("/LOADCACHE") << true << QString();
+    QTest::newRow("with a picture") << QStringLiteral("\"/tmp/x.gif\" loadcache") << true
+                                    << QString();
+}
+
+void TestAppRules::commandLine()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, loadCache);
+    QFETCH(QString, path);
+    const CommandLine parsed = parseCommandLine(text);
+    QCOMPARE(parsed.loadCache, loadCache);
+    QCOMPARE(parsed.path, path);
+}
+
+void TestAppRules::ordinaryFile()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.gif"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QVERIFY(isOrdinaryFile(file));
+    QVERIFY(!isOrdinaryFile(dir.path()));
+    QVERIFY(!isOrdinaryFile(dir.filePath(QStringLiteral("missing.gif"))));
+    QVERIFY(!isOrdinaryFile(QString()));
+}
+
+void TestAppRules::integer16_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("error");
+
+    QTest::newRow("0") << QStringLiteral("0") << 0 << 0;
+    QTest::newRow("1") << QStringLiteral("1") << 1 << 0;
+    QTest::newRow("blanks") << QStringLiteral(" 2 ") << 2 << 0;
+    QTest::newRow("7") << QStringLiteral("7") << 7 << 0;
+    QTest::newRow("negative") << QStringLiteral("-3") << -3 << 0;
+    QTest::newRow("half to even down") << QStringLiteral("0.5") << 0 << 0;
+    QTest::newRow("half to even up") << QStringLiteral("1.5") << 2 << 0;
+    QTest::newRow("largest") << QStringLiteral("32767") << 32767 << 0;
+    QTest::newRow("too large") << QStringLiteral("32768") << 0 << 6;
+    QTest::newRow("too small") << QStringLiteral("-32769") << 0 << 6;
+    QTest::newRow("letters") << QStringLiteral("x") << 0 << 13;
+    QTest::newRow("empty") << QString() << 0 << 13;
+    QTest::newRow("infinite") << QStringLiteral("inf") << 0 << 13;
+}
+
+void TestAppRules::integer16()
+{
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    QFETCH(int, error);
+    try {
+        const qint16 got = toInteger16(text);
+        QCOMPARE(error, 0);
+        QCOMPARE(int(got), value);
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), error);
+    }
+}
+
+void TestAppRules::cacheRule_data()
+{
+    QTest::addColumn<bool>("fromCommandLine");
+    QTest::addColumn<int>("updateAtStart");
+    QTest::addColumn<bool>("useCache");
+    QTest::newRow("plain start, box checked") << false << 1 << false;
+    QTest::newRow("plain start, box unchecked") << false << 0 << true;
+    QTest::newRow("plain start, box greyed") << false << 2 << true;
+    QTest::newRow("command line, box checked") << true << 1 << true;
+    QTest::newRow("command line, box unchecked") << true << 0 << true;
+}
+
+void TestAppRules::cacheRule()
+{
+    QFETCH(bool, fromCommandLine);
+    QFETCH(int, updateAtStart);
+    QFETCH(bool, useCache);
+    QCOMPARE(decideUseCache(fromCommandLine, updateAtStart), useCache);
+}
+
+void TestAppRules::errorLineShape()
+{
+    QCOMPARE(errorLine(QStringLiteral("Fout opgetreden: "), AppError::fileNotFound()),
+             QStringLiteral("Fout opgetreden: 53 - File not found"));
+    QCOMPARE(errorLine(QStringLiteral("E:"), AppError(-2147, QStringLiteral("x"))),
+             QStringLiteral("E:-2147 - x"));
+}
+
+void TestAppRules::keyedTree()
+{
+    KeyedTree tree;
+    tree.addNode(QString(), QStringLiteral("voruzide"), QStringLiteral(" VOR Uzide"));
+    tree.addNode(QStringLiteral("voruzide"), QStringLiteral("A1"), QStringLiteral(" A"));
+    tree.addNode(QStringLiteral("A1"), QStringLiteral("x"), QStringLiteral("x"));
+    tree.addNode(QStringLiteral("A1"), QStringLiteral("y"), QStringLiteral("y"));
+    // Nodes without a key never collide.
+    tree.addNode(QStringLiteral("A1"), QString(), QString());
+    tree.addNode(QStringLiteral("A1"), QString(), QString());
+
+    QCOMPARE(tree.nodeCount(), 6);
+    QCOMPARE(tree.node(1)->text(0), QStringLiteral(" VOR Uzide"));
+    QTreeWidgetItem* category = tree.find(QStringLiteral("A1"));
+    QVERIFY(category);
+    QCOMPARE(category->childCount(), 4);
+    QCOMPARE(category->child(1)->text(0), QStringLiteral("y")); // added as last child
+    QCOMPARE(KeyedTree::keyOf(category->child(0)), QStringLiteral("x"));
+
+    try {
+        tree.addNode(QStringLiteral("A1"), QStringLiteral("x"), QStringLiteral("again"));
+        QFAIL("a duplicate key was accepted");
+    } catch (const AppError& e) {
+        QCOMPARE(e.number(), 35602);
+        QCOMPARE(e.description(), QStringLiteral("Key is not unique in collection"));
+    }
+    // Keys are unique across the whole tree, not per parent.
+    QVERIFY_THROWS_EXCEPTION(AppError, tree.addNode(QString(), QStringLiteral("y"), QString()));
+    QVERIFY_THROWS_EXCEPTION(AppError,
+                             tree.addNode(QStringLiteral("nope"), QStringLiteral("z"), QString()));
+    QCOMPARE(tree.nodeCount(), 6);
+
+    tree.clearNodes();
+    QCOMPARE(tree.nodeCount(), 0);
+    QCOMPARE(tree.topLevelItemCount(), 0);
+    tree.addNode(QString(), QStringLiteral("voruzide"), QStringLiteral(" VOR Uzide"));
+    QCOMPARE(tree.nodeCount(), 1);
+}
+
+void TestAppRules::windows1252RoundTrip()
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(static_cast<char>(b));
+    const QString text = fromWindows1252(all);
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(text.at(0x80), QChar(0x20AC)); // euro sign
+    QCOMPARE(text.at(0xE9), QChar(0xE9));   // é
+    QCOMPARE(text.at(0x93), QChar(0x201C));
+    QCOMPARE(toWindows1252(text), all);
+    QVERIFY(isWindows1252(QStringLiteral("caf\u00e9 \u20ac")));
+    QVERIFY(!isWindows1252(QStringLiteral("\u4e2d")));
+    QCOMPARE(toWindows1252(QStringLiteral("a\u4e2db")), QByteArray("a?b"));
+}
+
+void TestAppRules::settingsStore()
+{
+    QTemporaryDir dir;
+    IniSettingsStore store(dir.filePath(QStringLiteral("config")));
+    const QString app = QStringLiteral("KorvaneSoftware");
+    const QString section = QStringLiteral("Drapello");
+    QCOMPARE(store.getSetting(app, section, QStringLiteral("updatelist"), QStringLiteral("1")),
+             QStringLiteral("1"));
+    store.saveSetting(app, section, QStringLiteral("updatelist"), QStringLiteral("0"));
+    store.saveSetting(app, section, QStringLiteral("language"), QString());
+    store.saveSetting(app, section, QStringLiteral("base"),
+                      QStringLiteral("http://127.0.0.1:8080/a,b/"));
+    // Written at once, readable by anyone.
+    QVERIFY(QFile::exists(store.fileFor(app)));
+    IniSettingsStore other(dir.filePath(QStringLiteral("config")));
+    QCOMPARE(other.getSetting(app, section, QStringLiteral("updatelist"), QStringLiteral("1")),
+             QStringLiteral("0"));
+    QCOMPARE(other.getSetting(app, section, QStringLiteral("language"), QStringLiteral("x")),
+             QString());
+    QCOMPARE(other.getSetting(app, section, QStringLiteral("base"), QString()),
+             QStringLiteral("http://127.0.0.1:8080/a,b/"));
+    // Another section is another place.
+    QCOMPARE(other.getSetting(app, QStringLiteral("Other"), QStringLiteral("updatelist"),
+                              QStringLiteral("d")),
+             QStringLiteral("d"));
+
+    // A value edited by hand with a bare comma still reads as the text that was typed.
+    QFile file(store.fileFor(app));
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("\n[Hand]\nbase=http://a/x,y/\n");
+    file.close();
+    QCOMPARE(other.getSetting(app, QStringLiteral("Hand"), QStringLiteral("base"), QString()),
+             QStringLiteral("http://a/x,y/"));
+}
+
+void TestAppRules::singleInstance()
+{
+    QTemporaryDir dir;
+    const QString lock = dir.filePath(QStringLiteral("run/drapello.lock"));
+    {
+        // A lock file left by a process that died (its pid no longer runs) is no obstacle.
+        QDir().mkpath(dir.filePath(QStringLiteral("run")));
+        QFile stale(lock);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("999999\n");
+    }
+    auto first = std::make_unique<LockFileInstance>(lock);
+    QVERIFY(first->acquire());
+    QVERIFY(first->acquire()); // asking again is harmless
+
+    LockFileInstance second(lock);
+    QVERIFY(!second.acquire());
+
+    first.reset(); // the holder ends
+    QVERIFY(second.acquire());
+}
+
+void TestAppRules::singleInstanceHeldByAnotherProcess()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("flock")).isEmpty())
+        QSKIP("util-linux flock is not installed");
+    QTemporaryDir dir;
+    const QString lock = dir.filePath(QStringLiteral("drapello.lock"));
+    QProcess holder;
+    holder.start(QStringLiteral("flock"),
+                 {QStringLiteral("-o"), lock, QStringLiteral("sleep"), QStringLiteral("30")});
+    QVERIFY(holder.waitForStarted());
+    // Wait (bounded) until the other process holds it.
+    bool held = false;
+    for (int i = 0; i < 100 && !held; ++i) {
+        LockFileInstance probe(lock);
+        held = !probe.acquire();
+        if (!held)
+            QTest::qWait(20);
+    }
+    QVERIFY2(held, "the other process never took the lock");
+    // However long it has been held, a live holder is never overruled.
+    QFile::setPermissions(lock, QFile::ReadOwner | QFile::WriteOwner);
+    LockFileInstance mine(lock);
+    QVERIFY(!mine.acquire());
+
+    holder.kill();
+    holder.waitForFinished();
+    // The kernel drops the dead holder's lock as its files are closed.
+    QTRY_VERIFY_WITH_TIMEOUT(mine.acquire(), 5000);
+}
+
+QTEST_MAIN(TestAppRules)
+#include "test_app_rules.moc"
