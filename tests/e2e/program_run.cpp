@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QThread>
 
 #ifndef DRAPELLO_BINARY
@@ -28,12 +29,16 @@ ProgramRun::ProgramRun() : env_(QProcessEnvironment::systemEnvironment())
 
     env_.insert(QStringLiteral("XDG_CONFIG_HOME"), root() + QStringLiteral("/config"));
     env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), root() + QStringLiteral("/run"));
-    env_.insert(QStringLiteral("WINEPREFIX"), root() + QStringLiteral("/wine"));
+    messenger_ = wine_.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
+    wine_.writeSystemReg(systemReg(
+        "win32", messengerKeys({}, QStringLiteral("C:\\Program Files\\MSN Messenger\\"))));
+    env_.insert(QStringLiteral("WINEPREFIX"), wine_.path());
     env_.insert(QStringLiteral("HOME"), root());
     if (!env_.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    // Never reach out to the default server from a test.
+    // Never reach out to the default server from a test; no first-run language question.
     setSetting(QStringLiteral("base"), QStringLiteral("http://127.0.0.1:9/korvane/base/"));
+    setSetting(QStringLiteral("algedaan"), QStringLiteral("1"));
 }
 
 ProgramRun::~ProgramRun()
@@ -84,4 +89,74 @@ bool ProgramRun::waitForSetting(const QString& key, int timeoutMs) const
         QThread::msleep(50);
     }
     return false;
+}
+
+void ProgramRun::onX11()
+{
+    env_.remove(QStringLiteral("QT_QPA_PLATFORM"));
+}
+
+bool ProgramRun::canDriveX11(QString* why)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        *why = QStringLiteral("needs an X server (DISPLAY is not set)");
+        return false;
+    }
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+        *why = QStringLiteral("needs xdotool");
+        return false;
+    }
+    return true;
+}
+
+QString ProgramRun::xdotool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    if (!tool.waitForFinished(10000))
+        tool.kill();
+    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+}
+
+QString ProgramRun::windowOf(const QProcess* process, int timeoutMs) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        const QString found =
+            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--pid"), QString::number(process->processId()),
+                     QStringLiteral("--name"), QStringLiteral("Drapello")});
+        if (!found.isEmpty())
+            return found.section(QLatin1Char('\n'), 0, 0);
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+void ProgramRun::pressKeys(const QString& window, const QString& keys)
+{
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    // To the focused window through XTEST: events sent to a window directly are marked
+    // synthetic, and toolkits may ignore those.
+    xdotool({QStringLiteral("key"), keys});
+}
+
+void ProgramRun::clickAt(const QString& window, QPoint at)
+{
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+             QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+             QStringLiteral("1")});
+}
+
+QSize ProgramRun::windowSize(const QString& window)
+{
+    // "Geometry: 428x375" among the lines xdotool prints.
+    const QString text = xdotool({QStringLiteral("getwindowgeometry"), window});
+    const qsizetype at = text.indexOf(QStringLiteral("Geometry: "));
+    if (at < 0)
+        return {};
+    const QStringList parts =
+        text.mid(at + 10).section(QLatin1Char('\n'), 0, 0).trimmed().split(QLatin1Char('x'));
+    return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "support/wine_fixture.h"
+
+#include <QPoint>
+#include <QSize>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -15,20 +19,42 @@ public:
 
     QString root() const { return dir_.path(); }
     QString programFolder() const { return dir_.path() + QStringLiteral("/program"); }
-    QString settingsFile() const { return dir_.path() + QStringLiteral("/config/KorvaneSoftware.ini"); }
+    QString settingsFile() const
+    {
+        return dir_.path() + QStringLiteral("/config/KorvaneSoftware.ini");
+    }
     QString setting(const QString& key) const;
     void setSetting(const QString& key, const QString& value) const;
 
     QProcessEnvironment environment() const { return env_; }
     void setEnv(const QString& name, const QString& value) { env_.insert(name, value); }
 
-    // Starts a copy of the program; waits until it runs.
+    // A Wine prefix whose registry names a Messenger folder inside this run's directory.
+    QString messengerFolder() const { return messenger_; }
+    QString cacheFolder() const { return programFolder() + QStringLiteral("/Cache"); }
+
+    // Starts a copy of the program; waits until it runs. Offscreen unless onX11 was called.
     QProcess* start(const QStringList& arguments = {});
+    // The next start shows real windows on the X server in $DISPLAY.
+    void onX11();
+
+    // Driving the program as a user does, through the X server (xdotool). windowOf waits
+    // (bounded) for the process's visible top-level window and returns its id, or "".
+    static bool canDriveX11(QString* why);
+    static QString xdotool(const QStringList& arguments);
+    QString windowOf(const QProcess* process, int timeoutMs = 20000) const;
+    static void pressKeys(const QString& window, const QString& keys);
+    // The window's size as the X server has it.
+    static QSize windowSize(const QString& window);
+    // A left click at a point given in the window's own coordinates.
+    static void clickAt(const QString& window, QPoint at);
     // Waits (bounded) until the settings file holds key, returns whether it did.
     bool waitForSetting(const QString& key, int timeoutMs = 15000) const;
 
 private:
     QTemporaryDir dir_;
+    WinePrefixFixture wine_;
+    QString messenger_;
     QProcessEnvironment env_;
     QList<QProcess*> processes_;
 };
