@@ -19,9 +19,10 @@ set_tests_properties(test_newcomer PROPERTIES
 drapello_add_test(tst_program_catalogue e2e/tst_program_catalogue.cpp)
 target_link_libraries(tst_program_catalogue PRIVATE drapello_e2e_support)
 
-# Real Wine in a temporary prefix: the window helper against a stand-in Messenger, and the
-# Windows registry reader.
+# Real Wine in a temporary prefix: the window helper against a stand-in Messenger, the Windows
+# registry reader, and an install through the real program.
 drapello_add_test(wine_windows_test e2e/wine_windows_test.cpp X11 TIMEOUT 300)
+target_link_libraries(wine_windows_test PRIVATE drapello_e2e_support)
 target_compile_definitions(wine_windows_test PRIVATE
   DRAPELLO_HELPER_DIR="${PROJECT_BINARY_DIR}/bin"
   DRAPELLO_STANDIN="${CMAKE_CURRENT_BINARY_DIR}/standin_messenger.exe"

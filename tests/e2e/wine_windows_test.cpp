@@ -1,8 +1,11 @@
 // The Linux window service with real Wine: a temporary 64-bit prefix, the stand-in Messenger
-// (a Win32 program of our own) with windows of Messenger's classes, and the real helper. Skipped,
-// with the reason, where Wine or the cross-compiled programs are missing.
+// (a Win32 program of our own) with windows of Messenger's classes, and the real helper; then the
+// whole install through the real program's window. Skipped, with the reason, where Wine or the
+// cross-compiled programs are missing. One prefix serves every test: making one takes seconds.
+#include "e2e/program_run.h"
 #include "platform/linux/wine_server.h"
 #include "platform/linux/wine_window_service.h"
+#include "support/test_platform.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -42,6 +45,39 @@ QList<qint64> processesOfPrefix(const QString& prefix)
     return found;
 }
 
+// Ids of the live processes whose parent is pid.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == pid)
+            found << entry.toLongLong();
+    }
+    return found;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString xdotool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    if (!tool.waitForFinished(10000))
+        tool.kill();
+    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+}
+
 } // namespace
 
 class WineWindowsTest : public QObject {
@@ -62,6 +98,7 @@ private Q_SLOTS:
     void startsNothingWithoutServer();
     void readsThirtyTwoBitRegistryView_data();
     void readsThirtyTwoBitRegistryView();
+    void installsThroughUserInterface();
 
 private:
     QProcessEnvironment wineEnvironment() const;
@@ -434,6 +471,71 @@ void WineWindowsTest::readsThirtyTwoBitRegistryView()
     QVERIFY(
         runQuietly(wine_, {QStringLiteral(DRAPELLO_REGISTRY_PROBE), valuePath}, 60000, &output));
     QCOMPARE(QString::fromUtf8(output.trimmed()), QLatin1Char('[') + value + QLatin1Char(']'));
+}
+
+// The real program, a picture on its command line, Ctrl+I: the picture becomes Messenger's
+// background in the prefix and Messenger's contact list is asked to close.
+void WineWindowsTest::installsThroughUserInterface()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        QSKIP("xdotool is not installed");
+
+    // Where 32-bit Messenger lives in a 64-bit prefix, named in the 32-bit registry view.
+    const QString folder = prefix_ + QStringLiteral("/drive_c/Program Files (x86)/MSN Messenger");
+    QVERIFY(QDir().mkpath(folder));
+    const QString lvback = folder + QStringLiteral("/lvback.gif");
+    {
+        QFile old(lvback);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older and longer background than the new one, cut off if not truncated");
+    }
+    QByteArray output;
+    QVERIFY2(runQuietly(wine_,
+                        {QStringLiteral("reg"), QStringLiteral("add"),
+                         QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger"),
+                         QStringLiteral("/v"), QStringLiteral("InstallationDirectory"),
+                         QStringLiteral("/t"), QStringLiteral("REG_SZ"), QStringLiteral("/d"),
+                         QStringLiteral("C:\\Program Files (x86)\\MSN Messenger\\"),
+                         QStringLiteral("/reg:32"), QStringLiteral("/f")},
+                        60000, &output),
+             output.constData());
+    // The program reads system.reg itself, which the server writes out when it ends.
+    stopServer();
+    startServer();
+    startStandin({QStringLiteral("MSBLWindowClass:1:visible")});
+
+    ProgramRun run;
+    run.setSetting(QStringLiteral("algedaan"), QStringLiteral("1"));
+    run.setEnv(QStringLiteral("WINEPREFIX"), prefix_);
+    run.setEnv(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const QByteArray picture = makeGif(3);
+    const QString picturePath = run.root() + QStringLiteral("/my skin.gif");
+    {
+        QFile file(picturePath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(picture);
+    }
+    QProcess* app = run.start({QLatin1Char('"') + picturePath + QLatin1Char('"')});
+    QCOMPARE(app->state(), QProcess::Running);
+
+    const QStringList search = {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--pid"), QString::number(app->processId())};
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = xdotool(search).section(QLatin1Char('\n'), 0, 0)).isEmpty(),
+                             30000);
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+i")});
+
+    QTRY_COMPARE_WITH_TIMEOUT(readAll(lvback), picture, 30000);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("lvback.gif")});
+    // The contact list is closed after the copy, by the helper run inside the prefix.
+    QTRY_COMPARE_WITH_TIMEOUT(
+        closeRequests(),
+        (QStringList{QStringLiteral("ready"), QStringLiteral("WM_CLOSE MSBLWindowClass window1")}),
+        30000);
+    // The helper runs for the other two classes end too; none is left behind.
+    QTRY_COMPARE_WITH_TIMEOUT(childrenOf(app->processId()), QList<qint64>(), 30000);
+    QCOMPARE(app->state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(WineWindowsTest)
