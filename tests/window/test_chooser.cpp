@@ -105,7 +105,7 @@ void TestChooser::firstStart_data()
         << missing << missing << QStringList{english, QStringLiteral("Zulu.LNG")} << false;
     QTest::newRow("stored language applied before the choice")
         << QStringList{english} << english << missing << QStringList{english} << true;
-    for (const char* algedaan : {"2", "1.4", "ja"})
+    for (const char* algedaan : {"1.4", "ja"}) // not 1, and not a number
         QTest::addRow("algedaan %s asks again", algedaan)
             << QStringList() << missing << QString::fromLatin1(algedaan) << QStringList() << false;
 }
