@@ -1,5 +1,5 @@
-// Plain rules of the application shell: command line, stored numbers, the cache rule, the keyed
-// tree, Windows-1252 text, and the Linux settings and single-instance backends.
+// Plain rules of the application shell: command line, stored numbers, the keyed tree,
+// Windows-1252 text, and the Linux settings and single-instance backends.
 #include "app/app_error.h"
 #include "app/command_line.h"
 #include "app/keyed_tree.h"
@@ -19,12 +19,8 @@ class TestAppRules : public QObject {
 private Q_SLOTS:
     void commandLine_data();
     void commandLine();
-    void ordinaryFile();
     void integer16_data();
     void integer16();
-    void cacheRule_data();
-    void cacheRule();
-    void errorLineShape();
     void keyedTree();
     void windows1252RoundTrip();
     void settingsStore();
@@ -65,15 +61,6 @@ void TestAppRules::commandLine()
     QCOMPARE(parsed.path, path);
 }
 
-void TestAppRules::ordinaryFile()
-{
-    QTemporaryDir dir;
-    QVERIFY(isOrdinaryFile(writeFileBytes(dir.filePath(QStringLiteral("a.gif")), "")));
-    QVERIFY(!isOrdinaryFile(dir.path()));
-    QVERIFY(!isOrdinaryFile(dir.filePath(QStringLiteral("missing.gif"))));
-    QVERIFY(!isOrdinaryFile(QString()));
-}
-
 void TestAppRules::integer16_data()
 {
     QTest::addColumn<QString>("text");
@@ -103,34 +90,6 @@ void TestAppRules::integer16()
     } catch (const AppError& e) {
         QCOMPARE(e.number(), error);
     }
-}
-
-void TestAppRules::cacheRule_data()
-{
-    QTest::addColumn<bool>("fromCommandLine");
-    QTest::addColumn<int>("updateAtStart");
-    QTest::addColumn<bool>("useCache");
-    QTest::newRow("plain start, box checked") << false << 1 << false;
-    QTest::newRow("plain start, box unchecked") << false << 0 << true;
-    QTest::newRow("plain start, box greyed") << false << 2 << true;
-    QTest::newRow("command line, box checked") << true << 1 << true;
-    QTest::newRow("command line, box unchecked") << true << 0 << true;
-}
-
-void TestAppRules::cacheRule()
-{
-    QFETCH(bool, fromCommandLine);
-    QFETCH(int, updateAtStart);
-    QFETCH(bool, useCache);
-    QCOMPARE(decideUseCache(fromCommandLine, updateAtStart), useCache);
-}
-
-void TestAppRules::errorLineShape()
-{
-    QCOMPARE(errorLine(QStringLiteral("Fout opgetreden: "), AppError::fileNotFound()),
-             QStringLiteral("Fout opgetreden: 53 - File not found"));
-    QCOMPARE(errorLine(QStringLiteral("E:"), AppError(-2147, QStringLiteral("x"))),
-             QStringLiteral("E:-2147 - x"));
 }
 
 void TestAppRules::keyedTree()
