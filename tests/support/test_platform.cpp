@@ -3,12 +3,16 @@
 #include "platform/linux/ini_settings_store.h"
 #include "platform/null_services.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QSettings>
+#include <QTimer>
+#include <QWidget>
 
 void RecordingDialogs::message(QWidget*, const QString& text, const QString& title,
                                MessageIcon icon)
@@ -92,14 +96,47 @@ void TestProfile::setSetting(const QString& key, const QString& value) const
 
 QString TestProfile::writeFile(const QString& relativePath, const QByteArray& bytes) const
 {
-    const QString path = relativePath.startsWith(QLatin1Char('/'))
-                             ? relativePath
-                             : dir_.path() + QLatin1Char('/') + relativePath;
+    return writeFileBytes(relativePath.startsWith(QLatin1Char('/'))
+                              ? relativePath
+                              : dir_.path() + QLatin1Char('/') + relativePath,
+                          bytes);
+}
+
+QByteArray readFileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString writeFileBytes(const QString& path, const QByteArray& bytes)
+{
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+bool shownOnce(const RecordingDialogs& dialogs, const QString& text, const QString& title,
+               MessageIcon icon)
+{
+    if (dialogs.messages.size() == 1 && dialogs.messages.front().text == text &&
+        dialogs.messages.front().title == title && dialogs.messages.front().icon == icon)
+        return true;
+    for (const ShownMessage& m : dialogs.messages)
+        qWarning("shown: \"%s\" / \"%s\" / %d", qPrintable(m.text), qPrintable(m.title),
+                 int(m.icon));
+    return false;
+}
+
+void whileModal(QAction* action, const std::function<void(QWidget*)>& inside)
+{
+    QTimer::singleShot(0, action, [inside] { inside(QApplication::activeModalWidget()); });
+    QTimer::singleShot(10000, action, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    action->trigger();
 }
 
 QByteArray makePicture(const char* format, int width, int height, Qt::GlobalColor colour)

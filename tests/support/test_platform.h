@@ -10,6 +10,7 @@
 #include <vector>
 
 class IniSettingsStore;
+class QAction;
 
 // What a test saw of the message boxes it answered.
 struct ShownMessage {
@@ -79,6 +80,20 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// Whole-file helpers for tests: reading gives "<unreadable>" when the file cannot be read;
+// writing creates the folders and stops the test run when the bytes cannot be written.
+QByteArray readFileBytes(const QString& path);
+QString writeFileBytes(const QString& path, const QByteArray& bytes);
+
+// Exactly one message box was shown, with this text, title and icon.
+bool shownOnce(const RecordingDialogs& dialogs, const QString& text, const QString& title,
+               MessageIcon icon);
+
+// Triggers `action`, which opens a modal window; `inside` runs with that window (or null) once
+// its loop runs and must close it. A bounded fallback closes it anyway, so a failing check
+// never leaves the test waiting.
+void whileModal(QAction* action, const std::function<void(QWidget*)>& inside);
 
 // Bytes of small real pictures, made by Qt at run time.
 QByteArray makePicture(const char* format, int width = 20, int height = 10,

@@ -1,5 +1,7 @@
 #include "support/wine_fixture.h"
 
+#include "support/test_platform.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -13,9 +15,7 @@ WinePrefixFixture::WinePrefixFixture()
 
 void WinePrefixFixture::writeSystemReg(const QByteArray& bytes) const
 {
-    QFile file(path() + QStringLiteral("/system.reg"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("cannot write system.reg");
+    writeFileBytes(path() + QStringLiteral("/system.reg"), bytes);
 }
 
 QString WinePrefixFixture::makeFolder(const QString& underDriveC) const

@@ -9,15 +9,9 @@
 #include <QtTest>
 
 namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 QStringList listAt(const QString& path)
 {
-    return listformat::splitList(listformat::decodeList(readAll(path)));
+    return listformat::splitList(listformat::decodeList(readFileBytes(path)));
 }
 
 catalogue::Catalogue oneCategory(const QString& category, const QStringList& skins)
@@ -64,15 +58,15 @@ void TestCatalogueBuilder::buildsServedTree()
              QStringList({QStringLiteral("Auto Motor"), QStringLiteral("caf\u00e9"),
                           QStringLiteral("Leeg")}));
     // Windows-1252 on disk: é is one byte.
-    QVERIFY(readAll(out + QStringLiteral("/voruzide.txt")).contains("caf\xE9*"));
+    QVERIFY(readFileBytes(out + QStringLiteral("/voruzide.txt")).contains("caf\xE9*"));
     QCOMPARE(listAt(out + QStringLiteral("/Auto Motor.txt")),
              QStringList({QStringLiteral("Alfa"), QStringLiteral("blauw"),
                           QStringLiteral("Rode Ferrari")}));
-    QCOMPARE(readAll(out + QStringLiteral("/Leeg.txt")), QByteArray());
+    QCOMPARE(readFileBytes(out + QStringLiteral("/Leeg.txt")), QByteArray());
     // Pictures where the program asks for them: the category without blanks.
-    QCOMPARE(readAll(out + QStringLiteral("/AutoMotor/Rode Ferrari.gif")), red);
-    QCOMPARE(readAll(out + QStringLiteral("/AutoMotor/blauw.gif")), anim);
-    QCOMPARE(readAll(out + QStringLiteral("/caf\u00e9/Zon.gif")), red);
+    QCOMPARE(readFileBytes(out + QStringLiteral("/AutoMotor/Rode Ferrari.gif")), red);
+    QCOMPARE(readFileBytes(out + QStringLiteral("/AutoMotor/blauw.gif")), anim);
+    QCOMPARE(readFileBytes(out + QStringLiteral("/caf\u00e9/Zon.gif")), red);
 }
 
 void TestCatalogueBuilder::problems_data()
@@ -137,26 +131,23 @@ void TestCatalogueBuilder::toolRefusesDuplicates()
     TestProfile p;
     p.writeFile(QStringLiteral("src/Natuur/Zee.gif"), makeGif());
     p.writeFile(QStringLiteral("src/Sport/Zee.gif"), makeGif());
+    const QString src = p.root() + QStringLiteral("/src");
     const QString out = p.root() + QStringLiteral("/served");
     QProcess tool;
-    tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL),
-               {p.root() + QStringLiteral("/src"), out});
-    QVERIFY(tool.waitForFinished(30000));
-    QCOMPARE(tool.exitCode(), 1);
+    auto run = [&](const QStringList& args) {
+        tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL), args);
+        return tool.waitForFinished(30000) ? tool.exitCode() : -1;
+    };
+    QCOMPARE(run({src, out}), 1);
     const QString said = QString::fromUtf8(tool.readAllStandardError());
     QVERIFY2(said.contains(QStringLiteral("\"Natuur/Zee.gif\" and \"Sport/Zee.gif\"")),
              qPrintable(said));
     QVERIFY(!QFile::exists(out)); // nothing written
 
-    QFile::remove(p.root() + QStringLiteral("/src/Sport/Zee.gif"));
-    tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL),
-               {QStringLiteral("--check"), p.root() + QStringLiteral("/src"), out});
-    QVERIFY(tool.waitForFinished(30000));
-    QCOMPARE(tool.exitCode(), 0);
+    QFile::remove(src + QStringLiteral("/Sport/Zee.gif"));
+    QCOMPARE(run({QStringLiteral("--check"), src, out}), 0);
     QVERIFY(!QFile::exists(out)); // --check only reports
-    tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL), {p.root() + QStringLiteral("/src"), out});
-    QVERIFY(tool.waitForFinished(30000));
-    QCOMPARE(tool.exitCode(), 0);
+    QCOMPARE(run({src, out}), 0);
     QCOMPARE(listAt(out + QStringLiteral("/Natuur.txt")), QStringList{QStringLiteral("Zee")});
 }
 

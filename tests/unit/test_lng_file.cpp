@@ -112,10 +112,11 @@ void TestLngFile::readsFile()
 void TestLngFile::unreadablePaths()
 {
     TestProfile profile;
-    QCOMPARE(readLanguageFile(profile.programFolder() + QStringLiteral("/none.lng")).problem,
-             Problem::Unreadable);
-    QCOMPARE(readLanguageFile(profile.programFolder()).problem, Problem::Unreadable);
-    QVERIFY(readLanguageFile(profile.programFolder()).lines.isEmpty());
+    for (const QString& path : {profile.programFolder() + QStringLiteral("/none.lng"),
+                                profile.programFolder()}) {
+        QCOMPARE(readLanguageFile(path).problem, Problem::Unreadable);
+        QVERIFY(readLanguageFile(path).lines.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLngFile)

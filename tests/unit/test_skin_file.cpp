@@ -1,5 +1,6 @@
 #include "app/app_error.h"
 #include "install/skin_file.h"
+#include "support/test_platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,19 +8,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // The error number a call throws, or 0.
 template <class Call> int errorOf(Call&& call)
 {
@@ -47,6 +35,8 @@ private Q_SLOTS:
 private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString path(const QString& name) const { return dir_->path() + QLatin1Char('/') + name; }
+    QString skin() const { return path(QStringLiteral("skin.gif")); }
+    QString back() const { return path(QStringLiteral("lvback.gif")); }
 };
 
 void TestSkinFile::init()
@@ -73,25 +63,25 @@ void TestSkinFile::copies()
 {
     QFETCH(QByteArray, source);
     QFETCH(QByteArray, before);
-    write(path(QStringLiteral("skin.gif")), source);
+    writeFileBytes(skin(), source);
     if (!before.isNull())
-        write(path(QStringLiteral("lvback.gif")), before);
+        writeFileBytes(back(), before);
 
-    copySkinFile(path(QStringLiteral("skin.gif")), path(QStringLiteral("lvback.gif")));
+    copySkinFile(skin(), back());
 
-    QCOMPARE(readAll(path(QStringLiteral("lvback.gif"))), source);
-    QCOMPARE(readAll(path(QStringLiteral("skin.gif"))), source);
+    QCOMPARE(readFileBytes(back()), source);
+    QCOMPARE(readFileBytes(skin()), source);
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files),
              QStringList({QStringLiteral("lvback.gif"), QStringLiteral("skin.gif")}));
-    QVERIFY(QFile::permissions(path(QStringLiteral("lvback.gif"))) & QFile::ReadOther);
+    QVERIFY(QFile::permissions(back()) & QFile::ReadOther);
 }
 
 void TestSkinFile::copyOntoItself()
 {
     // Picking the installed background itself must not empty it.
-    write(path(QStringLiteral("lvback.gif")), "picture bytes");
-    copySkinFile(path(QStringLiteral("lvback.gif")), path(QStringLiteral("lvback.gif")));
-    QCOMPARE(readAll(path(QStringLiteral("lvback.gif"))), QByteArray("picture bytes"));
+    writeFileBytes(back(), "picture bytes");
+    copySkinFile(back(), back());
+    QCOMPARE(readFileBytes(back()), QByteArray("picture bytes"));
 }
 
 void TestSkinFile::failedCopyKeepsTheTarget_data()
@@ -102,14 +92,10 @@ void TestSkinFile::failedCopyKeepsTheTarget_data()
 
     // /proc/self/mem opens as a regular file and fails at the first read: a copy that breaks
     // off after it has begun.
-    QTest::newRow("source fails while read") << "/proc/self/mem"
-                                             << "lvback.gif" << 75;
-    QTest::newRow("missing source") << "<dir>/gone.gif"
-                                    << "lvback.gif" << 53;
-    QTest::newRow("target is a folder") << "<dir>/skin.gif"
-                                        << "folder" << 75;
-    QTest::newRow("target folder missing") << "<dir>/skin.gif"
-                                           << "missing/lvback.gif" << 76;
+    QTest::newRow("source fails while read") << "/proc/self/mem" << "lvback.gif" << 75;
+    QTest::newRow("missing source") << "<dir>/gone.gif" << "lvback.gif" << 53;
+    QTest::newRow("target is a folder") << "<dir>/skin.gif" << "folder" << 75;
+    QTest::newRow("target folder missing") << "<dir>/skin.gif" << "missing/lvback.gif" << 76;
 }
 
 void TestSkinFile::failedCopyKeepsTheTarget()
@@ -117,8 +103,8 @@ void TestSkinFile::failedCopyKeepsTheTarget()
     QFETCH(QString, source);
     QFETCH(QString, target);
     QFETCH(int, number);
-    write(path(QStringLiteral("skin.gif")), "new picture");
-    write(path(QStringLiteral("lvback.gif")), "old picture");
+    writeFileBytes(skin(), "new picture");
+    writeFileBytes(back(), "old picture");
     QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("folder")));
     const QStringList before =
         QDir(dir_->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -126,7 +112,7 @@ void TestSkinFile::failedCopyKeepsTheTarget()
     source.replace(QStringLiteral("<dir>"), dir_->path());
     QCOMPARE(errorOf([&] { copySkinFile(source, path(target)); }), number);
 
-    QCOMPARE(readAll(path(QStringLiteral("lvback.gif"))), QByteArray("old picture"));
+    QCOMPARE(readFileBytes(back()), QByteArray("old picture"));
     QVERIFY(QFileInfo(path(QStringLiteral("folder"))).isDir());
     // No half-written temporary file is left behind either.
     QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
@@ -134,26 +120,23 @@ void TestSkinFile::failedCopyKeepsTheTarget()
 
 void TestSkinFile::writeProtected()
 {
-    write(path(QStringLiteral("skin.gif")), "new picture");
-    write(path(QStringLiteral("lvback.gif")), "old picture");
-    QFile::setPermissions(path(QStringLiteral("lvback.gif")), QFile::ReadOwner);
-    if (QFileInfo(path(QStringLiteral("lvback.gif"))).isWritable())
+    writeFileBytes(skin(), "new picture");
+    writeFileBytes(back(), "old picture");
+    QFile::setPermissions(back(), QFile::ReadOwner);
+    if (QFileInfo(back()).isWritable())
         QSKIP("file permissions do not bind this user (root)");
 
-    QCOMPARE(errorOf([&] {
-                 copySkinFile(path(QStringLiteral("skin.gif")), path(QStringLiteral("lvback.gif")));
-             }),
-             70);
-    QCOMPARE(errorOf([&] { deleteSkinFile(path(QStringLiteral("lvback.gif"))); }), 70);
-    QCOMPARE(readAll(path(QStringLiteral("lvback.gif"))), QByteArray("old picture"));
+    QCOMPARE(errorOf([&] { copySkinFile(skin(), back()); }), 70);
+    QCOMPARE(errorOf([&] { deleteSkinFile(back()); }), 70);
+    QCOMPARE(readFileBytes(back()), QByteArray("old picture"));
 }
 
 void TestSkinFile::deletes()
 {
-    write(path(QStringLiteral("lvback.gif")), "old picture");
-    deleteSkinFile(path(QStringLiteral("lvback.gif")));
-    QVERIFY(!QFileInfo::exists(path(QStringLiteral("lvback.gif"))));
-    QCOMPARE(errorOf([&] { deleteSkinFile(path(QStringLiteral("lvback.gif"))); }), 53);
+    writeFileBytes(back(), "old picture");
+    deleteSkinFile(back());
+    QVERIFY(!QFileInfo::exists(back()));
+    QCOMPARE(errorOf([&] { deleteSkinFile(back()); }), 53);
 }
 
 QTEST_GUILESS_MAIN(TestSkinFile)

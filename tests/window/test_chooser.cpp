@@ -3,14 +3,11 @@
 #include "support/test_platform.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -20,14 +17,6 @@ const QString NoSelectionText =
     QStringLiteral("No language file selected, the default language (Dutch), will be loaded.\r\n"
                    "It will take a effect when the program will be restarted.");
 
-QByteArray englishBytes()
-{
-    QFile file(QStringLiteral(DRAPELLO_SOURCE_DIR "/resources/english.lng"));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("english.lng is missing from resources");
-    return file.readAll();
-}
-
 // A program start as main() does it, in a profile of its own.
 struct Start {
     TestProfile profile;
@@ -35,7 +24,11 @@ struct Start {
     std::unique_ptr<Form1> form;
     QPointer<Form4> chooser;
 
-    void addEnglish() { profile.writeFile(QStringLiteral("program/english.lng"), englishBytes()); }
+    void addEnglish()
+    {
+        profile.writeFile(QStringLiteral("program/english.lng"),
+                          readFileBytes(QStringLiteral(DRAPELLO_SOURCE_DIR "/resources/english.lng")));
+    }
     void set(const char* key, const QString& value)
     {
         profile.setSetting(QString::fromLatin1(key), value);
@@ -73,18 +66,9 @@ void processDeletes()
 }
 
 // Opens the chooser from the menu; `inside` runs while it is shown modal and must close it.
-// A bounded fallback closes it anyway, so a failing check never leaves the test waiting.
-void openFromMenu(Form1& form, std::function<void(Form4*)> inside)
+void openFromMenu(Form1& form, const std::function<void(Form4*)>& inside)
 {
-    QTimer::singleShot(0, &form, [inside] {
-        auto* shown = qobject_cast<Form4*>(QApplication::activeModalWidget());
-        inside(shown);
-    });
-    QTimer::singleShot(10000, &form, [] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-    form.menu.language->trigger();
+    whileModal(form.menu.language, [&](QWidget* shown) { inside(qobject_cast<Form4*>(shown)); });
 }
 } // namespace
 
@@ -95,11 +79,9 @@ private Q_SLOTS:
     void firstStart();
     void laterStart_data();
     void laterStart();
-    void missingFileAtStart();
     void okWithSelection();
     void okWithoutSelection_data();
     void okWithoutSelection();
-    void reopenAfterOkLoadsAfresh();
     void hiddenChooserShownWithoutLoad();
     void closedFromMenuWithoutOk();
     void closedAtFirstStartUnloadsTheProgram();
@@ -111,32 +93,21 @@ void TestChooser::firstStart_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("algedaan");
     QTest::addColumn<QStringList>("expectedList");
-    QTest::addColumn<QString>("setSkinCaption");
-    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("english"); // texts in force
 
-    const QString dutch = QStringLiteral("&Zet als skin");
-    const QString english = QStringLiteral("&Set as skin");
     const QString missing = QStringLiteral("<missing>");
-    QTest::newRow("empty folder") << QStringList() << missing << missing << QStringList() << dutch
-                                  << QStringLiteral("Geladen");
+    const QString english = QStringLiteral("english.lng");
+    QTest::newRow("empty folder") << QStringList() << missing << missing << QStringList() << false;
     QTest::newRow("only .lng files, any case, no folders or hidden files")
-        << QStringList{QStringLiteral("english.lng"),     QStringLiteral("Zulu.LNG"),
-                       QStringLiteral("notes.txt"),       QStringLiteral(".hidden.lng"),
-                       QStringLiteral("english.lng.bak"), QStringLiteral("dir.lng/")}
-        << missing << missing
-        << QStringList{QStringLiteral("english.lng"), QStringLiteral("Zulu.LNG")} << dutch
-        << QStringLiteral("Geladen");
+        << QStringList{english, QStringLiteral("Zulu.LNG"), QStringLiteral("notes.txt"),
+                       QStringLiteral(".hidden.lng"), QStringLiteral("english.lng.bak"),
+                       QStringLiteral("dir.lng/")}
+        << missing << missing << QStringList{english, QStringLiteral("Zulu.LNG")} << false;
     QTest::newRow("stored language applied before the choice")
-        << QStringList{QStringLiteral("english.lng")} << QStringLiteral("english.lng") << missing
-        << QStringList{QStringLiteral("english.lng")} << english
-        << QStringLiteral("Drapello geladen...");
-    QTest::newRow("algedaan 2 asks again") << QStringList() << missing << QStringLiteral("2")
-                                           << QStringList() << dutch << QStringLiteral("Geladen");
-    QTest::newRow("algedaan 1.4 asks again") << QStringList() << missing << QStringLiteral("1.4")
-                                             << QStringList() << dutch << QStringLiteral("Geladen");
-    QTest::newRow("algedaan not a number asks again")
-        << QStringList() << missing << QStringLiteral("ja") << QStringList() << dutch
-        << QStringLiteral("Geladen");
+        << QStringList{english} << english << missing << QStringList{english} << true;
+    for (const char* algedaan : {"1.4", "ja"}) // not 1, and not a number
+        QTest::addRow("algedaan %s asks again", algedaan)
+            << QStringList() << missing << QString::fromLatin1(algedaan) << QStringList() << false;
 }
 
 void TestChooser::firstStart()
@@ -145,8 +116,7 @@ void TestChooser::firstStart()
     QFETCH(QString, language);
     QFETCH(QString, algedaan);
     QFETCH(QStringList, expectedList);
-    QFETCH(QString, setSkinCaption);
-    QFETCH(QString, status);
+    QFETCH(bool, english);
 
     Start s;
     for (const QString& name : files) {
@@ -170,8 +140,10 @@ void TestChooser::firstStart()
     QVERIFY(s.form->isLoaded());
     QCOMPARE(listed(s.chooser), expectedList);
     QVERIFY(s.chooser->File1->selectedItems().isEmpty());
-    QCOMPARE(s.form->SetSkin->text(), setSkinCaption);
-    QCOMPARE(s.form->statusText(), status);
+    QCOMPARE(s.form->SetSkin->text(),
+             english ? QStringLiteral("&Set as skin") : QStringLiteral("&Zet als skin"));
+    QCOMPARE(s.form->statusText(),
+             english ? QStringLiteral("Drapello geladen...") : QStringLiteral("Geladen"));
     QVERIFY(s.profile.dialogs->messages.empty());
     // Nothing is stored until OK.
     QCOMPARE(s.setting("algedaan"), algedaan);
@@ -180,16 +152,20 @@ void TestChooser::firstStart()
 void TestChooser::laterStart_data()
 {
     QTest::addColumn<QString>("algedaan");
-    QTest::newRow("1") << QStringLiteral("1");
-    QTest::newRow("1 with blanks") << QStringLiteral(" 1 ");
-    QTest::newRow("1.0") << QStringLiteral("1.0");
+    QTest::addColumn<bool>("present"); // the stored language file is in the folder
+    QTest::newRow("1") << QStringLiteral("1") << true;
+    QTest::newRow("1 with blanks") << QStringLiteral(" 1 ") << true;
+    QTest::newRow("1.0") << QStringLiteral("1.0") << true;
+    QTest::newRow("stored file deleted") << QStringLiteral("1") << false;
 }
 
 void TestChooser::laterStart()
 {
     QFETCH(QString, algedaan);
+    QFETCH(bool, present);
     Start s;
-    s.addEnglish();
+    if (present)
+        s.addEnglish();
     s.set("algedaan", algedaan);
     s.set("language", QStringLiteral("english.lng"));
     s.begin();
@@ -197,28 +173,19 @@ void TestChooser::laterStart()
     QVERIFY(s.form->isVisible());
     QVERIFY(s.chooser); // kept, hidden, for the menu
     QVERIFY(!s.chooser->isVisible());
-    QCOMPARE(s.form->SetSkin->text(), QStringLiteral("&Set as skin"));
-    QCOMPARE(s.form->lang.MsgLoaded(), QStringLiteral("Loaded"));
-    QVERIFY(s.profile.dialogs->messages.empty());
-    QCOMPARE(s.setting("language"), QStringLiteral("english.lng"));
-}
-
-void TestChooser::missingFileAtStart()
-{
-    Start s;
-    s.set("algedaan", QStringLiteral("1"));
-    s.set("language", QStringLiteral("english.lng")); // not in the folder
-    s.begin();
-
-    QCOMPARE(s.profile.dialogs->messages.size(), size_t(1));
-    QCOMPARE(s.profile.dialogs->messages.front().text,
-             QStringLiteral("Language file is missing. The default language will be loaded."));
-    QCOMPARE(s.profile.dialogs->messages.front().title, QStringLiteral("Error"));
+    if (present) {
+        QCOMPARE(s.form->SetSkin->text(), QStringLiteral("&Set as skin"));
+        QCOMPARE(s.form->lang.MsgLoaded(), QStringLiteral("Loaded"));
+        QVERIFY(s.profile.dialogs->messages.empty());
+        QCOMPARE(s.setting("language"), QStringLiteral("english.lng"));
+        return;
+    }
+    QVERIFY(shownOnce(*s.profile.dialogs,
+                      QStringLiteral("Language file is missing. The default language will be loaded."),
+                      QStringLiteral("Error"), MessageIcon::Information));
     QCOMPARE(s.setting("language"), QString());
     QCOMPARE(s.form->statusText(), QStringLiteral("Geladen"));
     QCOMPARE(s.form->SetSkin->text(), QStringLiteral("&Zet als skin"));
-    QVERIFY(s.form->isVisible());
-    QVERIFY(!s.chooser->isVisible());
 }
 
 void TestChooser::okWithSelection()
@@ -266,11 +233,8 @@ void TestChooser::okWithoutSelection()
     const QString loaded = s.form->lang.MsgLoaded();
     QTest::mouseClick(s.chooser->Command1, Qt::LeftButton);
 
-    QCOMPARE(s.profile.dialogs->messages.size(), size_t(1));
-    const ShownMessage& shown = s.profile.dialogs->messages.front();
-    QCOMPARE(shown.text, NoSelectionText);
-    QCOMPARE(shown.title, QStringLiteral("Language"));
-    QCOMPARE(shown.icon, MessageIcon::Information);
+    QVERIFY(shownOnce(*s.profile.dialogs, NoSelectionText, QStringLiteral("Language"),
+                      MessageIcon::Information));
     QCOMPARE(s.setting("algedaan"), QStringLiteral("1"));
     QCOMPARE(s.setting("language"), QString());
     // Nothing reloads now: the texts in force stay until the next start.
@@ -282,43 +246,6 @@ void TestChooser::okWithoutSelection()
     QVERIFY(!s.chooser);
 }
 
-void TestChooser::reopenAfterOkLoadsAfresh()
-{
-    Start s;
-    s.begin();
-    QTest::mouseClick(s.chooser->Command1, Qt::LeftButton);
-    processDeletes();
-    QVERIFY(!s.form->chooser());
-
-    s.addEnglish(); // arrived after the first chooser read the folder
-    s.form->setStatus(QStringLiteral("marker"));
-    QPointer<Form4> seen;
-    QStringList seenList;
-    QString seenStatus;
-    bool seenModal = false;
-    openFromMenu(*s.form, [&](Form4* shown) {
-        seen = shown;
-        if (shown) {
-            seenList = listed(shown);
-            seenModal = shown->isModal();
-            seenStatus = s.form->statusText();
-            select(shown, QStringLiteral("english.lng"));
-            shown->Command1->click();
-        }
-    });
-
-    QVERIFY(seen.isNull()); // released again by OK
-    QVERIFY(seenModal);
-    QCOMPARE(seenList, QStringList{QStringLiteral("english.lng")});
-    // Load ran again: with no stored language the built-in messages come back.
-    QCOMPARE(seenStatus, QStringLiteral("Geladen"));
-    QCOMPARE(s.form->SetSkin->text(), QStringLiteral("&Set as skin"));
-    QCOMPARE(s.setting("language"), QStringLiteral("english.lng"));
-    QCOMPARE(s.form->statusText(), QString());
-    QVERIFY(s.form->isVisible());
-    QVERIFY(!s.form->chooser());
-}
-
 void TestChooser::hiddenChooserShownWithoutLoad()
 {
     Start s;
@@ -328,37 +255,49 @@ void TestChooser::hiddenChooserShownWithoutLoad()
     s.addEnglish(); // not in the list read at start
     s.form->setStatus(QStringLiteral("marker"));
 
-    bool sameAsAtStart = false;
-    bool seen = false;
+    QPointer<Form4> seen;
     QStringList seenList;
     QString seenStatus;
+    bool seenModal = false;
+    auto look = [&](Form4* shown) {
+        seen = shown;
+        seenList = shown ? listed(shown) : QStringList{QStringLiteral("<none shown>")};
+        seenModal = shown && shown->isModal();
+        seenStatus = s.form->statusText();
+    };
+    bool sameAsAtStart = false;
     openFromMenu(*s.form, [&](Form4* shown) {
+        look(shown);
         sameAsAtStart = shown && shown == fromStart.data();
-        if (shown) {
-            seenList = listed(shown);
-            seenStatus = s.form->statusText();
+        if (shown)
             shown->Command1->click();
-        }
     });
     QVERIFY(sameAsAtStart);
+    QVERIFY(seenModal);
     QCOMPARE(seenList, QStringList());
     QCOMPARE(seenStatus, QStringLiteral("marker"));
     QCOMPARE(s.profile.dialogs->messages.size(), size_t(1)); // OK without a selection
     processDeletes();
     QVERIFY(fromStart.isNull());
 
-    // The next opening is a new chooser with a fresh list and a fresh load.
+    // The next opening is a new chooser with a fresh list and a fresh load (no stored language:
+    // the built-in messages come back); its choice is in force at once.
     openFromMenu(*s.form, [&](Form4* shown) {
-        seen = shown != nullptr;
+        look(shown);
         if (shown) {
-            seenList = listed(shown);
-            seenStatus = s.form->statusText();
+            select(shown, QStringLiteral("english.lng"));
             shown->Command1->click();
         }
     });
-    QVERIFY(seen);
+    QVERIFY(seenModal);
+    QVERIFY(seen.isNull()); // released again by OK
     QCOMPARE(seenList, QStringList{QStringLiteral("english.lng")});
     QCOMPARE(seenStatus, QStringLiteral("Geladen"));
+    QCOMPARE(s.form->SetSkin->text(), QStringLiteral("&Set as skin"));
+    QCOMPARE(s.setting("language"), QStringLiteral("english.lng"));
+    QCOMPARE(s.form->statusText(), QString());
+    QVERIFY(s.form->isVisible());
+    QVERIFY(!s.form->chooser());
 }
 
 void TestChooser::closedFromMenuWithoutOk()

@@ -21,11 +21,9 @@ const QString ServiceFolder = QStringLiteral("Program Files/Messenger");
 const QString MsnFolder = QStringLiteral("Program Files/MSN Messenger");
 const QByteArray OldBackground = "old background";
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const QString ServicePath = QStringLiteral("C:\\Program Files\\Messenger\\");
+const QString MsnPath = QStringLiteral("C:\\Program Files\\MSN Messenger\\");
+enum Background { NoBackground, OldOne, BlockedByAFolder };
 
 // A main window whose Messenger lives in a Wine prefix of its own.
 struct Rig {
@@ -49,26 +47,36 @@ struct Rig {
         wine.writeSystemReg(systemReg("win32", messengerKeys(messengerService, msnMessenger)));
     }
 
-    // A Messenger folder holding a background and a file that must never be touched.
-    QString messengerFolder(const QString& underDriveC, bool withBackground = true)
+    QString at(const QString& folder, const char* file = "lvback.gif") const
     {
-        const QString folder = wine.makeFolder(underDriveC);
-        profile.writeFile(folder + QStringLiteral("/msnmsgr.exe"), "MZ");
-        if (withBackground)
-            profile.writeFile(folder + QStringLiteral("/lvback.gif"), OldBackground);
-        return folder;
+        return wine.driveC() + QLatin1Char('/') + folder + QLatin1Char('/') +
+               QString::fromLatin1(file);
     }
 
-    QByteArray background(const QString& underDriveC) const
+    // A Messenger folder holding a file that must never be touched, and maybe a background.
+    void messengerFolder(const QString& folder, Background background = OldOne)
     {
-        return readAll(wine.driveC() + QLatin1Char('/') + underDriveC +
-                       QStringLiteral("/lvback.gif"));
+        profile.writeFile(at(folder, "msnmsgr.exe"), "MZ");
+        if (background == OldOne)
+            profile.writeFile(at(folder), OldBackground);
+        else if (background == BlockedByAFolder)
+            QDir().mkpath(at(folder));
     }
 
-    bool hasBackground(const QString& underDriveC) const
+    // Both keys naming both folders, each with an old background unless said otherwise.
+    void both(Background service = OldOne)
     {
-        return QFileInfo::exists(wine.driveC() + QLatin1Char('/') + underDriveC +
-                                 QStringLiteral("/lvback.gif"));
+        registry(ServicePath, MsnPath);
+        messengerFolder(ServiceFolder, service);
+        messengerFolder(MsnFolder);
+    }
+
+    QByteArray background(const QString& folder) const { return readFileBytes(at(folder)); }
+    bool hasBackground(const QString& folder) const { return QFileInfo::exists(at(folder)); }
+    QStringList files(const QString& folder) const
+    {
+        return QDir(wine.driveC() + QLatin1Char('/') + folder)
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     }
 
     QString writePreview(const QByteArray& bytes)
@@ -91,17 +99,15 @@ private Q_SLOTS:
     void install_data();
     void install();
     void commandLineFileThenPreview();
-    void failedCopy();
     void closingMessengerFails_data();
     void closingMessengerFails();
     void closemsnLetsEventsRunBetweenClasses();
     void remove_data();
     void remove();
-    void pickCancelled();
-    void pickInstalls_data();
-    void pickInstalls();
-    void pickNotAPicture();
-    void pickInstallFails();
+    void pickChangesNothing_data();
+    void pickChangesNothing();
+    void pick_data();
+    void pick();
 };
 
 void TestMessengerInstall::install_data()
@@ -111,21 +117,16 @@ void TestMessengerInstall::install_data()
     QTest::addColumn<QStringList>("installedIn");
 
     const QString none;
-    const QString service = QStringLiteral("C:\\Program Files\\Messenger\\");
+    const QString service = ServicePath;
     const QString msn = QStringLiteral("C:\\Program Files\\MSN Messenger");
     QTest::newRow("both values") << service << msn << QStringList{ServiceFolder, MsnFolder};
     QTest::newRow("only MSNMessenger") << none << msn << QStringList{MsnFolder};
     QTest::newRow("only MessengerService") << service << none << QStringList{ServiceFolder};
     QTest::newRow("no values") << none << none << QStringList();
-    QTest::newRow("empty value as missing") << QStringLiteral("") << msn << QStringList{MsnFolder};
     QTest::newRow("same folder twice, with and without backslash")
         << msn + QLatin1Char('\\') << msn << QStringList{MsnFolder};
     QTest::newRow("folder that does not exist")
         << QStringLiteral("C:\\Program Files\\Gone\\") << msn << QStringList{MsnFolder};
-    QTest::newRow("path in other case")
-        << QStringLiteral("c:\\PROGRAM FILES\\messenger\\") << none << QStringList{ServiceFolder};
-    QTest::newRow("drive without link")
-        << QStringLiteral("D:\\Messenger\\") << none << QStringList();
 }
 
 void TestMessengerInstall::install()
@@ -135,9 +136,8 @@ void TestMessengerInstall::install()
     QFETCH(QStringList, installedIn);
 
     Rig rig;
+    rig.both();
     rig.registry(messengerService, msnMessenger);
-    rig.messengerFolder(ServiceFolder);
-    rig.messengerFolder(MsnFolder);
     const QByteArray gif = makeGif(3);
     rig.writePreview(gif);
 
@@ -147,17 +147,17 @@ void TestMessengerInstall::install()
         QCOMPARE(rig.background(folder), installedIn.contains(folder) ? gif : OldBackground);
     QCOMPARE(rig.form->statusText(), Installed);
     QCOMPARE(rig.windows().asked, AllClasses);
-    QCOMPARE(readAll(rig.profile.cacheFolder() + QStringLiteral("/temp.dat")), gif);
+    QCOMPARE(readFileBytes(rig.profile.cacheFolder() + QStringLiteral("/temp.dat")), gif);
     QVERIFY(rig.form->loading->isActive());
     // Nothing but the background changed in the folders.
-    QCOMPARE(QDir(rig.wine.driveC() + QLatin1Char('/') + MsnFolder).entryList(QDir::Files),
+    QCOMPARE(rig.files(MsnFolder),
              QStringList({QStringLiteral("lvback.gif"), QStringLiteral("msnmsgr.exe")}));
 }
 
 void TestMessengerInstall::commandLineFileThenPreview()
 {
     Rig rig;
-    rig.registry({}, QStringLiteral("C:\\Program Files\\MSN Messenger\\"));
+    rig.registry({}, MsnPath);
     rig.messengerFolder(MsnFolder);
     const QByteArray local = makePicture("png");
     const QByteArray preview = makeGif(1);
@@ -176,39 +176,12 @@ void TestMessengerInstall::commandLineFileThenPreview()
 
     // Without a preview nothing happens at all.
     QVERIFY(QFile::remove(rig.profile.cacheFolder() + QStringLiteral("/temp.dat")));
-    rig.profile.writeFile(rig.wine.driveC() + QLatin1Char('/') + MsnFolder +
-                              QStringLiteral("/lvback.gif"),
-                          OldBackground);
+    rig.profile.writeFile(rig.at(MsnFolder), OldBackground);
     rig.form->setStatus(QStringLiteral("before"));
     rig.clickInstall();
     QCOMPARE(rig.background(MsnFolder), OldBackground);
     QCOMPARE(rig.form->statusText(), QStringLiteral("before"));
     QCOMPARE(rig.windows().asked.size(), 3 * 3);
-}
-
-void TestMessengerInstall::failedCopy()
-{
-    Rig rig;
-    rig.registry(QStringLiteral("C:\\Program Files\\Messenger"),
-                 QStringLiteral("C:\\Program Files\\MSN Messenger"));
-    rig.messengerFolder(ServiceFolder, false);
-    QVERIFY(QDir().mkpath(rig.wine.driveC() + QLatin1Char('/') + ServiceFolder +
-                          QStringLiteral("/lvback.gif")));
-    rig.messengerFolder(MsnFolder);
-    rig.form->skinFile = rig.profile.writeFile(QStringLiteral("pictures/local.gif"), makeGif(1));
-    QVERIFY(rig.form->loading->isActive());
-
-    rig.clickInstall();
-
-    QCOMPARE(rig.form->statusText(),
-             QStringLiteral("Fout opgetreden: 75 - Path/File access error"));
-    QVERIFY(!rig.form->loading->isActive());
-    QCOMPARE(rig.background(MsnFolder), OldBackground);
-    QVERIFY(rig.windows().asked.isEmpty());
-    QCOMPARE(rig.form->skinFile, QString()); // the command carries on after the failed install
-    QCOMPARE(QDir(rig.wine.driveC() + QLatin1Char('/') + ServiceFolder)
-                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList({QStringLiteral("lvback.gif"), QStringLiteral("msnmsgr.exe")}));
 }
 
 void TestMessengerInstall::closingMessengerFails_data()
@@ -222,10 +195,7 @@ void TestMessengerInstall::closingMessengerFails()
 {
     QFETCH(bool, removing);
     Rig rig;
-    rig.registry(QStringLiteral("C:\\Program Files\\Messenger\\"),
-                 QStringLiteral("C:\\Program Files\\MSN Messenger\\"));
-    rig.messengerFolder(ServiceFolder);
-    rig.messengerFolder(MsnFolder);
+    rig.both();
     const QByteArray gif = makeGif(1);
     rig.writePreview(gif);
     rig.windows().present = QStringList{QStringLiteral("msnmsblclass")};
@@ -282,7 +252,7 @@ void TestMessengerInstall::remove_data()
     QTest::addColumn<QStringList>("backgroundsIn");
     QTest::addColumn<QStringList>("removedFrom");
 
-    const QString service = QStringLiteral("C:\\Program Files\\Messenger\\");
+    const QString service = ServicePath;
     QTest::newRow("both folders") << service << QStringList{ServiceFolder, MsnFolder}
                                   << QStringList{ServiceFolder, MsnFolder};
     QTest::newRow("only in MSNMessenger folder")
@@ -301,37 +271,54 @@ void TestMessengerInstall::remove()
     QFETCH(QStringList, removedFrom);
 
     Rig rig;
-    rig.registry(messengerService, QStringLiteral("C:\\Program Files\\MSN Messenger"));
+    rig.registry(messengerService, MsnPath);
     for (const QString& folder : {ServiceFolder, MsnFolder})
-        rig.messengerFolder(folder, backgroundsIn.contains(folder));
+        rig.messengerFolder(folder, backgroundsIn.contains(folder) ? OldOne : NoBackground);
 
     rig.form->menu.deleteskins->trigger();
 
     for (const QString& folder : {ServiceFolder, MsnFolder}) {
         QCOMPARE(rig.hasBackground(folder),
                  backgroundsIn.contains(folder) && !removedFrom.contains(folder));
-        QVERIFY(QFileInfo::exists(rig.wine.driveC() + QLatin1Char('/') + folder +
-                                  QStringLiteral("/msnmsgr.exe")));
+        QVERIFY(QFileInfo::exists(rig.at(folder, "msnmsgr.exe")));
     }
     QCOMPARE(rig.form->statusText(), Removed);
     QCOMPARE(rig.windows().asked, AllClasses);
     QVERIFY(rig.form->loading->isActive());
 }
 
-void TestMessengerInstall::pickCancelled()
+void TestMessengerInstall::pickChangesNothing_data()
 {
+    QTest::addColumn<QByteArray>("picked"); // null: the dialog is cancelled
+    QTest::addColumn<QString>("status");
+    QTest::newRow("cancelled") << QByteArray() << QStringLiteral("before");
+    QTest::newRow("not a picture") << QByteArray("just some text")
+                                   << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
+}
+
+void TestMessengerInstall::pickChangesNothing()
+{
+    QFETCH(QByteArray, picked);
+    QFETCH(QString, status);
     Rig rig;
-    rig.registry({}, QStringLiteral("C:\\Program Files\\MSN Messenger"));
+    rig.registry({}, MsnPath);
     rig.messengerFolder(MsnFolder);
+    const QString earlier =
+        rig.profile.writeFile(QStringLiteral("pictures/earlier.gif"), makeGif(1));
+    rig.form->skinFile = earlier;
     rig.form->setStatus(QStringLiteral("before"));
     const QImage shown = rig.form->scrSkin->currentImage();
+    if (!picked.isNull())
+        rig.profile.dialogs->nextFiles
+            << rig.profile.writeFile(QStringLiteral("pictures/notes.gif"), picked);
 
     rig.form->menu.manualskin->trigger();
 
     QCOMPARE(rig.profile.dialogs->filtersAsked,
              QStringList{QStringLiteral("GIF-files (*.gif)|*.gif;")});
-    QCOMPARE(rig.form->statusText(), QStringLiteral("before"));
-    QCOMPARE(rig.form->skinFile, QString());
+    QCOMPARE(rig.form->statusText(), status);
+    QVERIFY(rig.form->loading->isActive()); // this handler leaves the timer alone
+    QCOMPARE(rig.form->skinFile, earlier);
     QVERIFY(!rig.form->SetSkin->isEnabled());
     QVERIFY(!rig.form->menu.skin->isEnabled());
     QCOMPARE(rig.form->scrSkin->currentImage(), shown);
@@ -339,86 +326,64 @@ void TestMessengerInstall::pickCancelled()
     QVERIFY(rig.windows().asked.isEmpty());
 }
 
-void TestMessengerInstall::pickInstalls_data()
+void TestMessengerInstall::pick_data()
 {
     QTest::addColumn<QByteArray>("picture");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("blocked"); // lvback.gif in the first folder is a folder
+    QTest::addColumn<bool>("button");  // installed with the button instead of picked
 
-    QTest::newRow("animated gif") << makeGif(4) << "skin.gif" << QSize(8, 8);
+    QTest::newRow("animated gif") << makeGif(4) << "skin.gif" << QSize(8, 8) << false << false;
     QTest::newRow("png under a typed name is copied as it is")
-        << makePicture("png", 20, 10) << "skin.png" << QSize(20, 10);
+        << makePicture("png", 20, 10) << "skin.png" << QSize(20, 10) << false << false;
+    QTest::newRow("picked, install fails") << makeGif(1) << "skin.gif" << QSize(8, 8) << true
+                                           << false;
+    QTest::newRow("button, install fails") << makeGif(1) << "skin.gif" << QSize() << true << true;
 }
 
-void TestMessengerInstall::pickInstalls()
+void TestMessengerInstall::pick()
 {
     QFETCH(QByteArray, picture);
     QFETCH(QString, name);
     QFETCH(QSize, size);
+    QFETCH(bool, blocked);
+    QFETCH(bool, button);
 
     Rig rig;
-    rig.registry(QStringLiteral("C:\\Program Files\\Messenger\\"),
-                 QStringLiteral("C:\\Program Files\\MSN Messenger\\"));
-    rig.messengerFolder(ServiceFolder);
-    rig.messengerFolder(MsnFolder);
+    rig.both(blocked ? BlockedByAFolder : OldOne);
     const QString picked = rig.profile.writeFile(QStringLiteral("pictures/") + name, picture);
-    rig.profile.dialogs->nextFiles << picked;
+    if (button) {
+        rig.form->skinFile = picked;
+        rig.clickInstall();
+    } else {
+        rig.profile.dialogs->nextFiles << picked;
+        rig.form->menu.manualskin->trigger();
+    }
 
-    rig.form->menu.manualskin->trigger();
-
-    QCOMPARE(rig.background(ServiceFolder), picture);
-    QCOMPARE(rig.background(MsnFolder), picture);
-    QCOMPARE(rig.form->statusText(), Installed);
+    if (blocked) {
+        QCOMPARE(rig.form->statusText(),
+                 QStringLiteral("Fout opgetreden: 75 - Path/File access error"));
+        QVERIFY(!rig.form->loading->isActive());
+        QCOMPARE(rig.background(MsnFolder), OldBackground);
+        QVERIFY(rig.windows().asked.isEmpty());
+        QCOMPARE(rig.files(ServiceFolder),
+                 QStringList({QStringLiteral("lvback.gif"), QStringLiteral("msnmsgr.exe")}));
+    } else {
+        QCOMPARE(rig.form->statusText(), Installed);
+        QCOMPARE(rig.background(ServiceFolder), picture);
+        QCOMPARE(rig.background(MsnFolder), picture);
+        QCOMPARE(rig.windows().asked, AllClasses);
+    }
+    if (button) { // the command carries on after the failed install
+        QCOMPARE(rig.form->skinFile, QString());
+        return;
+    }
+    // The picked picture is shown and ready to install again, whatever the install did.
     QCOMPARE(rig.form->skinFile, picked);
     QVERIFY(rig.form->SetSkin->isEnabled());
     QVERIFY(rig.form->menu.skin->isEnabled());
     QCOMPARE(rig.form->scrSkin->currentImage().size(), size);
-    QCOMPARE(rig.windows().asked, AllClasses);
-}
-
-void TestMessengerInstall::pickNotAPicture()
-{
-    Rig rig;
-    rig.registry({}, QStringLiteral("C:\\Program Files\\MSN Messenger\\"));
-    rig.messengerFolder(MsnFolder);
-    const QString earlier =
-        rig.profile.writeFile(QStringLiteral("pictures/earlier.gif"), makeGif(1));
-    rig.form->skinFile = earlier;
-    const QImage shown = rig.form->scrSkin->currentImage();
-    rig.profile.dialogs->nextFiles
-        << rig.profile.writeFile(QStringLiteral("pictures/notes.gif"), "just some text");
-
-    rig.form->menu.manualskin->trigger();
-
-    QCOMPARE(rig.form->statusText(), QStringLiteral("Fout opgetreden: 481 - Invalid picture"));
-    QVERIFY(rig.form->loading->isActive()); // this handler leaves the timer alone
-    QCOMPARE(rig.form->skinFile, earlier);
-    QVERIFY(!rig.form->SetSkin->isEnabled());
-    QCOMPARE(rig.form->scrSkin->currentImage(), shown);
-    QCOMPARE(rig.background(MsnFolder), OldBackground);
-    QVERIFY(rig.windows().asked.isEmpty());
-}
-
-void TestMessengerInstall::pickInstallFails()
-{
-    Rig rig;
-    rig.registry({}, QStringLiteral("C:\\Program Files\\MSN Messenger\\"));
-    rig.messengerFolder(MsnFolder, false);
-    QVERIFY(QDir().mkpath(rig.wine.driveC() + QLatin1Char('/') + MsnFolder +
-                          QStringLiteral("/lvback.gif")));
-    const QString picked = rig.profile.writeFile(QStringLiteral("pictures/skin.gif"), makeGif(1));
-    rig.profile.dialogs->nextFiles << picked;
-
-    rig.form->menu.manualskin->trigger();
-
-    QCOMPARE(rig.form->statusText(),
-             QStringLiteral("Fout opgetreden: 75 - Path/File access error"));
-    QVERIFY(!rig.form->loading->isActive());
-    QCOMPARE(rig.form->skinFile, picked);
-    QVERIFY(rig.form->SetSkin->isEnabled());
-    QVERIFY(rig.form->menu.skin->isEnabled());
-    QCOMPARE(rig.form->scrSkin->currentImage().size(), QSize(8, 8));
-    QVERIFY(rig.windows().asked.isEmpty());
 }
 
 QTEST_MAIN(TestMessengerInstall)
