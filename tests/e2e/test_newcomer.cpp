@@ -3,25 +3,11 @@
 // clicked skin is previewed and installed, a picture given on the command line is installed.
 #include "e2e/program_run.h"
 #include "support/http_test_server.h"
+#include "support/test_platform.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtTest>
-
-namespace {
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-} // namespace
 
 class TestNewcomer : public QObject {
     Q_OBJECT
@@ -84,20 +70,20 @@ void TestNewcomer::catalogueLandsAndRefreshes()
     for (const QString& list : lists) {
         const QString copy = run.cacheFolder() + QLatin1Char('/') + list + QStringLiteral(".tmp");
         const QByteArray original =
-            bytesOf(servedFolder(run) + QLatin1Char('/') + list + QStringLiteral(".txt"));
-        QTRY_COMPARE_WITH_TIMEOUT(bytesOf(copy), original, 20000);
+            readFileBytes(servedFolder(run) + QLatin1Char('/') + list + QStringLiteral(".txt"));
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(copy), original, 20000);
     }
 
     // The server's lists change; Ctrl+U throws the copies away and fetches everything again.
-    writeBytes(servedFolder(run) + QStringLiteral("/voruzide.txt"), "Natuur*Nieuw");
-    writeBytes(servedFolder(run) + QStringLiteral("/Nieuw.txt"), "Eerste*Tweede");
-    writeBytes(servedFolder(run) + QStringLiteral("/Natuur.txt"), "Bos");
+    writeFileBytes(servedFolder(run) + QStringLiteral("/voruzide.txt"), "Natuur*Nieuw");
+    writeFileBytes(servedFolder(run) + QStringLiteral("/Nieuw.txt"), "Eerste*Tweede");
+    writeFileBytes(servedFolder(run) + QStringLiteral("/Natuur.txt"), "Bos");
     const int before = server.requestCount();
     ProgramRun::pressKeys(window, QStringLiteral("ctrl+u"));
-    QTRY_COMPARE_WITH_TIMEOUT(bytesOf(run.cacheFolder() + QStringLiteral("/Nieuw.tmp")),
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(run.cacheFolder() + QStringLiteral("/Nieuw.tmp")),
                               QByteArray("Eerste*Tweede"), 20000);
-    QCOMPARE(bytesOf(run.cacheFolder() + QStringLiteral("/Natuur.tmp")), QByteArray("Bos"));
-    QCOMPARE(bytesOf(run.cacheFolder() + QStringLiteral("/voruzide.tmp")),
+    QCOMPARE(readFileBytes(run.cacheFolder() + QStringLiteral("/Natuur.tmp")), QByteArray("Bos"));
+    QCOMPARE(readFileBytes(run.cacheFolder() + QStringLiteral("/voruzide.tmp")),
              QByteArray("Natuur*Nieuw"));
     QVERIFY(!QFile::exists(run.cacheFolder() + QStringLiteral("/Sport.tmp")));
     QCOMPARE(server.requestCount() - before, 3);
@@ -134,13 +120,13 @@ void TestNewcomer::clickedSkinIsPreviewedAndInstalled()
         }
     }
     QVERIFY2(!asked.isEmpty(), "no click reached a skin");
-    const QByteArray picture = bytesOf(servedFolder(run) + asked);
+    const QByteArray picture = readFileBytes(servedFolder(run) + asked);
     QVERIFY(picture.startsWith("GIF8"));
-    QTRY_COMPARE_WITH_TIMEOUT(bytesOf(run.cacheFolder() + QStringLiteral("/temp.dat")), picture,
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(run.cacheFolder() + QStringLiteral("/temp.dat")), picture,
                               20000);
 
     ProgramRun::pressKeys(window, QStringLiteral("ctrl+i"));
-    QTRY_COMPARE_WITH_TIMEOUT(bytesOf(run.messengerFolder() + QStringLiteral("/lvback.gif")),
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(run.messengerFolder() + QStringLiteral("/lvback.gif")),
                               picture, 20000);
     QCOMPARE(QDir(run.messengerFolder()).entryList(QDir::Files),
              QStringList{QStringLiteral("lvback.gif")});
@@ -152,16 +138,16 @@ void TestNewcomer::commandLinePictureInstalledWithCtrlI()
     HttpTestServer server;
     const QString picturePath = run.root() + QStringLiteral("/my skins/rode auto.gif");
     QDir().mkpath(run.root() + QStringLiteral("/my skins"));
-    const QByteArray picture = bytesOf(QStringLiteral(DRAPELLO_SAMPLE_CATALOGUE) +
+    const QByteArray picture = readFileBytes(QStringLiteral(DRAPELLO_SAMPLE_CATALOGUE) +
                                        QStringLiteral("/Auto Motor/Rode Ferrari.gif"));
     QVERIFY(picture.startsWith("GIF8"));
-    writeBytes(picturePath, picture);
-    writeBytes(run.messengerFolder() + QStringLiteral("/lvback.gif"), "old background");
+    writeFileBytes(picturePath, picture);
+    writeFileBytes(run.messengerFolder() + QStringLiteral("/lvback.gif"), "old background");
 
     const QString window = startOnCatalogue(run, server, {picturePath});
     QVERIFY(!window.isEmpty());
     ProgramRun::pressKeys(window, QStringLiteral("ctrl+i"));
-    QTRY_COMPARE_WITH_TIMEOUT(bytesOf(run.messengerFolder() + QStringLiteral("/lvback.gif")),
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(run.messengerFolder() + QStringLiteral("/lvback.gif")),
                               picture, 20000);
     QCOMPARE(QDir(run.messengerFolder()).entryList(QDir::Files),
              QStringList{QStringLiteral("lvback.gif")});

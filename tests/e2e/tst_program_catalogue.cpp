@@ -2,17 +2,10 @@
 // byte-exact list copies, names outside ASCII, and a start from the cache with the server gone.
 #include "e2e/program_run.h"
 #include "support/http_test_server.h"
+#include "support/test_platform.h"
 
 #include <QFile>
 #include <QtTest>
-
-namespace {
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-} // namespace
 
 class TestProgramCatalogue : public QObject {
     Q_OBJECT
@@ -35,10 +28,10 @@ void TestProgramCatalogue::downloadsCatalogueThenStartsFromCache()
     QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() == 3 &&
                                  QFile::exists(cache + QStringLiteral("/Caf\u00E9.tmp")),
                              20000);
-    QCOMPARE(fileBytes(cache + QStringLiteral("/voruzide.tmp")), categories);
-    QCOMPARE(fileBytes(cache + QStringLiteral("/Auto Motor.tmp")),
+    QCOMPARE(readFileBytes(cache + QStringLiteral("/voruzide.tmp")), categories);
+    QCOMPARE(readFileBytes(cache + QStringLiteral("/Auto Motor.tmp")),
              QByteArray("Rode Ferrari*Vespa"));
-    QCOMPARE(fileBytes(cache + QStringLiteral("/Caf\u00E9.tmp")), QByteArray("Espresso"));
+    QCOMPARE(readFileBytes(cache + QStringLiteral("/Caf\u00E9.tmp")), QByteArray("Espresso"));
     program->kill();
     program->waitForFinished(5000);
 
@@ -49,7 +42,7 @@ void TestProgramCatalogue::downloadsCatalogueThenStartsFromCache()
     QTest::qWait(1500);
     QCOMPARE(again->state(), QProcess::Running);
     QCOMPARE(server.requestCount(), 0);
-    QCOMPARE(fileBytes(cache + QStringLiteral("/voruzide.tmp")), categories);
+    QCOMPARE(readFileBytes(cache + QStringLiteral("/voruzide.tmp")), categories);
 }
 
 QTEST_GUILESS_MAIN(TestProgramCatalogue)
