@@ -1,13 +1,14 @@
 #include "platform/network_fetcher.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkProxyFactory>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSaveFile>
-#include <QTimer>
 #include <QUrl>
+
+#include <curl/curl.h>
+
+#include <algorithm>
 
 namespace {
 QUrl parsedUrl(const QString& url)
@@ -21,7 +22,61 @@ QUrl parsedUrl(const QString& url)
         return {};
     return parsed;
 }
+
+// Longest wait for the network before the window's events get their turn again.
+constexpr int PollSliceMs = 10;
+
+struct Transfer {
+    QSaveFile* target = nullptr;
+    qint64 maxBytes = 0;
+    qint64 received = 0;
+    bool failed = false;
+    QElapsedTimer sinceActivity;
+};
+
+size_t receiveBody(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    const qint64 bytes = qint64(size * count);
+    t->sinceActivity.restart();
+    t->received += bytes;
+    if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
+        t->failed = true;
+        return 0; // ends the transfer
+    }
+    return size * count;
+}
+
+// Header lines of every hop count as activity, as body bytes do.
+size_t receiveHeader(char*, size_t size, size_t count, void* user)
+{
+    static_cast<Transfer*>(user)->sinceActivity.restart();
+    return size * count;
+}
 } // namespace
+
+struct NetworkFetcher::Session {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+
+    Session()
+    {
+        static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        if (initialised) {
+            multi = curl_multi_init();
+            easy = curl_easy_init();
+        }
+    }
+    ~Session()
+    {
+        if (easy)
+            curl_easy_cleanup(easy);
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+};
 
 NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes)
     : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes)
@@ -36,16 +91,11 @@ QString NetworkFetcher::requestUrl(const QString& url)
     return parsed.isEmpty() ? QString() : QString::fromLatin1(parsed.toEncoded());
 }
 
-QNetworkAccessManager& NetworkFetcher::manager()
+NetworkFetcher::Session& NetworkFetcher::session()
 {
-    // Made at the first fetch, on the thread that runs the event loop; kept so that connections
-    // to the server are reused across the many small list files.
-    if (!manager_) {
-        QNetworkProxyFactory::setUseSystemConfiguration(true);
-        manager_ = std::make_unique<QNetworkAccessManager>();
-        manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    }
-    return *manager_;
+    if (!session_)
+        session_ = std::make_unique<Session>();
+    return *session_;
 }
 
 bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
@@ -53,69 +103,75 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     const QUrl parsed = parsedUrl(url);
     if (parsed.isEmpty() || targetPath.isEmpty())
         return false;
+    Session& s = session();
+    if (!s.multi || !s.easy)
+        return false;
 
     QSaveFile target(targetPath);
     if (!target.open(QIODevice::WriteOnly))
         return false;
 
-    QNetworkRequest request(parsed);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    QNetworkReply* reply = manager().get(request);
+    Transfer t;
+    t.target = &target;
+    t.maxBytes = maxBytes_;
+    const QByteArray encoded = parsed.toEncoded();
+    const bool secure = parsed.scheme().toLower() == QLatin1String("https");
 
-    bool failed = false;
-    qint64 received = 0;
-    QEventLoop loop;
-    QTimer idle;
-    idle.setSingleShot(true);
-    idle.setInterval(idleTimeoutMs_);
+    CURL* easy = s.easy;
+    curl_easy_reset(easy); // options only; the connection stays open
+    curl_easy_setopt(easy, CURLOPT_URL, encoded.constData());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Never less safe than where we started: no hop from https down to http.
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, long(MaxRedirects));
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_));
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(idleTimeoutMs_));
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    if (curl_multi_add_handle(s.multi, easy) != CURLM_OK)
+        return false;
 
-    auto fail = [&] {
-        if (!failed) {
-            failed = true;
-            reply->abort(); // emits finished, which ends the loop
+    // The wait: the network in slices, the window's events (repaints, timers, but no input) in
+    // between. Only silence counts towards the idle time-out.
+    t.sinceActivity.start();
+    int running = 1;
+    for (;;) {
+        if (curl_multi_perform(s.multi, &running) != CURLM_OK)
+            t.failed = true;
+        if (running == 0 || t.failed)
+            break;
+        if (t.sinceActivity.elapsed() >= idleTimeoutMs_) {
+            t.failed = true;
+            break;
         }
-    };
-    QObject::connect(&idle, &QTimer::timeout, &loop, fail);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > maxBytes_)
-            fail();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        idle.start();
-        const QByteArray chunk = reply->readAll();
-        received += chunk.size();
-        if (received > maxBytes_ || target.write(chunk) != chunk.size())
-            fail();
-    });
-    // Redirect hops and header bytes move too; only silence counts as idle.
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&] { idle.start(); });
-    int redirects = 0;
-    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&] {
-        idle.start();
-        if (++redirects > MaxRedirects)
-            fail();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-
-    idle.start();
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    idle.stop();
-
-    if (!failed && reply->bytesAvailable() > 0) {
-        const QByteArray rest = reply->readAll();
-        received += rest.size();
-        if (received > maxBytes_ || target.write(rest) != rest.size())
-            failed = true;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // No longer than curl itself asks for: some steps are driven by its timers, not its sockets.
+        long wanted = -1;
+        curl_multi_timeout(s.multi, &wanted);
+        qint64 wait = std::clamp<qint64>(idleTimeoutMs_ - t.sinceActivity.elapsed(), 0, PollSliceMs);
+        if (wanted >= 0)
+            wait = std::min<qint64>(wait, wanted);
+        if (wait > 0)
+            curl_multi_poll(s.multi, nullptr, 0, int(wait), nullptr);
     }
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok =
-        !failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-    delete reply;
 
+    CURLcode result = CURLE_OK;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(s.multi, &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
+            result = message->data.result;
+    }
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    // An unfinished transfer's connection is closed here, never reused.
+    curl_multi_remove_handle(s.multi, easy);
+
+    const bool ok = !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
     if (!ok) {
         target.cancelWriting(); // the temporary file goes, the old target stays as it was
         return false;
