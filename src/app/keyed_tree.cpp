@@ -40,6 +40,37 @@ QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key
     return item;
 }
 
+void KeyedTree::addLeaves(const QString& parentKey, const QStringList& names)
+{
+    QTreeWidgetItem* parentItem = nullptr;
+    if (!parentKey.isEmpty()) {
+        parentItem = byKey_.value(parentKey);
+        if (!parentItem)
+            throw AppError::elementNotFound();
+    }
+    QList<QTreeWidgetItem*> items;
+    items.reserve(names.size());
+    bool duplicate = false;
+    for (const QString& name : names) {
+        if (!name.isEmpty() && byKey_.contains(name)) {
+            duplicate = true;
+            break;
+        }
+        auto* item = new QTreeWidgetItem(QStringList(name));
+        item->setData(0, KeyRole, name);
+        if (!name.isEmpty())
+            byKey_.insert(name, item);
+        nodes_.push_back(item);
+        items.append(item);
+    }
+    if (parentItem)
+        parentItem->addChildren(items);
+    else
+        addTopLevelItems(items);
+    if (duplicate)
+        throw AppError::keyNotUnique();
+}
+
 void KeyedTree::clearNodes()
 {
     byKey_.clear();
