@@ -6,6 +6,16 @@
 
 namespace {
 constexpr int KeyRole = Qt::UserRole + 1;
+
+// A skin's key is its text; storing it again would cost every one of thousands of items an
+// extra list of item data. Only a key that differs from the text is stored.
+QTreeWidgetItem* newItem(const QString& key, const QString& text)
+{
+    auto* item = new QTreeWidgetItem(QStringList(text));
+    if (key != text)
+        item->setData(0, KeyRole, key);
+    return item;
+}
 }
 
 KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent)
@@ -28,8 +38,7 @@ QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key
     if (!key.isEmpty() && byKey_.contains(key))
         throw AppError::keyNotUnique();
 
-    auto* item = new QTreeWidgetItem(QStringList(text));
-    item->setData(0, KeyRole, key);
+    QTreeWidgetItem* item = newItem(key, text);
     if (parentItem)
         parentItem->addChild(item);
     else
@@ -56,8 +65,7 @@ void KeyedTree::addLeaves(const QString& parentKey, const QStringList& names)
             duplicate = true;
             break;
         }
-        auto* item = new QTreeWidgetItem(QStringList(name));
-        item->setData(0, KeyRole, name);
+        QTreeWidgetItem* item = newItem(name, name);
         if (!name.isEmpty())
             byKey_.insert(name, item);
         nodes_.push_back(item);
@@ -87,5 +95,8 @@ QTreeWidgetItem* KeyedTree::node(int index) const
 
 QString KeyedTree::keyOf(const QTreeWidgetItem* item)
 {
-    return item ? item->data(0, KeyRole).toString() : QString();
+    if (!item)
+        return {};
+    const QVariant key = item->data(0, KeyRole);
+    return key.isValid() ? key.toString() : item->text(0);
 }

@@ -3,12 +3,15 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLibrary>
 #include <QSaveFile>
 #include <QUrl>
 
+#define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 QUrl parsedUrl(const QString& url)
@@ -21,6 +24,59 @@ QUrl parsedUrl(const QString& url)
         (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return {};
     return parsed;
+}
+
+// libcurl and the TLS and other libraries behind it take several MiB of resident memory once
+// loaded. A start from the cache downloads nothing, so they are loaded at the first download.
+struct CurlApi {
+    decltype(&curl_global_init) global_init = nullptr;
+    decltype(&curl_multi_init) multi_init = nullptr;
+    decltype(&curl_multi_cleanup) multi_cleanup = nullptr;
+    decltype(&curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&curl_multi_perform) multi_perform = nullptr;
+    decltype(&curl_multi_poll) multi_poll = nullptr;
+    decltype(&curl_multi_timeout) multi_timeout = nullptr;
+    decltype(&curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_easy_reset) easy_reset = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+    bool usable = false;
+};
+
+// Null members and usable false when libcurl cannot be loaded: every fetch then fails.
+const CurlApi& curl()
+{
+    static const CurlApi api = [] {
+        CurlApi c;
+        QLibrary library(QStringLiteral("curl"), 4);
+        if (!library.load())
+            return c;
+        bool all = true;
+        auto bind = [&library, &all](auto& slot, const char* name) {
+            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
+            all = all && slot != nullptr;
+        };
+        bind(c.global_init, "curl_global_init");
+        bind(c.multi_init, "curl_multi_init");
+        bind(c.multi_cleanup, "curl_multi_cleanup");
+        bind(c.multi_add_handle, "curl_multi_add_handle");
+        bind(c.multi_remove_handle, "curl_multi_remove_handle");
+        bind(c.multi_perform, "curl_multi_perform");
+        bind(c.multi_poll, "curl_multi_poll");
+        bind(c.multi_timeout, "curl_multi_timeout");
+        bind(c.multi_info_read, "curl_multi_info_read");
+        bind(c.easy_init, "curl_easy_init");
+        bind(c.easy_cleanup, "curl_easy_cleanup");
+        bind(c.easy_reset, "curl_easy_reset");
+        bind(c.easy_setopt, "curl_easy_setopt");
+        bind(c.easy_getinfo, "curl_easy_getinfo");
+        c.usable = all && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        return c;
+    }();
+    return api;
 }
 
 // Longest wait for the network before the window's events get their turn again.
@@ -61,18 +117,17 @@ struct NetworkFetcher::Session {
 
     Session()
     {
-        static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-        if (initialised) {
-            multi = curl_multi_init();
-            easy = curl_easy_init();
+        if (curl().usable) {
+            multi = curl().multi_init();
+            easy = curl().easy_init();
         }
     }
     ~Session()
     {
         if (easy)
-            curl_easy_cleanup(easy);
+            curl().easy_cleanup(easy);
         if (multi)
-            curl_multi_cleanup(multi);
+            curl().multi_cleanup(multi);
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -103,6 +158,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     const QUrl parsed = parsedUrl(url);
     if (parsed.isEmpty() || targetPath.isEmpty())
         return false;
+    const CurlApi& api = curl();
     Session& s = session();
     if (!s.multi || !s.easy)
         return false;
@@ -118,22 +174,22 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     const bool secure = parsed.scheme().toLower() == QLatin1String("https");
 
     CURL* easy = s.easy;
-    curl_easy_reset(easy); // options only; the connection stays open
-    curl_easy_setopt(easy, CURLOPT_URL, encoded.constData());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    api.easy_reset(easy); // options only; the connection stays open
+    api.easy_setopt(easy, CURLOPT_URL, encoded.constData());
+    api.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     // Never less safe than where we started: no hop from https down to http.
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, long(MaxRedirects));
-    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_));
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(idleTimeoutMs_));
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
-    if (curl_multi_add_handle(s.multi, easy) != CURLM_OK)
+    api.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    api.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    api.easy_setopt(easy, CURLOPT_MAXREDIRS, long(MaxRedirects));
+    api.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_));
+    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(idleTimeoutMs_));
+    api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
+    api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
+    api.easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    api.easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
+    api.easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    if (api.multi_add_handle(s.multi, easy) != CURLM_OK)
         return false;
 
     // The wait: the network in slices, the window's events (repaints, timers, but no input) in
@@ -141,7 +197,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     t.sinceActivity.start();
     int running = 1;
     for (;;) {
-        if (curl_multi_perform(s.multi, &running) != CURLM_OK)
+        if (api.multi_perform(s.multi, &running) != CURLM_OK)
             t.failed = true;
         if (running == 0 || t.failed)
             break;
@@ -152,24 +208,24 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         // No longer than curl itself asks for: some steps are driven by its timers, not its sockets.
         long wanted = -1;
-        curl_multi_timeout(s.multi, &wanted);
+        api.multi_timeout(s.multi, &wanted);
         qint64 wait = std::clamp<qint64>(idleTimeoutMs_ - t.sinceActivity.elapsed(), 0, PollSliceMs);
         if (wanted >= 0)
             wait = std::min<qint64>(wait, wanted);
         if (wait > 0)
-            curl_multi_poll(s.multi, nullptr, 0, int(wait), nullptr);
+            api.multi_poll(s.multi, nullptr, 0, int(wait), nullptr);
     }
 
     CURLcode result = CURLE_OK;
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(s.multi, &queued)) {
+    while (CURLMsg* message = api.multi_info_read(s.multi, &queued)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
             result = message->data.result;
     }
     long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    api.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     // An unfinished transfer's connection is closed here, never reused.
-    curl_multi_remove_handle(s.multi, easy);
+    api.multi_remove_handle(s.multi, easy);
 
     const bool ok = !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
     if (!ok) {

@@ -184,6 +184,13 @@ void TestAppRules::keyedTree()
     QCOMPARE(tree.topLevelItemCount(), 0);
     tree.addNode(QString(), QStringLiteral("voruzide"), QStringLiteral(" VOR Uzide"));
     QCOMPARE(tree.nodeCount(), 1);
+    // The key is the key, whether or not it equals the text.
+    QCOMPARE(KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QString(), QStringLiteral("t"))),
+             QString());
+    QCOMPARE(KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QStringLiteral("t"), QString())),
+             QStringLiteral("t"));
+    QCOMPARE(KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QStringLiteral("u"), QStringLiteral("u"))),
+             QStringLiteral("u"));
 }
 
 void TestAppRules::keyedTreeLeaves_data()
