@@ -16,7 +16,7 @@ QTreeWidgetItem* newItem(const QString& key, const QString& text)
         item->setData(0, KeyRole, key);
     return item;
 }
-}
+} // namespace
 
 KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent)
 {

@@ -8,9 +8,8 @@
 #include <QUrl>
 
 #define CURL_DISABLE_TYPECHECK
-#include <curl/curl.h>
-
 #include <algorithm>
+#include <curl/curl.h>
 #include <type_traits>
 
 namespace {
@@ -206,10 +205,12 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
             break;
         }
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        // No longer than curl itself asks for: some steps are driven by its timers, not its sockets.
+        // No longer than curl itself asks for: some steps are driven by its timers, not its
+        // sockets.
         long wanted = -1;
         api.multi_timeout(s.multi, &wanted);
-        qint64 wait = std::clamp<qint64>(idleTimeoutMs_ - t.sinceActivity.elapsed(), 0, PollSliceMs);
+        qint64 wait =
+            std::clamp<qint64>(idleTimeoutMs_ - t.sinceActivity.elapsed(), 0, PollSliceMs);
         if (wanted >= 0)
             wait = std::min<qint64>(wait, wanted);
         if (wait > 0)
@@ -227,7 +228,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     // An unfinished transfer's connection is closed here, never reused.
     api.multi_remove_handle(s.multi, easy);
 
-    const bool ok = !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
+    const bool ok =
+        !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
     if (!ok) {
         target.cancelWriting(); // the temporary file goes, the old target stays as it was
         return false;

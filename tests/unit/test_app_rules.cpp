@@ -47,18 +47,18 @@ void TestAppRules::commandLine_data()
                               << QStringLiteral("/home/an/skin.gif");
     QTest::newRow("blanks inside") << QStringLiteral("/home/an/my skins/rode auto.gif") << false
                                    << QStringLiteral("/home/an/my skins/rode auto.gif");
-    QTest::newRow("quoted with blanks") << QStringLiteral("\"/tmp/a b.gif\"") << false
-                                        << QStringLiteral("/tmp/a b.gif");
-    QTest::newRow("only a leading quote") << QStringLiteral("\"/tmp/a.gif") << false
-                                          << QStringLiteral("\"/tmp/a.gif");
+    QTest::newRow("quoted with blanks")
+        << QStringLiteral("\"/tmp/a b.gif\"") << false << QStringLiteral("/tmp/a b.gif");
+    QTest::newRow("only a leading quote")
+        << QStringLiteral("\"/tmp/a.gif") << false << QStringLiteral("\"/tmp/a.gif");
     QTest::newRow("one quote") << QStringLiteral("\"") << false << QStringLiteral("\"");
     QTest::newRow("one character") << QStringLiteral("x") << false << QStringLiteral("x");
     QTest::newRow("loadcache") << QStringLiteral("loadcache") << true << QString();
     QTest::newRow("capitals") << QStringLiteral("LoadCache") << true << QString();
     QTest::newRow("inside a word") << QStringLiteral("--NOLOADCACHEPLEASE") << true << QString();
     QTest::newRow("behind a slash") << QStringLiteral("/LOADCACHE") << true << QString();
-    QTest::newRow("with a picture") << QStringLiteral("\"/tmp/x.gif\" loadcache") << true
-                                    << QString();
+    QTest::newRow("with a picture")
+        << QStringLiteral("\"/tmp/x.gif\" loadcache") << true << QString();
 }
 
 void TestAppRules::commandLine()
@@ -185,11 +185,14 @@ void TestAppRules::keyedTree()
     tree.addNode(QString(), QStringLiteral("voruzide"), QStringLiteral(" VOR Uzide"));
     QCOMPARE(tree.nodeCount(), 1);
     // The key is the key, whether or not it equals the text.
-    QCOMPARE(KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QString(), QStringLiteral("t"))),
-             QString());
-    QCOMPARE(KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QStringLiteral("t"), QString())),
-             QStringLiteral("t"));
-    QCOMPARE(KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QStringLiteral("u"), QStringLiteral("u"))),
+    QCOMPARE(
+        KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QString(), QStringLiteral("t"))),
+        QString());
+    QCOMPARE(
+        KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QStringLiteral("t"), QString())),
+        QStringLiteral("t"));
+    QCOMPARE(KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QStringLiteral("u"),
+                                           QStringLiteral("u"))),
              QStringLiteral("u"));
 }
 
@@ -241,7 +244,8 @@ void TestAppRules::keyedTreeLeaves()
     QCOMPARE(tree.nodeCount(), 4 + int(children.size()));
     if (!children.isEmpty())
         QCOMPARE(tree.node(tree.nodeCount()), category->child(category->childCount() - 1));
-    QVERIFY_THROWS_EXCEPTION(AppError, tree.addLeaves(QStringLiteral("nope"), {QStringLiteral("z")}));
+    QVERIFY_THROWS_EXCEPTION(AppError,
+                             tree.addLeaves(QStringLiteral("nope"), {QStringLiteral("z")}));
 }
 
 void TestAppRules::windows1252RoundTrip()
