@@ -113,6 +113,9 @@ size_t receiveHeader(char*, size_t size, size_t count, void* user)
 struct NetworkFetcher::Session {
     CURLM* multi = nullptr;
     CURL* easy = nullptr;
+    // Set while a fetch waits: something run from the wait's events cannot start a second one
+    // on the same handle.
+    bool busy = false;
 
     Session()
     {
@@ -159,7 +162,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         return false;
     const CurlApi& api = curl();
     Session& s = session();
-    if (!s.multi || !s.easy)
+    if (!s.multi || !s.easy || s.busy)
         return false;
 
     QSaveFile target(targetPath);
@@ -190,6 +193,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     api.easy_setopt(easy, CURLOPT_HEADERDATA, &t);
     if (api.multi_add_handle(s.multi, easy) != CURLM_OK)
         return false;
+    s.busy = true;
 
     // The wait: the network in slices, the window's events (repaints, timers, but no input) in
     // between. Only silence counts towards the idle time-out.
@@ -227,6 +231,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     api.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     // An unfinished transfer's connection is closed here, never reused.
     api.multi_remove_handle(s.multi, easy);
+    s.busy = false;
 
     const bool ok =
         !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;

@@ -38,6 +38,7 @@ private Q_SLOTS:
     void missingTargetFolder();
     void reusesConnection();
     void servesTimersWhileWaiting();
+    void refusesFetchFromInsideItsWait();
 
 private:
     std::unique_ptr<HttpTestServer> server;
@@ -210,6 +211,26 @@ void TestNetworkFetcher::servesTimersWhileWaiting()
     QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("x"), target));
     QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
     QCOMPARE(readAll(target), QByteArray("data"));
+}
+
+void TestNetworkFetcher::refusesFetchFromInsideItsWait()
+{
+    server->setFile(QStringLiteral("/x"), "outer");
+    server->setFile(QStringLiteral("/y"), "inner");
+    server->setDelay(200);
+    NetworkFetcher fetcher(5000);
+    const QString inner = dir->filePath(QStringLiteral("inner.tmp"));
+    int innerAnswer = -1;
+    QTimer::singleShot(20, [&] {
+        innerAnswer = fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner) ? 1 : 0;
+    });
+    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("x"), target));
+    QCOMPARE(innerAnswer, 0);
+    QCOMPARE(readAll(target), QByteArray("outer"));
+    QVERIFY(!QFile::exists(inner));
+    // Afterwards the fetcher works as before.
+    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner));
+    QCOMPARE(readAll(inner), QByteArray("inner"));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkFetcher)
