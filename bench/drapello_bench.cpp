@@ -353,7 +353,7 @@ int main(int argc, char* argv[])
     slow.setAcceptDelay(WanDelayMs);
 
     Ratios ratios;
-    QVector<double> product, curl, fill, fillTall, extra;
+    QVector<double> product, curl, fill, fillTall, extra, expand;
     std::printf("runs: %d\n", runs);
 
     // download: the pass in download mode against one curl process plus a bare fill
@@ -425,6 +425,12 @@ int main(int argc, char* argv[])
                 Window window(server.baseUrl(), false);
                 bench::writeCacheFiles(wide, window.profile.cacheFolder());
                 product << window.pass(wide.nodeCount());
+                // The "expand all" menu item over the filled tree, up to its next paint.
+                QElapsedTimer clock;
+                clock.start();
+                window.form->runCommand([&window] { window.form->expandAll(); });
+                settle();
+                expand << msSince(clock);
             }
             {
                 Window window(server.baseUrl(), false);
@@ -435,6 +441,7 @@ int main(int argc, char* argv[])
             fillTall << bareFill(tall);
         }
         print("cache", bench::median(product), "ms");
+        print("expand_all", bench::median(expand), "ms");
         print("cache_limit_fill", bench::median(fill), "ms");
         print("cache32767", bench::median(extra), "ms");
         print("cache32767_limit_fill", bench::median(fillTall), "ms");
