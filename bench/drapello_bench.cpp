@@ -403,14 +403,19 @@ int main(int argc, char* argv[])
     // wan: the same pass over a slow link
     if (want("wan")) {
         product.clear();
+        curl.clear();
         for (int i = 0; i < runs; ++i) {
             Window window(slow.baseUrl(), true);
             product << window.pass(wide.nodeCount());
+            // Not the limit: what a minimal client gets from the same simulated link.
+            curl << curlFetch(bench::listUrls(wide, slow.baseUrl()),
+                              work.path() + QStringLiteral("/curl"));
         }
         const double wan = bench::median(product);
         const double wanLimit = (wide.categories.size() + 1) * WanDelayMs + WanDelayMs;
         print("wan", wan, "ms");
         print("wan_limit", wanLimit, "ms");
+        print("wan_curl", bench::median(curl), "ms");
         ratios.add("wan", wan / wanLimit);
     }
 
