@@ -6,7 +6,17 @@
 
 namespace {
 constexpr int KeyRole = Qt::UserRole + 1;
+
+// A skin's key is its text; storing it again would cost every one of thousands of items an
+// extra list of item data. Only a key that differs from the text is stored.
+QTreeWidgetItem* newItem(const QString& key, const QString& text)
+{
+    auto* item = new QTreeWidgetItem(QStringList(text));
+    if (key != text)
+        item->setData(0, KeyRole, key);
+    return item;
 }
+} // namespace
 
 KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent)
 {
@@ -28,8 +38,7 @@ QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key
     if (!key.isEmpty() && byKey_.contains(key))
         throw AppError::keyNotUnique();
 
-    auto* item = new QTreeWidgetItem(QStringList(text));
-    item->setData(0, KeyRole, key);
+    QTreeWidgetItem* item = newItem(key, text);
     if (parentItem)
         parentItem->addChild(item);
     else
@@ -38,6 +47,36 @@ QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key
         byKey_.insert(key, item);
     nodes_.push_back(item);
     return item;
+}
+
+void KeyedTree::addLeaves(const QString& parentKey, const QStringList& names)
+{
+    QTreeWidgetItem* parentItem = nullptr;
+    if (!parentKey.isEmpty()) {
+        parentItem = byKey_.value(parentKey);
+        if (!parentItem)
+            throw AppError::elementNotFound();
+    }
+    QList<QTreeWidgetItem*> items;
+    items.reserve(names.size());
+    bool duplicate = false;
+    for (const QString& name : names) {
+        if (!name.isEmpty() && byKey_.contains(name)) {
+            duplicate = true;
+            break;
+        }
+        QTreeWidgetItem* item = newItem(name, name);
+        if (!name.isEmpty())
+            byKey_.insert(name, item);
+        nodes_.push_back(item);
+        items.append(item);
+    }
+    if (parentItem)
+        parentItem->addChildren(items);
+    else
+        addTopLevelItems(items);
+    if (duplicate)
+        throw AppError::keyNotUnique();
 }
 
 void KeyedTree::clearNodes()
@@ -56,5 +95,8 @@ QTreeWidgetItem* KeyedTree::node(int index) const
 
 QString KeyedTree::keyOf(const QTreeWidgetItem* item)
 {
-    return item ? item->data(0, KeyRole).toString() : QString();
+    if (!item)
+        return {};
+    const QVariant key = item->data(0, KeyRole);
+    return key.isValid() ? key.toString() : item->text(0);
 }

@@ -60,10 +60,18 @@ void Form1::loading_Timer()
             const QString skinText = cachefiles::readList(copy);
             add(1);
             const QStringList skins = listformat::splitList(skinText);
-            for (const QString& skin : skins) {
-                TV1->addNode(categoryKey, skin, skin);
-                add(1);
+            // All of a category's skins in one insertion; the bar moves as if they came one
+            // by one (nothing is painted in between).
+            const int before = TV1->nodeCount();
+            try {
+                TV1->addLeaves(categoryKey, skins);
+            } catch (const AppError&) {
+                for (int i = before; i < TV1->nodeCount(); ++i)
+                    add(1);
+                throw;
             }
+            for (qsizetype i = 0; i < skins.size(); ++i)
+                add(1);
         }
         clear();
         loading->stop();

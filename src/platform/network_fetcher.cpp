@@ -1,13 +1,16 @@
 #include "platform/network_fetcher.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkProxyFactory>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QLibrary>
 #include <QSaveFile>
-#include <QTimer>
 #include <QUrl>
+
+#define CURL_DISABLE_TYPECHECK
+#include <algorithm>
+#include <curl/curl.h>
+#include <type_traits>
 
 namespace {
 QUrl parsedUrl(const QString& url)
@@ -21,7 +24,119 @@ QUrl parsedUrl(const QString& url)
         return {};
     return parsed;
 }
+
+// libcurl and the TLS and other libraries behind it take several MiB of resident memory once
+// loaded. A start from the cache downloads nothing, so they are loaded at the first download.
+struct CurlApi {
+    decltype(&curl_global_init) global_init = nullptr;
+    decltype(&curl_multi_init) multi_init = nullptr;
+    decltype(&curl_multi_cleanup) multi_cleanup = nullptr;
+    decltype(&curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&curl_multi_perform) multi_perform = nullptr;
+    decltype(&curl_multi_poll) multi_poll = nullptr;
+    decltype(&curl_multi_timeout) multi_timeout = nullptr;
+    decltype(&curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_easy_reset) easy_reset = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+    bool usable = false;
+};
+
+// Null members and usable false when libcurl cannot be loaded: every fetch then fails.
+const CurlApi& curl()
+{
+    static const CurlApi api = [] {
+        CurlApi c;
+        QLibrary library(QStringLiteral("curl"), 4);
+        if (!library.load())
+            return c;
+        bool all = true;
+        auto bind = [&library, &all](auto& slot, const char* name) {
+            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
+            all = all && slot != nullptr;
+        };
+        bind(c.global_init, "curl_global_init");
+        bind(c.multi_init, "curl_multi_init");
+        bind(c.multi_cleanup, "curl_multi_cleanup");
+        bind(c.multi_add_handle, "curl_multi_add_handle");
+        bind(c.multi_remove_handle, "curl_multi_remove_handle");
+        bind(c.multi_perform, "curl_multi_perform");
+        bind(c.multi_poll, "curl_multi_poll");
+        bind(c.multi_timeout, "curl_multi_timeout");
+        bind(c.multi_info_read, "curl_multi_info_read");
+        bind(c.easy_init, "curl_easy_init");
+        bind(c.easy_cleanup, "curl_easy_cleanup");
+        bind(c.easy_reset, "curl_easy_reset");
+        bind(c.easy_setopt, "curl_easy_setopt");
+        bind(c.easy_getinfo, "curl_easy_getinfo");
+        c.usable = all && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        return c;
+    }();
+    return api;
+}
+
+// Longest wait for the network before the window's events get their turn again.
+constexpr int PollSliceMs = 10;
+
+struct Transfer {
+    QSaveFile* target = nullptr;
+    qint64 maxBytes = 0;
+    qint64 received = 0;
+    bool failed = false;
+    QElapsedTimer sinceActivity;
+};
+
+size_t receiveBody(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    const qint64 bytes = qint64(size * count);
+    t->sinceActivity.restart();
+    t->received += bytes;
+    if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
+        t->failed = true;
+        return 0; // ends the transfer
+    }
+    return size * count;
+}
+
+// Header lines of every hop count as activity, as body bytes do.
+size_t receiveHeader(char*, size_t size, size_t count, void* user)
+{
+    static_cast<Transfer*>(user)->sinceActivity.restart();
+    return size * count;
+}
 } // namespace
+
+struct NetworkFetcher::Session {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    // Set while a fetch waits: something run from the wait's events cannot start a second one
+    // on the same handle.
+    bool busy = false;
+    // Since the window's events last had their turn, across fetches: a run of quick fetches
+    // repaints at the pace of a slow one instead of once per file.
+    QElapsedTimer sinceEvents;
+
+    Session()
+    {
+        if (curl().usable) {
+            multi = curl().multi_init();
+            easy = curl().easy_init();
+        }
+    }
+    ~Session()
+    {
+        if (easy)
+            curl().easy_cleanup(easy);
+        if (multi)
+            curl().multi_cleanup(multi);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+};
 
 NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes)
     : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes)
@@ -36,16 +151,11 @@ QString NetworkFetcher::requestUrl(const QString& url)
     return parsed.isEmpty() ? QString() : QString::fromLatin1(parsed.toEncoded());
 }
 
-QNetworkAccessManager& NetworkFetcher::manager()
+NetworkFetcher::Session& NetworkFetcher::session()
 {
-    // Made at the first fetch, on the thread that runs the event loop; kept so that connections
-    // to the server are reused across the many small list files.
-    if (!manager_) {
-        QNetworkProxyFactory::setUseSystemConfiguration(true);
-        manager_ = std::make_unique<QNetworkAccessManager>();
-        manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    }
-    return *manager_;
+    if (!session_)
+        session_ = std::make_unique<Session>();
+    return *session_;
 }
 
 bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
@@ -53,69 +163,84 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     const QUrl parsed = parsedUrl(url);
     if (parsed.isEmpty() || targetPath.isEmpty())
         return false;
+    const CurlApi& api = curl();
+    Session& s = session();
+    if (!s.multi || !s.easy || s.busy)
+        return false;
 
     QSaveFile target(targetPath);
     if (!target.open(QIODevice::WriteOnly))
         return false;
 
-    QNetworkRequest request(parsed);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    QNetworkReply* reply = manager().get(request);
+    Transfer t;
+    t.target = &target;
+    t.maxBytes = maxBytes_;
+    const QByteArray encoded = parsed.toEncoded();
+    const bool secure = parsed.scheme().toLower() == QLatin1String("https");
 
-    bool failed = false;
-    qint64 received = 0;
-    QEventLoop loop;
-    QTimer idle;
-    idle.setSingleShot(true);
-    idle.setInterval(idleTimeoutMs_);
+    CURL* easy = s.easy;
+    api.easy_reset(easy); // options only; the connection stays open
+    api.easy_setopt(easy, CURLOPT_URL, encoded.constData());
+    api.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Never less safe than where we started: no hop from https down to http.
+    api.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    api.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    api.easy_setopt(easy, CURLOPT_MAXREDIRS, long(MaxRedirects));
+    api.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_));
+    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(idleTimeoutMs_));
+    api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
+    api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
+    api.easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    api.easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
+    api.easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    if (api.multi_add_handle(s.multi, easy) != CURLM_OK)
+        return false;
+    s.busy = true;
 
-    auto fail = [&] {
-        if (!failed) {
-            failed = true;
-            reply->abort(); // emits finished, which ends the loop
+    // The wait: the network in slices, the window's events (repaints, timers, but no input) at
+    // most every slice in between. Only silence counts towards the idle time-out.
+    t.sinceActivity.start();
+    int running = 1;
+    for (;;) {
+        if (api.multi_perform(s.multi, &running) != CURLM_OK)
+            t.failed = true;
+        if (running == 0 || t.failed)
+            break;
+        if (t.sinceActivity.elapsed() >= idleTimeoutMs_) {
+            t.failed = true;
+            break;
         }
-    };
-    QObject::connect(&idle, &QTimer::timeout, &loop, fail);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > maxBytes_)
-            fail();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        idle.start();
-        const QByteArray chunk = reply->readAll();
-        received += chunk.size();
-        if (received > maxBytes_ || target.write(chunk) != chunk.size())
-            fail();
-    });
-    // Redirect hops and header bytes move too; only silence counts as idle.
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&] { idle.start(); });
-    int redirects = 0;
-    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&] {
-        idle.start();
-        if (++redirects > MaxRedirects)
-            fail();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-
-    idle.start();
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    idle.stop();
-
-    if (!failed && reply->bytesAvailable() > 0) {
-        const QByteArray rest = reply->readAll();
-        received += rest.size();
-        if (received > maxBytes_ || target.write(rest) != rest.size())
-            failed = true;
+        if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            s.sinceEvents.start();
+        }
+        // No longer than curl itself asks for: some steps are driven by its timers, not its
+        // sockets.
+        long wanted = -1;
+        api.multi_timeout(s.multi, &wanted);
+        qint64 wait =
+            std::clamp<qint64>(idleTimeoutMs_ - t.sinceActivity.elapsed(), 0, PollSliceMs);
+        if (wanted >= 0)
+            wait = std::min<qint64>(wait, wanted);
+        if (wait > 0)
+            api.multi_poll(s.multi, nullptr, 0, int(wait), nullptr);
     }
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok =
-        !failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-    delete reply;
 
+    CURLcode result = CURLE_OK;
+    int queued = 0;
+    while (CURLMsg* message = api.multi_info_read(s.multi, &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
+            result = message->data.result;
+    }
+    long status = 0;
+    api.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    // An unfinished transfer's connection is closed here, never reused.
+    api.multi_remove_handle(s.multi, easy);
+    s.busy = false;
+
+    const bool ok =
+        !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
     if (!ok) {
         target.cancelWriting(); // the temporary file goes, the old target stays as it was
         return false;

@@ -5,9 +5,8 @@
 #include <QtGlobal>
 #include <memory>
 
-class QNetworkAccessManager;
-
-// Fetches http and https URLs with QNetworkAccessManager, through the system's proxy settings.
+// Fetches http and https URLs with libcurl on the calling thread, through the proxy named in the
+// usual environment variables (http_proxy, https_proxy, no_proxy).
 //
 // Names in URLs and file names: list texts are decoded from Windows-1252 into Unicode once, when
 // they are read. A URL is then parsed leniently, so a character outside ASCII (and a blank) is
@@ -24,8 +23,10 @@ public:
                             qint64 maxBytes = DefaultMaxBytes);
     ~NetworkFetcher() override;
 
-    // Waits in a nested event loop that takes no user input. The body goes to a temporary file
-    // beside targetPath, which replaces targetPath only after a complete, successful transfer.
+    // Waits while the window's events (repaints, timers) are processed, but no user input. The
+    // body goes to a temporary file beside targetPath, which replaces targetPath only after a
+    // complete, successful transfer: a 2xx answer after at most MaxRedirects redirects, never
+    // from https down to http, no silence longer than the idle time-out, at most maxBytes.
     bool fetch(const QString& url, const QString& targetPath) override;
 
     // The URL as it is requested: backslashes become slashes (the server has one folder per
@@ -33,9 +34,12 @@ public:
     static QString requestUrl(const QString& url);
 
 private:
-    QNetworkAccessManager& manager();
+    struct Session;
+    Session& session();
 
     int idleTimeoutMs_;
     qint64 maxBytes_;
-    std::unique_ptr<QNetworkAccessManager> manager_;
+    // Kept from one fetch to the next, so the connection to the server is reused across the
+    // many small list files.
+    std::unique_ptr<Session> session_;
 };

@@ -69,6 +69,7 @@ struct HttpTestServer::Impl {
     QHash<QString, Rule> rules;
     QString folder;
     int delay = 0;
+    int acceptDelay = 0;
     int count = 0;
     QStringList paths;
     QList<QByteArray> rawPaths;
@@ -86,18 +87,34 @@ struct HttpTestServer::Impl {
 
 void HttpTestServer::Impl::accept()
 {
+    int wait = 0;
+    {
+        QMutexLocker lock(&mutex);
+        wait = acceptDelay;
+    }
     while (QTcpSocket* socket = server->nextPendingConnection()) {
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         sockets.insert(socket);
-        auto buffer = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-            buffer->append(socket->readAll());
-            process(socket, *buffer);
-        });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
             sockets.remove(socket);
             socket->deleteLater();
         });
+        auto serve = [this, socket] {
+            auto buffer = std::make_shared<QByteArray>();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+                buffer->append(socket->readAll());
+                process(socket, *buffer);
+            });
+            // A request that came in while the connection waited is served now.
+            if (socket->bytesAvailable() > 0) {
+                buffer->append(socket->readAll());
+                process(socket, *buffer);
+            }
+        };
+        if (wait > 0)
+            QTimer::singleShot(wait, Qt::PreciseTimer, socket, serve);
+        else
+            serve();
     }
 }
 
@@ -223,7 +240,7 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
                 socket->disconnectFromHost();
         };
         if (delayMs > 0)
-            QTimer::singleShot(delayMs, socket, send);
+            QTimer::singleShot(delayMs, Qt::PreciseTimer, socket, send);
         else
             send();
     }
@@ -294,6 +311,12 @@ void HttpTestServer::setDelay(int milliseconds)
 {
     QMutexLocker lock(&d->mutex);
     d->delay = milliseconds;
+}
+
+void HttpTestServer::setAcceptDelay(int milliseconds)
+{
+    QMutexLocker lock(&d->mutex);
+    d->acceptDelay = milliseconds;
 }
 
 int HttpTestServer::requestCount() const

@@ -33,6 +33,9 @@ public:
     void removeRule(const QString& path);
     // Every response waits this long before it goes out.
     void setDelay(int milliseconds);
+    // Every new connection waits this long before the server starts reading it (with setDelay,
+    // a slow link: one round trip to connect, one per request).
+    void setAcceptDelay(int milliseconds);
 
     // Requests seen since start (or the last resetCounts), stalled ones included.
     int requestCount() const;

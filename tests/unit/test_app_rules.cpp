@@ -22,6 +22,8 @@ private Q_SLOTS:
     void integer16_data();
     void integer16();
     void keyedTree();
+    void keyedTreeLeaves_data();
+    void keyedTreeLeaves();
     void windows1252RoundTrip();
     void settingsStore();
     void singleInstance();
@@ -127,6 +129,68 @@ void TestAppRules::keyedTree()
     QCOMPARE(tree.topLevelItemCount(), 0);
     tree.addNode(QString(), QStringLiteral("voruzide"), QStringLiteral(" VOR Uzide")); // key free
     QCOMPARE(tree.nodeCount(), 1);
+    // The key is the key, whether or not it equals the text.
+    QCOMPARE(
+        KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QString(), QStringLiteral("t"))),
+        QString());
+    QCOMPARE(
+        KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QStringLiteral("t"), QString())),
+        QStringLiteral("t"));
+    QCOMPARE(KeyedTree::keyOf(tree.addNode(QStringLiteral("voruzide"), QStringLiteral("u"),
+                                           QStringLiteral("u"))),
+             QStringLiteral("u"));
+}
+
+void TestAppRules::keyedTreeLeaves_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("added"); // the children of C afterwards, joined by '|'
+    QTest::addColumn<bool>("fails");
+    auto names = [](const char* commaSeparated) {
+        return QString::fromLatin1(commaSeparated).split(QLatin1Char(','));
+    };
+    QTest::newRow("all fit") << names("p,q,r") << "p|q|r" << false;
+    QTest::newRow("no names") << QStringList() << "" << false;
+    QTest::newRow("empty names never collide") << names(",p,") << "|p|" << false;
+    QTest::newRow("twice in the list") << names("p,q,p,r") << "p|q" << true;
+    QTest::newRow("already in the tree") << names("p,x,r") << "p" << true;
+    QTest::newRow("the root's key") << names("voruzide") << "" << true;
+}
+
+// The batch adds exactly what one addNode per name would have added, up to the failure.
+void TestAppRules::keyedTreeLeaves()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, added);
+    QFETCH(bool, fails);
+    KeyedTree tree;
+    tree.addNode(QString(), QStringLiteral("voruzide"), QStringLiteral(" VOR Uzide"));
+    tree.addNode(QStringLiteral("voruzide"), QStringLiteral("D1"), QStringLiteral(" D"));
+    tree.addNode(QStringLiteral("D1"), QStringLiteral("x"), QStringLiteral("x"));
+    tree.addNode(QStringLiteral("voruzide"), QStringLiteral("C1"), QStringLiteral(" C"));
+    QTreeWidgetItem* category = tree.find(QStringLiteral("C1"));
+    bool threw = false;
+    try {
+        tree.addLeaves(QStringLiteral("C1"), names);
+    } catch (const AppError& e) {
+        threw = true;
+        QCOMPARE(e.number(), 35602);
+    }
+    QCOMPARE(threw, fails);
+    QStringList children;
+    for (int i = 0; i < category->childCount(); ++i) {
+        children << category->child(i)->text(0);
+        QCOMPARE(KeyedTree::keyOf(category->child(i)), category->child(i)->text(0));
+        if (!children.last().isEmpty())
+            QCOMPARE(tree.find(children.last()), category->child(i));
+    }
+    QCOMPARE(children.join(QLatin1Char('|')), added);
+    // Counted in the order added, after the four nodes before.
+    QCOMPARE(tree.nodeCount(), 4 + int(children.size()));
+    if (!children.isEmpty())
+        QCOMPARE(tree.node(tree.nodeCount()), category->child(category->childCount() - 1));
+    QVERIFY_THROWS_EXCEPTION(AppError,
+                             tree.addLeaves(QStringLiteral("nope"), {QStringLiteral("z")}));
 }
 
 void TestAppRules::windows1252RoundTrip()

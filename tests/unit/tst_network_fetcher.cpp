@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 QByteArray readAll(const QString& path)
@@ -36,6 +37,8 @@ private Q_SLOTS:
     void unreachableServer();
     void missingTargetFolder();
     void reusesConnection();
+    void servesTimersWhileWaiting();
+    void refusesFetchFromInsideItsWait();
 
 private:
     std::unique_ptr<HttpTestServer> server;
@@ -192,6 +195,42 @@ void TestNetworkFetcher::reusesConnection()
         QCOMPARE(readAll(target), body);
     }
     QCOMPARE(server->requestCount(), 30);
+}
+
+void TestNetworkFetcher::servesTimersWhileWaiting()
+{
+    // The window repaints and its timers run during a slow answer; the answer still arrives.
+    server->setFile(QStringLiteral("/x"), "data");
+    server->setDelay(400);
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(20);
+    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&ticks] { ++ticks; });
+    ticker.start();
+    NetworkFetcher fetcher(5000);
+    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("x"), target));
+    QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
+    QCOMPARE(readAll(target), QByteArray("data"));
+}
+
+void TestNetworkFetcher::refusesFetchFromInsideItsWait()
+{
+    server->setFile(QStringLiteral("/x"), "outer");
+    server->setFile(QStringLiteral("/y"), "inner");
+    server->setDelay(200);
+    NetworkFetcher fetcher(5000);
+    const QString inner = dir->filePath(QStringLiteral("inner.tmp"));
+    int innerAnswer = -1;
+    QTimer::singleShot(20, [&] {
+        innerAnswer = fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner) ? 1 : 0;
+    });
+    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("x"), target));
+    QCOMPARE(innerAnswer, 0);
+    QCOMPARE(readAll(target), QByteArray("outer"));
+    QVERIFY(!QFile::exists(inner));
+    // Afterwards the fetcher works as before.
+    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner));
+    QCOMPARE(readAll(inner), QByteArray("inner"));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkFetcher)

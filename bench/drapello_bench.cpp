@@ -1,0 +1,533 @@
+// Times the real main window's operations against limits measured in the same run, and prints
+// one line per figure ("name: value unit") and a last line of ratios.
+#include "app/form1.h"
+#include "app/keyed_tree.h"
+#include "app/picture_box.h"
+#include "bench_support.h"
+#include "catalogue/list_format.h"
+#include "language/form4.h"
+#include "platform/network_fetcher.h"
+#include "platform/platform.h"
+#include "support/http_test_server.h"
+#include "support/test_platform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QMainWindow>
+#include <QProcess>
+#include <QSaveFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+
+#ifndef DRAPELLO_BINARY
+#error "DRAPELLO_BINARY must name the built program"
+#endif
+#ifndef DRAPELLO_BARE_WINDOW
+#error "DRAPELLO_BARE_WINDOW must name the bare window program"
+#endif
+
+using bench::Catalogue;
+
+namespace {
+
+constexpr int WanDelayMs = 20;
+
+[[noreturn]] void fail(const QString& what)
+{
+    std::fprintf(stderr, "bench: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+double msSince(const QElapsedTimer& clock)
+{
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+void print(const char* name, double value, const char* unit)
+{
+    std::printf("%s: %.1f %s\n", name, value, unit);
+    std::fflush(stdout);
+}
+
+// A main window on a profile of its own, loaded and shown, its loading timer held back so the
+// pass can be timed from its tick.
+struct Window {
+    TestProfile profile;
+    Platform platform;
+    std::unique_ptr<Form1> form;
+
+    Window(const QString& baseUrl, bool download)
+    {
+        profile.setSetting(QStringLiteral("base"), baseUrl);
+        profile.setSetting(QStringLiteral("updatelist"),
+                           download ? QStringLiteral("1") : QStringLiteral("0"));
+        platform = profile.makePlatform();
+        platform.fetcher = std::make_unique<NetworkFetcher>();
+        form = std::make_unique<Form1>(platform);
+        form->LoadDefaultLanguage();
+        form->loading->stop();
+        form->showMain();
+        settle();
+    }
+
+    // The timer's tick: the loading pass, run as the tick runs it.
+    double pass(int expectedNodes)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        form->runCommand([this] { form->loading_Timer(); });
+        const double ms = msSince(clock);
+        if (form->TV1->nodeCount() != expectedNodes)
+            fail(QStringLiteral("the pass left %1 nodes instead of %2 (status \"%3\")")
+                     .arg(form->TV1->nodeCount())
+                     .arg(expectedNodes)
+                     .arg(form->statusText()));
+        return ms;
+    }
+};
+
+double bareFill(const Catalogue& catalogue)
+{
+    QMainWindow window;
+    auto* tree = new QTreeWidget(&window);
+    tree->setHeaderHidden(true);
+    window.setCentralWidget(tree);
+    window.show();
+    settle();
+    QElapsedTimer clock;
+    clock.start();
+    bench::fillBareTree(tree, catalogue);
+    return msSince(clock);
+}
+
+// The same list files written the way the download service writes them (QSaveFile: a temporary
+// file, flushed to the disk, then put in place). Not a limit; it shows what durability costs.
+double saveFiles(const Catalogue& catalogue, const QString& folder)
+{
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    QVector<QByteArray> bodies{listformat::encodeList(catalogue.categories)};
+    for (const QStringList& skins : catalogue.skins)
+        bodies << listformat::encodeList(skins);
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < bodies.size(); ++i) {
+        QSaveFile file(folder + QStringLiteral("/%1.tmp").arg(i));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bodies[i]) != bodies[i].size() ||
+            !file.commit())
+            fail(QStringLiteral("cannot save into %1").arg(folder));
+    }
+    return msSince(clock);
+}
+
+double curlFetch(const QStringList& urls, const QString& folder)
+{
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    QStringList args{QStringLiteral("-s"), QStringLiteral("-f"),
+                     QStringLiteral("--remote-name-all"), QStringLiteral("--output-dir"), folder};
+    args += urls;
+    QProcess curl;
+    QElapsedTimer clock;
+    clock.start();
+    curl.start(QStringLiteral("curl"), args);
+    if (!curl.waitForFinished(60000) || curl.exitStatus() != QProcess::NormalExit ||
+        curl.exitCode() != 0)
+        fail(QStringLiteral("curl failed: %1")
+                 .arg(QString::fromLocal8Bit(curl.readAllStandardError())));
+    const double ms = msSince(clock);
+    if (QDir(folder).entryList(QDir::Files).size() != urls.size())
+        fail(QStringLiteral("curl did not store every file"));
+    return ms;
+}
+
+// ------------------------------------------------------------------ separate processes
+
+// A program folder with the settings and Cache a user would have after one download.
+struct Sandbox {
+    QTemporaryDir dir;
+    QString program() const { return dir.path() + QStringLiteral("/program"); }
+
+    Sandbox(const Catalogue& catalogue, const QStringList& binaries)
+    {
+        QDir().mkpath(program());
+        QDir().mkpath(dir.path() + QStringLiteral("/run"));
+        QFile::setPermissions(dir.path() + QStringLiteral("/run"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        for (const QString& binary : binaries)
+            if (!QFile::copy(binary, program() + QLatin1Char('/') + QFileInfo(binary).fileName()))
+                fail(QStringLiteral("cannot copy %1").arg(binary));
+        QSettings ini(dir.path() + QStringLiteral("/config/KorvaneSoftware.ini"),
+                      QSettings::IniFormat);
+        ini.beginGroup(QStringLiteral("Drapello"));
+        ini.setValue(QStringLiteral("algedaan"), QStringLiteral("1"));
+        ini.setValue(QStringLiteral("updatelist"), QStringLiteral("0"));
+        ini.setValue(QStringLiteral("base"), QStringLiteral("http://127.0.0.1:9/korvane/base/"));
+        ini.endGroup();
+        ini.sync();
+        bench::writeCacheFiles(catalogue, program() + QStringLiteral("/Cache"));
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path() + QStringLiteral("/run"));
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("WINEPREFIX"), dir.path() + QStringLiteral("/wine"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return env;
+    }
+};
+
+// Process start to the line "shown" on its output.
+double timeToShown(const QString& program, const QStringList& args, const QProcessEnvironment& env)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, args);
+    QByteArray out;
+    while (!out.contains("shown\n")) {
+        if (clock.elapsed() > 30000 ||
+            (process.state() == QProcess::NotRunning && process.bytesAvailable() == 0))
+            fail(QStringLiteral("%1 never showed its tree: %2")
+                     .arg(program, QString::fromLocal8Bit(process.readAllStandardError())));
+        if (process.waitForReadyRead(100) || process.bytesAvailable() > 0)
+            out += process.readAllStandardOutput();
+    }
+    const double ms = msSince(clock);
+    process.waitForFinished(10000);
+    return ms;
+}
+
+// Peak resident memory of a process once it has settled: its CPU time has not moved for
+// 400 ms. VmHWM is the high-water mark, so the work done before is all counted.
+double settledPeakMb(const QString& program, const QStringList& args,
+                     const QProcessEnvironment& env)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    if (!process.waitForStarted(10000))
+        fail(QStringLiteral("cannot start %1").arg(program));
+    const qint64 pid = process.processId();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = -1;
+    int still = 0;
+    while (still < 20) {
+        QThread::msleep(20);
+        const qint64 ticks = bench::procCpuTicks(pid);
+        if (ticks < 0 || clock.elapsed() > 30000)
+            fail(QStringLiteral("%1 ended or never settled").arg(program));
+        still = (ticks == last && clock.elapsed() > 200) ? still + 1 : 0;
+        last = ticks;
+    }
+    const qint64 kb = bench::procStatusKb(pid, "VmHWM");
+    process.kill();
+    process.waitForFinished(10000);
+    return double(kb) / 1024.0;
+}
+
+// ------------------------------------------------------------------ the start-up child
+
+// What main() does, watched from inside: "shown" at the tree's first paint after the loading
+// pass has filled it. Run from a sandbox, like the program.
+class ShownWatcher : public QObject {
+public:
+    explicit ShownWatcher(Form1& form) : form_(form) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && watched == form_.TV1->viewport() &&
+            !form_.loading->isActive() && form_.TV1->nodeCount() > 1) {
+            std::printf("shown\nnodes %d\nVmHWM %lld\n", form_.TV1->nodeCount(),
+                        static_cast<long long>(
+                            bench::procStatusKb(QCoreApplication::applicationPid(), "VmHWM")));
+            std::fflush(stdout);
+            std::_Exit(0);
+        }
+        return false;
+    }
+
+private:
+    Form1& form_;
+};
+
+int startupChild(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Drapello"));
+    QApplication::setOrganizationName(QStringLiteral("KorvaneSoftware"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    Platform platform = Platform::system();
+    if (!platform.instance->acquire())
+        return 3;
+    Form1 form1(platform);
+    ShownWatcher watcher(form1);
+    form1.TV1->viewport()->installEventFilter(&watcher);
+    form1.setCommandLine(QString());
+    auto* form4 = new Form4(form1);
+    form1.setChooser(form4);
+    form4->Form_Load();
+    return app.exec();
+}
+
+// ------------------------------------------------------------------ figures
+
+// The offscreen platform warns at every raise(); nothing else is dropped.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    std::fputs(qPrintable(qFormatLogMessage(type, context, text) + QLatin1Char('\n')), stderr);
+}
+
+struct Ratios {
+    QStringList parts;
+    void add(const char* key, double value)
+    {
+        parts << QStringLiteral("%1=%2").arg(QLatin1String(key)).arg(value, 0, 'f', 2);
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc > 1 && qstrcmp(argv[1], "--startup-child") == 0)
+        return startupChild(argc, argv);
+
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietHandler);
+    QApplication app(argc, argv);
+    int runs = 5;
+    const QStringList args = QApplication::arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
+    if (at > 0 && at + 1 < args.size())
+        runs = qMax(1, args[at + 1].toInt());
+    // --only name[,name...]: a subset of the figures, for profiling one of them.
+    const qsizetype onlyAt = args.indexOf(QStringLiteral("--only"));
+    const QStringList only = onlyAt > 0 && onlyAt + 1 < args.size()
+                                 ? args[onlyAt + 1].split(QLatin1Char(','))
+                                 : QStringList();
+    auto want = [&only](const char* figure) {
+        return only.isEmpty() || only.contains(QLatin1String(figure));
+    };
+
+    QTemporaryDir work;
+    const QString served = work.path() + QStringLiteral("/served");
+    const Catalogue wide = bench::makeCatalogue(100, 300, QString());
+    const Catalogue tall = bench::makeCatalogue(1, 32767, QStringLiteral("Big"));
+    bench::writeServerFiles(wide, served);
+    const QByteArray gif = bench::uncompressedGif(520, 520);
+    const QString skin = wide.skins[0][0];
+    bench::writeFile(served + QLatin1Char('/') + wide.categories[0] + QLatin1Char('/') + skin +
+                         QStringLiteral(".gif"),
+                     gif);
+
+    HttpTestServer server;
+    server.serveFolder(served);
+    HttpTestServer slow;
+    slow.serveFolder(served);
+    slow.setDelay(WanDelayMs);
+    slow.setAcceptDelay(WanDelayMs);
+
+    Ratios ratios;
+    QVector<double> product, curl, fill, fillTall, extra, expand;
+    std::printf("runs: %d\n", runs);
+
+    // download: the pass in download mode against one curl process plus a bare fill
+    if (want("download")) {
+        for (int i = 0; i < runs; ++i) {
+            Window window(server.baseUrl(), true);
+            product << window.pass(wide.nodeCount());
+            curl << curlFetch(bench::listUrls(wide, server.baseUrl()),
+                              work.path() + QStringLiteral("/curl"));
+            fill << bareFill(wide);
+            extra << saveFiles(wide, work.path() + QStringLiteral("/saved"));
+        }
+        const double download = bench::median(product);
+        const double downloadLimit = bench::median(curl) + bench::median(fill);
+        print("download", download, "ms");
+        print("download_limit_curl", bench::median(curl), "ms");
+        print("download_limit_fill", bench::median(fill), "ms");
+        print("download_part_savefile", bench::median(extra), "ms");
+        ratios.add("download", download / downloadLimit);
+    }
+
+    // The same on a file system in memory, when there is one: what the pass costs without the
+    // disk's flushes. Not in the table; it shows where the rest of download's time goes.
+    if (want("download") && QFileInfo(QStringLiteral("/dev/shm")).isWritable()) {
+        const bool hadTmp = qEnvironmentVariableIsSet("TMPDIR");
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", "/dev/shm");
+        QTemporaryDir memory;
+        product.clear();
+        curl.clear();
+        for (int i = 0; i < runs; ++i) {
+            Window window(server.baseUrl(), true);
+            product << window.pass(wide.nodeCount());
+            curl << curlFetch(bench::listUrls(wide, server.baseUrl()),
+                              memory.path() + QStringLiteral("/curl"));
+        }
+        if (hadTmp)
+            qputenv("TMPDIR", oldTmp);
+        else
+            qunsetenv("TMPDIR");
+        print("download_memfs", bench::median(product), "ms");
+        print("download_memfs_limit_curl", bench::median(curl), "ms");
+        ratios.add("download_memfs",
+                   bench::median(product) / (bench::median(curl) + bench::median(fill)));
+    }
+
+    // wan: the same pass over a slow link
+    if (want("wan")) {
+        product.clear();
+        curl.clear();
+        for (int i = 0; i < runs; ++i) {
+            Window window(slow.baseUrl(), true);
+            product << window.pass(wide.nodeCount());
+            // Not the limit: what a minimal client gets from the same simulated link.
+            curl << curlFetch(bench::listUrls(wide, slow.baseUrl()),
+                              work.path() + QStringLiteral("/curl"));
+        }
+        const double wan = bench::median(product);
+        const double wanLimit = (wide.categories.size() + 1) * WanDelayMs + WanDelayMs;
+        print("wan", wan, "ms");
+        print("wan_limit", wanLimit, "ms");
+        print("wan_curl", bench::median(curl), "ms");
+        ratios.add("wan", wan / wanLimit);
+    }
+
+    // cache: the pass from the Cache copies, 100 x 300 and one category of 32,767
+    if (want("cache")) {
+        product.clear();
+        extra.clear();
+        fill.clear();
+        fillTall.clear();
+        for (int i = 0; i < runs; ++i) {
+            {
+                Window window(server.baseUrl(), false);
+                bench::writeCacheFiles(wide, window.profile.cacheFolder());
+                product << window.pass(wide.nodeCount());
+                // The "expand all" menu item over the filled tree, up to its next paint.
+                QElapsedTimer clock;
+                clock.start();
+                window.form->runCommand([&window] { window.form->expandAll(); });
+                settle();
+                expand << msSince(clock);
+            }
+            {
+                Window window(server.baseUrl(), false);
+                bench::writeCacheFiles(tall, window.profile.cacheFolder());
+                extra << window.pass(tall.nodeCount());
+            }
+            fill << bareFill(wide);
+            fillTall << bareFill(tall);
+        }
+        print("cache", bench::median(product), "ms");
+        print("expand_all", bench::median(expand), "ms");
+        print("cache_limit_fill", bench::median(fill), "ms");
+        print("cache32767", bench::median(extra), "ms");
+        print("cache32767_limit_fill", bench::median(fillTall), "ms");
+        ratios.add("cache", bench::median(product) / bench::median(fill));
+        ratios.add("cache32767", bench::median(extra) / bench::median(fillTall));
+    }
+
+    // preview: a click on a skin against one curl fetch and a QImageReader decode
+    if (want("preview")) {
+        product.clear();
+        curl.clear();
+        extra.clear();
+        Window window(server.baseUrl(), false);
+        bench::writeCacheFiles(wide, window.profile.cacheFolder());
+        window.pass(wide.nodeCount());
+        QTreeWidgetItem* node = window.form->TV1->find(skin);
+        if (!node)
+            fail(QStringLiteral("no node for %1").arg(skin));
+        auto click = [&] {
+            QElapsedTimer clock;
+            clock.start();
+            window.form->runCommand([&] { window.form->TV1_NodeClick(node); });
+            const double ms = msSince(clock);
+            if (window.form->statusText() != window.form->lang.MsgLoaded() ||
+                QFileInfo(window.profile.cacheFolder() + QStringLiteral("/temp.dat")).size() !=
+                    gif.size())
+                fail(QStringLiteral("the preview failed: %1").arg(window.form->statusText()));
+            return ms;
+        };
+        click(); // the first request of a run also sets up the connection
+        const QString url = server.baseUrl() + wide.categories[0] + QLatin1Char('/') + skin +
+                            QStringLiteral(".gif");
+        const QString folder = work.path() + QStringLiteral("/curl-gif");
+        for (int i = 0; i < runs; ++i) {
+            product << click();
+            curl << curlFetch({url}, folder);
+            QElapsedTimer clock;
+            clock.start();
+            QImageReader reader(folder + QLatin1Char('/') + skin + QStringLiteral(".gif"));
+            if (reader.read().isNull())
+                fail(QStringLiteral("QImageReader could not decode the GIF"));
+            extra << msSince(clock);
+        }
+        print("preview", bench::median(product), "ms");
+        print("preview_limit_curl", bench::median(curl), "ms");
+        print("preview_limit_decode", bench::median(extra), "ms");
+        ratios.add("preview",
+                   bench::median(product) / (bench::median(curl) + bench::median(extra)));
+    }
+
+    // startup and memory: separate processes in sandboxes
+    if (want("startup")) {
+        const QString self = QCoreApplication::applicationFilePath();
+        const QString bare = QStringLiteral(DRAPELLO_BARE_WINDOW);
+        const QString real = QStringLiteral(DRAPELLO_BINARY);
+        Sandbox wideBox(wide, {self, real});
+        Sandbox tallBox(tall, {real});
+        const QString child = wideBox.program() + QLatin1Char('/') + QFileInfo(self).fileName();
+        const QString program = tallBox.program() + QStringLiteral("/Drapello");
+        product.clear();
+        fill.clear();
+        extra.clear();
+        fillTall.clear();
+        for (int i = 0; i < runs; ++i) {
+            product << timeToShown(child, {QStringLiteral("--startup-child")},
+                                   wideBox.environment());
+            fill << timeToShown(bare, {QStringLiteral("100"), QStringLiteral("300")},
+                                wideBox.environment());
+            extra << settledPeakMb(program, {}, tallBox.environment());
+            fillTall << settledPeakMb(
+                bare, {QStringLiteral("1"), QStringLiteral("32767"), QStringLiteral("--stay")},
+                tallBox.environment());
+        }
+        print("startup", bench::median(product), "ms");
+        print("startup_limit_bare", bench::median(fill), "ms");
+        print("memory", bench::median(extra), "MiB");
+        print("memory_limit_bare", bench::median(fillTall), "MiB");
+        ratios.add("startup", bench::median(product) / bench::median(fill));
+        ratios.add("memory", bench::median(extra) / bench::median(fillTall));
+    }
+
+    std::printf("ratios: %s\n", qPrintable(ratios.parts.join(QLatin1Char(' '))));
+    return 0;
+}
