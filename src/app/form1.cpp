@@ -101,7 +101,7 @@ void Form1::buildControls()
 
 void Form1::buildMenus()
 {
-    auto item = [this](QMenu* parent, const char* name, const QString& caption,
+    auto item = [](QMenu* parent, const char* name, const QString& caption,
                        const QKeySequence& shortcut = {}) {
         QAction* action = parent->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
