@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "language/form4.h"
 #include "platform/platform.h"
 
 #include <QApplication>
@@ -11,6 +12,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drapello"));
     QApplication::setOrganizationName(QStringLiteral("KorvaneSoftware"));
+    // The program ends when the main window unloads, not when the chooser closes before the
+    // main window was ever shown.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     Platform platform = Platform::system();
     if (!platform.instance->acquire()) {
@@ -21,7 +25,11 @@ int main(int argc, char* argv[])
     Form1 form1(platform);
     QApplication::setWindowIcon(form1.windowIcon());
     form1.setCommandLine(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
-    form1.LoadDefaultLanguage();
-    form1.showMain();
+
+    // The chooser is the start-up window: its load step applies the stored language and shows
+    // either itself or the main window.
+    auto* form4 = new Form4(form1);
+    form1.setChooser(form4);
+    form4->Form_Load();
     return app.exec();
 }

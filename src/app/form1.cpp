@@ -81,9 +81,10 @@ void Form1::buildControls()
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, ClientHeight - StatusHeight, ClientWidth, StatusHeight);
+    // Placed by hand: the status bar's own layout margins would clip the descenders in 17 px.
     statusText_ = new QLabel(QStringLiteral("Drapello geladen..."), StatusBar1);
-    statusText_->setContentsMargins(3, 0, 0, 0);
-    StatusBar1->addWidget(statusText_, 1);
+    statusText_->setGeometry(3, 0, ClientWidth - 3, StatusHeight);
+    statusText_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     // Lies over the right end of the status bar.
     ProgressBar1 = new QProgressBar(client);

@@ -6,4 +6,5 @@ list(APPEND DRAPELLO_SOURCES
   app/picture_box.cpp app/picture_box.h
   app/settings_keys.h
   app/startup_rules.cpp app/startup_rules.h
+  app/window_placement.h
   app/windows1252.cpp app/windows1252.h)

@@ -1,7 +1,6 @@
 #include "install/skin_url.h"
 
-QString skinPictureUrl(const QString& baseUrl, const QString& categoryText,
-                       const QString& skinText)
+QString skinPictureUrl(const QString& baseUrl, const QString& categoryText, const QString& skinText)
 {
     QString folder = categoryText;
     folder.remove(QLatin1Char(' '));

@@ -92,7 +92,12 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     });
     // Redirect hops and header bytes move too; only silence counts as idle.
     QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&] { idle.start(); });
-    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&] { idle.start(); });
+    int redirects = 0;
+    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&] {
+        idle.start();
+        if (++redirects > MaxRedirects)
+            fail();
+    });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
     idle.start();
@@ -107,8 +112,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
             failed = true;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool ok = !failed && reply->error() == QNetworkReply::NoError && status >= 200 &&
-                    status < 300;
+    const bool ok =
+        !failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
     delete reply;
 
     if (!ok) {

@@ -3,7 +3,6 @@
 #include "platform/url_fetcher.h"
 
 #include <QtGlobal>
-
 #include <memory>
 
 class QNetworkAccessManager;

@@ -1,8 +1,11 @@
+#include "app/settings_keys.h"
 #include "platform/desktop_shell_service.h"
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
+#include "platform/linux/wine_prefix.h"
+#include "platform/linux/wine_registry_reader.h"
+#include "platform/linux/wine_window_service.h"
 #include "platform/network_fetcher.h"
-#include "platform/null_services.h"
 #include "platform/platform.h"
 #include "platform/qt_dialog_service.h"
 
@@ -23,9 +26,21 @@ Platform Platform::system()
         runtime = QDir::tempPath();
     p.instance = std::make_unique<LockFileInstance>(runtime + QStringLiteral("/drapello.lock"));
 
-    p.registry = std::make_unique<NoRegistry>();
+    // Messenger's Wine prefix is looked up at each call: the setting may change while we run.
+    // The settings store outlives the services that read it: all belong to this Platform.
+    SettingsStore* settings = p.settings.get();
+    auto storedPrefix = [settings] {
+        return settings->getSetting(QString::fromLatin1(SettingKeys::Application),
+                                    QString::fromLatin1(SettingKeys::Section),
+                                    QString::fromLatin1(SettingKeys::wineprefix.name),
+                                    QString::fromUtf8(SettingKeys::wineprefix.defaultValue));
+    };
+    p.registry = std::make_unique<WineRegistryReader>(storedPrefix);
     p.fetcher = std::make_unique<NetworkFetcher>();
-    p.windows = std::make_unique<NoWindows>();
+    // The window helpers are installed beside the program.
+    p.windows = std::make_unique<WineWindowService>(
+        [storedPrefix] { return resolveWinePrefix(storedPrefix()); },
+        QCoreApplication::applicationDirPath());
     p.shell = std::make_unique<DesktopShellService>();
     p.dialogs = std::make_unique<QtDialogService>();
     p.programFolder = QCoreApplication::applicationDirPath();

@@ -1,0 +1,22 @@
+# cmake -DOBJDUMP=... -DPROGRAM=... -P check_imports.cmake
+cmake_minimum_required(VERSION 3.21)
+# Fails unless the Windows program imports only DLLs that every Windows (and Wine) has.
+set(system_dlls kernel32.dll user32.dll msvcrt.dll)
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM}
+  OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} could not read ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
+if(NOT lines)
+  message(FATAL_ERROR "${PROGRAM}: no imports found; is it a Windows program?")
+endif()
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "DLL Name: " "" dll "${line}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" lower)
+  if(NOT lower IN_LIST system_dlls)
+    message(FATAL_ERROR "${PROGRAM} needs ${dll}, which is not part of Windows")
+  endif()
+  message(STATUS "${PROGRAM}: ${dll}")
+endforeach()

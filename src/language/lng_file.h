@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+
+class QIODevice;
+
+// What reading a language file gave: its first lines (at most 26, already converted from
+// Windows-1252) and why it stopped short, if it did.
+struct LanguageFileContent {
+    enum class Problem { None, TooFewLines, LineTooLong, Unreadable };
+
+    QStringList lines;
+    Problem problem = Problem::Unreadable;
+
+    bool complete() const { return problem == Problem::None; }
+};
+
+// A line longer than this is no language text; the file is treated as invalid.
+inline constexpr qsizetype MaxLanguageLineBytes = 64 * 1024;
+
+// Reads the first 26 lines of 8-bit Windows-1252 text. A line ends at LF, with one CR right
+// before it dropped; the 26th line may end at the end of the data. Nothing after it is read.
+// Nothing is trimmed: a byte-order mark stays part of the first line as three characters.
+LanguageFileContent readLanguageLines(QIODevice& in);
+LanguageFileContent readLanguageFile(const QString& path);

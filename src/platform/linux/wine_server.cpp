@@ -1,0 +1,76 @@
+#include "platform/linux/wine_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The server's lock is a POSIX record lock on the whole file; F_GETLK reports it without taking
+// or disturbing it (the same check `wineserver -k` makes to find the server).
+bool lockHeldByOtherProcess(const QString& lockPath)
+{
+    const QByteArray path = QFile::encodeName(lockPath);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    struct flock query = {};
+    query.l_type = F_WRLCK;
+    query.l_whence = SEEK_SET;
+    query.l_start = 0;
+    query.l_len = 0;
+    const bool held = ::fcntl(fd, F_GETLK, &query) == 0 && query.l_type != F_UNLCK;
+    ::close(fd);
+    return held;
+}
+
+// Debian's Wine names its temporary folder in <prefix>/wineserver, e.g. "wine-aO8GlK".
+QString debianServerParentName(const QString& prefix)
+{
+    QFile file(prefix + QStringLiteral("/wineserver"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString name = QFile::decodeName(file.read(256).trimmed());
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String(".."))
+        return {};
+    return name;
+}
+
+} // namespace
+
+QStringList wineServerFolders(const QString& prefix)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(prefix).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return {};
+    const QString serverName = QStringLiteral("server-%1-%2")
+                                   .arg(QString::number(static_cast<qulonglong>(info.st_dev), 16),
+                                        QString::number(static_cast<qulonglong>(info.st_ino), 16));
+
+    QStringList temps{QDir::tempPath()};
+    if (!temps.contains(QStringLiteral("/tmp")))
+        temps << QStringLiteral("/tmp");
+    QStringList parents;
+    const QString debianName = debianServerParentName(prefix);
+    for (const QString& temp : temps) {
+        if (!debianName.isEmpty())
+            parents << temp + QLatin1Char('/') + debianName;
+        parents << temp + QStringLiteral("/.wine-") + QString::number(::getuid());
+    }
+    QStringList folders;
+    for (const QString& parent : parents)
+        folders << parent + QLatin1Char('/') + serverName;
+    return folders;
+}
+
+bool wineServerRunning(const QString& prefix)
+{
+    for (const QString& folder : wineServerFolders(prefix)) {
+        if (lockHeldByOtherProcess(folder + QStringLiteral("/lock")))
+            return true;
+    }
+    return false;
+}

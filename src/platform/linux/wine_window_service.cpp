@@ -1,0 +1,101 @@
+#include "platform/linux/wine_window_service.h"
+
+#include "platform/linux/wine_prefix.h"
+#include "platform/linux/wine_server.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTimer>
+
+WineWindowService::WineWindowService(std::function<QString()> prefix, QString helperFolder,
+                                     QString wineProgram)
+    : prefix_(std::move(prefix)), helperFolder_(std::move(helperFolder)),
+      wineProgram_(std::move(wineProgram))
+{
+}
+
+bool WineWindowService::foundInOutput(const QByteArray& output, const QString& windowClass)
+{
+    const QByteArray wanted = windowClass.toLatin1();
+    for (const QByteArray& rawLine : output.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        const int space = line.indexOf(' ');
+        if (space < 0)
+            continue;
+        if (line.mid(space + 1).compare(wanted, Qt::CaseInsensitive) != 0)
+            continue;
+        const QByteArray outcome = line.left(space);
+        return outcome == "closed" || outcome == "no-answer";
+    }
+    return false;
+}
+
+bool WineWindowService::closeWindowOfClass(const QString& windowClass)
+{
+    const QString prefix = prefix_();
+    // No server, no Messenger: and running wine now would start (or even create) a prefix.
+    if (!wineServerRunning(prefix))
+        return false;
+
+    QString helper;
+    switch (wineArchOf(prefix)) {
+    case WineArch::Win64:
+        helper = helperFolder_ + QStringLiteral("/drapello-closewin64.exe");
+        break;
+    case WineArch::Win32:
+        helper = helperFolder_ + QStringLiteral("/drapello-closewin32.exe");
+        break;
+    case WineArch::Unknown:
+        qWarning("Wine prefix %s has no readable #arch line; Messenger's windows are left open",
+                 qUtf8Printable(prefix));
+        return false;
+    }
+    if (!QFileInfo(helper).isFile()) {
+        qWarning("Window helper %s is missing; Messenger's windows are left open",
+                 qUtf8Printable(helper));
+        return false;
+    }
+    const QString wine = wineProgram_.contains(QLatin1Char('/'))
+                             ? wineProgram_
+                             : QStandardPaths::findExecutable(wineProgram_);
+    if (wine.isEmpty() || !QFileInfo(wine).isExecutable()) {
+        qWarning("Wine (%s) is not installed; Messenger's windows are left open",
+                 qUtf8Printable(wineProgram_));
+        return false;
+    }
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), prefix);
+    environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+
+    // Wait as during a download: the window repaints, but takes no input meanwhile.
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    process.start(wine, {helper, windowClass});
+    if (process.state() != QProcess::NotRunning) {
+        timeout.start(helperTimeoutMs);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (process.state() != QProcess::NotRunning) {
+        qWarning("Window helper did not finish within %d ms; stopped", helperTimeoutMs);
+        process.kill();
+        process.waitForFinished(2000);
+    }
+    if (process.error() == QProcess::FailedToStart) {
+        qWarning("Could not start %s: %s", qUtf8Printable(wine),
+                 qUtf8Printable(process.errorString()));
+        return false;
+    }
+    return foundInOutput(process.readAllStandardOutput(), windowClass);
+}

@@ -1,0 +1,323 @@
+#include "support/http_test_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+enum class Kind { Body, Status, Stall, Drop, Redirect };
+
+struct Rule {
+    Kind kind = Kind::Body;
+    QByteArray body;
+    int status = 200;
+    QByteArray location;
+};
+
+QByteArray reason(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 307:
+        return "Temporary Redirect";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+QByteArray response(int status, const QByteArray& body, qint64 announced, bool close,
+                    const QByteArray& location = {})
+{
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n";
+    out += "Content-Length: " + QByteArray::number(announced) + "\r\n";
+    out += "Content-Type: application/octet-stream\r\n";
+    if (!location.isEmpty())
+        out += "Location: " + location + "\r\n";
+    out += close ? "Connection: close\r\n" : "Connection: keep-alive\r\n";
+    out += "\r\n";
+    out += body;
+    return out;
+}
+} // namespace
+
+struct HttpTestServer::Impl {
+    QThread thread;
+    QTcpServer* server = nullptr; // lives in thread
+    QSet<QTcpSocket*> sockets;    // touched only in thread
+    quint16 port = 0;
+    bool stopped = false;
+
+    mutable QMutex mutex; // guards everything below
+    QHash<QString, Rule> rules;
+    QString folder;
+    int delay = 0;
+    int count = 0;
+    QStringList paths;
+    QList<QByteArray> rawPaths;
+
+    void setRule(const QString& path, Rule rule)
+    {
+        QMutexLocker lock(&mutex);
+        rules.insert(path, std::move(rule));
+    }
+
+    void accept();
+    void process(QTcpSocket* socket, QByteArray& buffer);
+    Rule ruleFor(const QString& path);
+};
+
+void HttpTestServer::Impl::accept()
+{
+    while (QTcpSocket* socket = server->nextPendingConnection()) {
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        sockets.insert(socket);
+        auto buffer = std::make_shared<QByteArray>();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+            buffer->append(socket->readAll());
+            process(socket, *buffer);
+        });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+            sockets.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+HttpTestServer::HttpTestServer() : d(std::make_unique<Impl>())
+{
+    d->thread.start();
+    d->server = new QTcpServer;
+    d->server->moveToThread(&d->thread);
+    QMetaObject::invokeMethod(
+        d->server,
+        [this] {
+            QObject::connect(d->server, &QTcpServer::newConnection, d->server,
+                             [this] { d->accept(); });
+            d->server->listen(QHostAddress::LocalHost, 0);
+            d->port = d->server->serverPort();
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+HttpTestServer::~HttpTestServer()
+{
+    stop();
+    d->thread.quit();
+    d->thread.wait();
+}
+
+void HttpTestServer::stop()
+{
+    if (d->stopped)
+        return;
+    d->stopped = true;
+    QMetaObject::invokeMethod(
+        d->server,
+        [this] {
+            d->server->close();
+            const QSet<QTcpSocket*> open = d->sockets;
+            d->sockets.clear();
+            for (QTcpSocket* socket : open) {
+                socket->disconnect();
+                socket->abort();
+                delete socket;
+            }
+            delete d->server;
+            d->server = nullptr;
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+Rule HttpTestServer::Impl::ruleFor(const QString& path)
+{
+    QMutexLocker lock(&mutex);
+    const auto found = rules.constFind(path);
+    if (found != rules.constEnd())
+        return *found;
+    Rule rule;
+    rule.kind = Kind::Status;
+    rule.status = 404;
+    if (!folder.isEmpty() && !path.split(QLatin1Char('/')).contains(QStringLiteral(".."))) {
+        QFile file(folder + path);
+        if (QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly)) {
+            rule.kind = Kind::Body;
+            rule.status = 200;
+            rule.body = file.readAll();
+        }
+    }
+    return rule;
+}
+
+void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
+{
+    for (;;) {
+        const qsizetype end = buffer.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QByteArray head = buffer.left(end);
+        buffer.remove(0, end + 4);
+        const QList<QByteArray> lines = head.split('\n');
+        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+        const QByteArray raw = requestLine.value(1);
+        QByteArray rawPath = raw.left(raw.indexOf('?') < 0 ? raw.size() : raw.indexOf('?'));
+        const QString path = QUrl::fromPercentEncoding(rawPath);
+        bool close = false;
+        for (const QByteArray& line : lines) {
+            if (line.trimmed().toLower() == "connection: close")
+                close = true;
+        }
+        int delayMs = 0;
+        {
+            QMutexLocker lock(&mutex);
+            ++count;
+            paths << path;
+            rawPaths << rawPath;
+            delayMs = delay;
+        }
+        const Rule rule = ruleFor(path);
+        if (rule.kind == Kind::Stall) {
+            // Hold the connection open and deaf: nothing more is read from it.
+            QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
+            return;
+        }
+        auto send = [socket, rule, close] {
+            switch (rule.kind) {
+            case Kind::Body:
+                socket->write(response(200, rule.body, rule.body.size(), close));
+                break;
+            case Kind::Status: {
+                const QByteArray body = reason(rule.status);
+                socket->write(response(rule.status, body, body.size(), close));
+                break;
+            }
+            case Kind::Redirect:
+                socket->write(response(rule.status, "moved", 5, close, rule.location));
+                break;
+            case Kind::Drop:
+                socket->write(
+                    response(200, rule.body.left(rule.body.size() / 2), rule.body.size(), true));
+                socket->disconnectFromHost();
+                return;
+            case Kind::Stall:
+                return;
+            }
+            if (close)
+                socket->disconnectFromHost();
+        };
+        if (delayMs > 0)
+            QTimer::singleShot(delayMs, socket, send);
+        else
+            send();
+    }
+}
+
+QString HttpTestServer::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(d->port);
+}
+
+quint16 HttpTestServer::port() const
+{
+    return d->port;
+}
+
+void HttpTestServer::serveFolder(const QString& folder)
+{
+    QMutexLocker lock(&d->mutex);
+    d->folder = QDir(folder).absolutePath();
+}
+
+void HttpTestServer::setFile(const QString& path, const QByteArray& body)
+{
+    Rule rule;
+    rule.body = body;
+    d->setRule(path, rule);
+}
+
+void HttpTestServer::answerStatus(const QString& path, int status)
+{
+    Rule rule;
+    rule.kind = Kind::Status;
+    rule.status = status;
+    d->setRule(path, rule);
+}
+
+void HttpTestServer::stall(const QString& path)
+{
+    Rule rule;
+    rule.kind = Kind::Stall;
+    d->setRule(path, rule);
+}
+
+void HttpTestServer::dropMidBody(const QString& path, const QByteArray& body)
+{
+    Rule rule;
+    rule.kind = Kind::Drop;
+    rule.body = body;
+    d->setRule(path, rule);
+}
+
+void HttpTestServer::redirect(const QString& path, const QString& location, int status)
+{
+    Rule rule;
+    rule.kind = Kind::Redirect;
+    rule.status = status;
+    rule.location = location.toUtf8();
+    d->setRule(path, rule);
+}
+
+void HttpTestServer::removeRule(const QString& path)
+{
+    QMutexLocker lock(&d->mutex);
+    d->rules.remove(path);
+}
+
+void HttpTestServer::setDelay(int milliseconds)
+{
+    QMutexLocker lock(&d->mutex);
+    d->delay = milliseconds;
+}
+
+int HttpTestServer::requestCount() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->count;
+}
+
+QStringList HttpTestServer::requestedPaths() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->paths;
+}
+
+QList<QByteArray> HttpTestServer::rawRequestPaths() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->rawPaths;
+}
+
+void HttpTestServer::resetCounts()
+{
+    QMutexLocker lock(&d->mutex);
+    d->count = 0;
+    d->paths.clear();
+    d->rawPaths.clear();
+}

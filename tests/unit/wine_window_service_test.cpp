@@ -1,0 +1,263 @@
+// The Linux window service's own decisions, without Wine: reading the helper's answer, finding a
+// prefix's server folder and telling a live server from a dead one, choosing the helper, and
+// what it does when a part is missing. A stand-in "wine" script records how it was called; the
+// real Wine runs in the e2e test.
+#include "platform/linux/wine_server.h"
+#include "platform/linux/wine_window_service.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes, bool executable = false)
+{
+    QDir().mkpath(path.section(QLatin1Char('/'), 0, -2));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    if (executable)
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+}
+
+QString serverName(const QString& prefix)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(prefix).constData(), &info) != 0)
+        return {};
+    return QStringLiteral("server-%1-%2")
+        .arg(QString::number(static_cast<qulonglong>(info.st_dev), 16),
+             QString::number(static_cast<qulonglong>(info.st_ino), 16));
+}
+
+// Another process holding a POSIX record lock on a file, as a live wineserver holds its lock.
+class LockHolder {
+public:
+    explicit LockHolder(const QString& lockPath)
+    {
+        process_.start(QStringLiteral("python3"), {QStringLiteral("-c"),
+                                                   QStringLiteral("import fcntl, sys\n"
+                                                                  "f = open(sys.argv[1], 'a')\n"
+                                                                  "fcntl.lockf(f, fcntl.LOCK_EX)\n"
+                                                                  "print('locked', flush=True)\n"
+                                                                  "sys.stdin.read()\n"),
+                                                   lockPath});
+        process_.waitForReadyRead(10000);
+        locked_ = process_.readAllStandardOutput().startsWith("locked");
+    }
+    ~LockHolder()
+    {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool locked() const { return locked_; }
+
+private:
+    QProcess process_;
+    bool locked_ = false;
+};
+
+} // namespace
+
+class WineWindowServiceTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void readsHelperAnswer_data();
+    void readsHelperAnswer();
+    void serverFoldersOfPrefix();
+    void liveServerOnlyWhileLockIsHeld();
+    void runsHelperThatFitsPrefix_data();
+    void runsHelperThatFitsPrefix();
+
+private:
+    QTemporaryDir dir_;
+    QString tmp_;
+};
+
+void WineWindowServiceTest::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    // Server folders are looked for under $TMPDIR (and /tmp); give this test a $TMPDIR of its own.
+    tmp_ = dir_.path() + QStringLiteral("/tmp");
+    QVERIFY(QDir().mkpath(tmp_));
+    qputenv("TMPDIR", QFile::encodeName(tmp_));
+    QCOMPARE(QDir::tempPath(), tmp_);
+}
+
+void WineWindowServiceTest::readsHelperAnswer_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("windowClass");
+    QTest::addColumn<bool>("found");
+
+    const QString cls = QStringLiteral("msblwindowclass");
+    QTest::newRow("closed") << QByteArray("closed msblwindowclass\n") << cls << true;
+    QTest::newRow("closed, Windows line end")
+        << QByteArray("closed msblwindowclass\r\n") << cls << true;
+    QTest::newRow("hung window was still sent")
+        << QByteArray("no-answer msblwindowclass\n") << cls << true;
+    QTest::newRow("not found") << QByteArray("not-found msblwindowclass\n") << cls << false;
+    QTest::newRow("nothing printed") << QByteArray() << cls << false;
+    QTest::newRow("other class only") << QByteArray("closed msblclass\n") << cls << false;
+    QTest::newRow("longer class name") << QByteArray("closed msblwindowclass2\n") << cls << false;
+    QTest::newRow("class case differs") << QByteArray("closed MSBLWindowClass\n") << cls << true;
+    QTest::newRow("noise before the answer")
+        << QByteArray("some wine message\r\nclosed msblwindowclass\r\n") << cls << true;
+    QTest::newRow("unknown outcome") << QByteArray("maybe msblwindowclass\n") << cls << false;
+}
+
+void WineWindowServiceTest::readsHelperAnswer()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QString, windowClass);
+    QFETCH(bool, found);
+    QCOMPARE(WineWindowService::foundInOutput(output, windowClass), found);
+}
+
+void WineWindowServiceTest::serverFoldersOfPrefix()
+{
+    QCOMPARE(wineServerFolders(dir_.path() + QStringLiteral("/no-such-prefix")), QStringList());
+
+    const QString prefix = dir_.path() + QStringLiteral("/folders");
+    QVERIFY(QDir().mkpath(prefix));
+    const QString name = serverName(prefix);
+    const QString uid = QString::number(::getuid());
+    QStringList folders = wineServerFolders(prefix);
+    QVERIFY(folders.contains(tmp_ + QStringLiteral("/.wine-") + uid + QLatin1Char('/') + name));
+    QVERIFY(folders.contains(QStringLiteral("/tmp/.wine-") + uid + QLatin1Char('/') + name));
+
+    // Debian's Wine keeps the folder's name in the prefix; a name that climbs out is ignored.
+    writeFile(prefix + QStringLiteral("/wineserver"), "wine-Ab12Cd");
+    folders = wineServerFolders(prefix);
+    QVERIFY(folders.contains(tmp_ + QStringLiteral("/wine-Ab12Cd/") + name));
+    writeFile(prefix + QStringLiteral("/wineserver"), "../../etc");
+    folders = wineServerFolders(prefix);
+    for (const QString& folder : folders)
+        QVERIFY2(!folder.contains(QStringLiteral("etc")), qPrintable(folder));
+}
+
+void WineWindowServiceTest::liveServerOnlyWhileLockIsHeld()
+{
+    const QString prefix = dir_.path() + QStringLiteral("/live");
+    QVERIFY(QDir().mkpath(prefix));
+    writeFile(prefix + QStringLiteral("/wineserver"), "wine-live01");
+    const QString folder = tmp_ + QStringLiteral("/wine-live01/") + serverName(prefix);
+    QVERIFY(!wineServerRunning(prefix));
+
+    // What a killed server leaves behind: the lock file and a socket file, nobody holding them.
+    writeFile(folder + QStringLiteral("/lock"), QByteArray());
+    writeFile(folder + QStringLiteral("/socket"), QByteArray());
+    QVERIFY(!wineServerRunning(prefix));
+    {
+        LockHolder holder(folder + QStringLiteral("/lock"));
+        if (!holder.locked())
+            QSKIP("python3 could not hold a lock");
+        QVERIFY(wineServerRunning(prefix));
+    }
+    QVERIFY(!wineServerRunning(prefix));
+}
+
+void WineWindowServiceTest::runsHelperThatFitsPrefix_data()
+{
+    QTest::addColumn<QByteArray>("systemReg");
+    QTest::addColumn<bool>("serverRunning");
+    QTest::addColumn<bool>("wineInstalled");
+    QTest::addColumn<QStringList>("helpers");
+    QTest::addColumn<QString>("expectedHelper"); // empty: wine must not be run
+    QTest::addColumn<QString>("warning");        // expected log line, as a pattern
+    QTest::addColumn<bool>("found");
+
+    const QByteArray win64("WINE REGISTRY Version 2\n;; All keys relative to "
+                           "REGISTRY\\\\Machine\n\n#arch=win64\n\n[Software]\n");
+    const QByteArray win32("WINE REGISTRY Version 2\n\n#arch=win32\n");
+    const QStringList both{QStringLiteral("drapello-closewin64.exe"),
+                           QStringLiteral("drapello-closewin32.exe")};
+    const QString helper64 = QStringLiteral("drapello-closewin64.exe");
+    const QString helper32 = QStringLiteral("drapello-closewin32.exe");
+
+    QTest::newRow("64-bit prefix")
+        << win64 << true << true << both << helper64 << QString() << true;
+    QTest::newRow("32-bit prefix")
+        << win32 << true << true << both << helper32 << QString() << true;
+    QTest::newRow("no server: nothing run, nothing said")
+        << win64 << false << true << both << QString() << QString() << false;
+    QTest::newRow("no server and no wine: nothing said")
+        << win64 << false << false << both << QString() << QString() << false;
+    QTest::newRow("32-bit helper missing")
+        << win32 << true << true << QStringList{helper64} << QString()
+        << QStringLiteral("drapello-closewin32\\.exe is missing") << false;
+    QTest::newRow("wine missing") << win64 << true << false << both << QString()
+                                  << QStringLiteral("not installed") << false;
+    QTest::newRow("prefix of unknown kind")
+        << QByteArray("WINE REGISTRY Version 2\n\n[Software]\n#arch=win64\n") << true << true
+        << both << QString() << QStringLiteral("no readable #arch") << false;
+}
+
+void WineWindowServiceTest::runsHelperThatFitsPrefix()
+{
+    QFETCH(QByteArray, systemReg);
+    QFETCH(bool, serverRunning);
+    QFETCH(bool, wineInstalled);
+    QFETCH(QStringList, helpers);
+    QFETCH(QString, expectedHelper);
+    QFETCH(QString, warning);
+    QFETCH(bool, found);
+
+    QTemporaryDir row(dir_.path() + QStringLiteral("/row-XXXXXX"));
+    const QString prefix = row.path() + QStringLiteral("/prefix with space");
+    writeFile(prefix + QStringLiteral("/system.reg"), systemReg);
+    writeFile(prefix + QStringLiteral("/wineserver"), "wine-row");
+    const QString lock =
+        tmp_ + QStringLiteral("/wine-row/") + serverName(prefix) + QStringLiteral("/lock");
+    writeFile(lock, QByteArray());
+
+    const QString helperFolder = row.path() + QStringLiteral("/bin");
+    for (const QString& helper : helpers)
+        writeFile(helperFolder + QLatin1Char('/') + helper, "MZ");
+
+    // Records its prefix and arguments, and answers as the helper would.
+    const QString calls = row.path() + QStringLiteral("/calls.txt");
+    const QString wine = row.path() + QStringLiteral("/wine");
+    if (wineInstalled)
+        writeFile(wine,
+                  "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$WINEPREFIX\" \"$1\" \"$2\" >> '" +
+                      QFile::encodeName(calls) + "'\necho \"closed $2\"\n",
+                  true);
+
+    std::unique_ptr<LockHolder> holder;
+    if (serverRunning) {
+        holder = std::make_unique<LockHolder>(lock);
+        if (!holder->locked())
+            QSKIP("python3 could not hold a lock");
+    }
+    if (!warning.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+
+    WineWindowService service([prefix] { return prefix; }, helperFolder, wine);
+    QCOMPARE(service.closeWindowOfClass(QStringLiteral("msnmsblclass")), found);
+
+    QFile recorded(calls);
+    if (expectedHelper.isEmpty()) {
+        QVERIFY(!recorded.exists());
+    } else {
+        QVERIFY(recorded.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(recorded.readAll()), prefix + QLatin1Char('|') + helperFolder +
+                                                            QLatin1Char('/') + expectedHelper +
+                                                            QStringLiteral("|msnmsblclass\n"));
+    }
+}
+
+QTEST_GUILESS_MAIN(WineWindowServiceTest)
+#include "wine_window_service_test.moc"
