@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const QString windowClass = QString::fromLatin1(bytes.left(first));
     const QByteArray output = bytes.mid(first + 1);
-    if (WineWindowService::foundInOutput(output, windowClass) &&
-        !output.contains("closed") && !output.contains("no-answer"))
+    if (WineWindowService::foundInOutput(output, windowClass) && !output.contains("closed") &&
+        !output.contains("no-answer"))
         __builtin_trap(); // only the two answers mean found
     return 0;
 }

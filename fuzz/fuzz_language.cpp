@@ -3,7 +3,6 @@
 #include "language/lng_file.h"
 
 #include <QBuffer>
-
 #include <cstddef>
 #include <cstdint>
 

@@ -17,7 +17,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTextStream>
-
 #include <cstdio>
 
 namespace {
@@ -28,9 +27,18 @@ const QStringList Categories = {QStringLiteral("A"), QStringLiteral("B"), QStrin
 constexpr int SkinsPerCategory = 20;
 constexpr int PreviewSkins = 20;
 
-enum class Fault { None, CutOff, NeverAnswers, Status500, Status404, RedirectLoop, TooLarge, NotPicture };
-const char* const FaultNames[] = {"none",     "cut off",       "never answers",      "500",
-                                  "404",      "redirect loop", "over the size limit", "not a picture"};
+enum class Fault {
+    None,
+    CutOff,
+    NeverAnswers,
+    Status500,
+    Status404,
+    RedirectLoop,
+    TooLarge,
+    NotPicture
+};
+const char* const FaultNames[] = {"none", "cut off",       "never answers",       "500",
+                                  "404",  "redirect loop", "over the size limit", "not a picture"};
 constexpr int FaultCount = 8;
 
 // Half of the downloads go through; the rest meet one of the faults, a stall more rarely
@@ -145,7 +153,8 @@ int main(int argc, char** argv)
         // Refresh: every list may meet its own fault.
         const Fault top = drawFault(random);
         ++faults[int(top)];
-        play(server, top, QStringLiteral("/voruzide.txt"), Categories.join(QLatin1Char('*')).toLatin1());
+        play(server, top, QStringLiteral("/voruzide.txt"),
+             Categories.join(QLatin1Char('*')).toLatin1());
         for (const QString& category : Categories) {
             const Fault fault = drawFault(random);
             ++faults[int(fault)];
@@ -156,8 +165,8 @@ int main(int argc, char** argv)
         if (!w.waitForPass(60000))
             ++hung;
         ++refreshes;
-        if (w.form->statusText() != listDownloaded || w.form->TV1->nodeCount() !=
-                                                          1 + Categories.size() * (1 + SkinsPerCategory))
+        if (w.form->statusText() != listDownloaded ||
+            w.form->TV1->nodeCount() != 1 + Categories.size() * (1 + SkinsPerCategory))
             ++refreshFailures;
 
         // Preview of one skin in a category kept for it.
@@ -183,7 +192,10 @@ int main(int argc, char** argv)
         requests += server.requestCount();
         server.resetCounts(); // the server's own record would grow otherwise
         if (round * 4 % rounds == 0 && round < rounds)
-            report(round * 4 / rounds == 1 ? "25%" : round * 4 / rounds == 2 ? "50%" : "75%", round);
+            report(round * 4 / rounds == 1   ? "25%"
+                   : round * 4 / rounds == 2 ? "50%"
+                                             : "75%",
+                   round);
     }
     report("end", rounds);
     const int fdsAtEnd = openDescriptors();

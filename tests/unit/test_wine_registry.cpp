@@ -191,9 +191,8 @@ void TestWineRegistry::pathToLocal_data()
     QTest::newRow("missing component stays as written") << "C:\\program files\\Gone\\MSN Messenger"
                                                         << "<c>/Program Files/Gone/MSN Messenger";
     // Found by fuzzing: ".." used to climb out of the drive's folder.
-    QTest::newRow("parent of the root stays at the root")
-        << "C:\\\\..\\PwinDows\\..\\P=es\\-\\=x"
-        << "<c>/P=es/-/=x";
+    QTest::newRow("parent of the root stays at the root") << "C:\\\\..\\PwinDows\\..\\P=es\\-\\=x"
+                                                          << "<c>/P=es/-/=x";
     QTest::newRow("dot and parent components")
         << "C:\\..\\..\\Program Files\\.\\Gone\\..\\msn messenger\\"
         << "<c>/Program Files/MSN Messenger/";

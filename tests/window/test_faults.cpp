@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
 #include <cerrno>
 #include <cstring>
 #include <sys/mount.h>
@@ -88,7 +87,8 @@ public:
         }
         QDir().mkpath(folder);
         if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") != 0)
-            error = QStringLiteral("mount -t tmpfs refused: ") + QString::fromLocal8Bit(strerror(errno));
+            error = QStringLiteral("mount -t tmpfs refused: ") +
+                    QString::fromLocal8Bit(strerror(errno));
         else
             mounted_ = true;
     }
@@ -130,8 +130,8 @@ private Q_SLOTS:
 void TestFaults::previewFaults_data()
 {
     QTest::addColumn<QString>("fault");
-    for (const char* fault :
-         {"cut off", "never answers", "500", "redirect loop", "over the size limit", "not a picture"})
+    for (const char* fault : {"cut off", "never answers", "500", "redirect loop",
+                              "over the size limit", "not a picture"})
         QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 
@@ -275,9 +275,9 @@ void TestFaults::fullDiskWhileInstalling()
     WinePrefixFixture wine;
     Platform platform = profile.makePlatform();
     platform.registry = std::make_unique<WineRegistryReader>([&wine] { return wine.path(); });
-    wine.writeSystemReg(systemReg(
-        "win32", messengerKeys(QStringLiteral("C:\\Program Files\\Messenger"),
-                               QStringLiteral("C:\\Program Files\\MSN Messenger"))));
+    wine.writeSystemReg(
+        systemReg("win32", messengerKeys(QStringLiteral("C:\\Program Files\\Messenger"),
+                                         QStringLiteral("C:\\Program Files\\MSN Messenger"))));
     const QString service = wine.makeFolder(QStringLiteral("Program Files/Messenger"));
     const QString msn = wine.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
     SmallDisk disk(service);
