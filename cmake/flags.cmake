@@ -15,3 +15,13 @@ if(DRAPELLO_SANITIZE)
   target_compile_options(drapello_flags INTERFACE ${_sanitize})
   target_link_options(drapello_flags INTERFACE ${_sanitize})
 endif()
+
+if(DRAPELLO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "The fuzz targets need clang (CXX=clang++)")
+  endif()
+  set(_fuzz -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+            -fno-omit-frame-pointer)
+  target_compile_options(drapello_flags INTERFACE ${_fuzz})
+  target_link_options(drapello_flags INTERFACE -fsanitize=address,undefined)
+endif()

@@ -64,6 +64,23 @@ void PictureBox::showImage(const QImage& image)
                                                     Qt::SmoothTransformation)));
 }
 
+PictureBox::Decoded PictureBox::decode(const QByteArray& bytes)
+{
+    Decoded result;
+    result.format = formatOf(bytes);
+    if (result.format.isEmpty())
+        throw AppError::invalidPicture();
+    QBuffer probe;
+    probe.setData(bytes);
+    probe.open(QIODevice::ReadOnly);
+    QImageReader reader(&probe, result.format);
+    result.first = reader.read();
+    if (result.first.isNull())
+        throw AppError::invalidPicture();
+    result.animated = reader.supportsAnimation() && reader.imageCount() > 1;
+    return result;
+}
+
 void PictureBox::loadPicture(const QString& path)
 {
     const QFileInfo info(path);
@@ -77,32 +94,19 @@ void PictureBox::loadPicture(const QString& path)
     const QByteArray bytes = file.readAll();
     file.close();
 
-    const QByteArray format = formatOf(bytes);
-    if (format.isEmpty())
-        throw AppError::invalidPicture();
-
-    // Decode from memory, so the file can be replaced at once by the next download.
-    QBuffer probe;
-    probe.setData(bytes);
-    probe.open(QIODevice::ReadOnly);
-    QImageReader reader(&probe, format);
-    QImage first = reader.read();
-    if (first.isNull())
-        throw AppError::invalidPicture();
-    const bool animated = reader.supportsAnimation() && reader.imageCount() > 1;
-
-    if (!animated) {
-        showImage(first);
+    const Decoded picture = decode(bytes);
+    if (!picture.animated) {
+        showImage(picture.first);
         return;
     }
     dropMovie();
-    image_ = first;
+    image_ = picture.first;
     movieData_ = new QBuffer(this);
     movieData_->setData(bytes);
     movieData_->open(QIODevice::ReadOnly);
-    movie_ = new QMovie(movieData_, format, this);
+    movie_ = new QMovie(movieData_, picture.format, this);
     movie_->setCacheMode(QMovie::CacheAll);
-    movie_->setScaledSize(fitted(first.size()));
+    movie_->setScaledSize(fitted(picture.first.size()));
     setMovie(movie_);
     movie_->start();
 }

@@ -27,6 +27,15 @@ public:
     // "gif", "jpeg", "png", "bmp", or empty when the bytes are none of these.
     static QByteArray formatOf(const QByteArray& bytes);
 
+    struct Decoded {
+        QByteArray format;
+        QImage first; // the picture, or an animation's first frame
+        bool animated = false;
+    };
+    // Recognises and decodes a picture file's bytes. Throws AppError 481 when they are none we
+    // can show.
+    static Decoded decode(const QByteArray& bytes);
+
 private:
     void dropMovie();
     QSize fitted(QSize size) const;

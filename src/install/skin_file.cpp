@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 namespace {
 
@@ -18,6 +19,15 @@ AppError errorOf(QFileDevice::FileError error)
     default:
         return AppError::pathFileAccess();
     }
+}
+
+// Qt reports a full disk as a plain write error; the free space tells the two apart.
+AppError writeErrorOf(const QSaveFile& out, const QString& target, qint64 needed)
+{
+    const QStorageInfo disk(QFileInfo(target).absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < needed)
+        return AppError::diskFull();
+    return errorOf(out.error());
 }
 
 bool folderWritable(const QString& path)
@@ -60,10 +70,10 @@ void copySkinFile(const QString& source, const QString& target)
             break;
         }
         if (out.write(bytes) != bytes.size())
-            throw errorOf(out.error());
+            throw writeErrorOf(out, target, in.size());
     }
     if (!out.commit())
-        throw errorOf(out.error());
+        throw writeErrorOf(out, target, in.size());
 }
 
 void deleteSkinFile(const QString& path)

@@ -8,13 +8,14 @@
 #include <QTest>
 #include <QTimer>
 
-WindowFixture::WindowFixture(const QString& baseUrl, bool updateAtStart, int idleTimeoutMs)
+WindowFixture::WindowFixture(const QString& baseUrl, bool updateAtStart, int idleTimeoutMs,
+                             qint64 maxBytes)
 {
     profile.setSetting(QStringLiteral("base"), baseUrl);
     profile.setSetting(QStringLiteral("updatelist"),
                        updateAtStart ? QStringLiteral("1") : QStringLiteral("0"));
     platform = profile.makePlatform();
-    platform.fetcher = std::make_unique<NetworkFetcher>(idleTimeoutMs);
+    platform.fetcher = std::make_unique<NetworkFetcher>(idleTimeoutMs, maxBytes);
     form = std::make_unique<Form1>(platform);
 }
 

@@ -1,15 +1,17 @@
 #pragma once
 
 #include "app/form1.h"
+#include "platform/network_fetcher.h"
 #include "support/test_platform.h"
 
 #include <memory>
 
 // A main window on a temporary profile whose downloads go to a real server (usually an
-// HttpTestServer) through the real fetcher, with a short idle time-out.
+// HttpTestServer) through the real fetcher, with a short idle time-out and the given size limit.
 class WindowFixture {
 public:
-    WindowFixture(const QString& baseUrl, bool updateAtStart, int idleTimeoutMs = 1000);
+    WindowFixture(const QString& baseUrl, bool updateAtStart, int idleTimeoutMs = 1000,
+                  qint64 maxBytes = NetworkFetcher::DefaultMaxBytes);
 
     // Loads the built-in language, which runs the load step and arms the loading timer.
     void start(const QString& commandLine = {});

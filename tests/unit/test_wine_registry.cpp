@@ -147,6 +147,15 @@ void TestWineRegistry::crlfAndWrappedHex()
     QVERIFY(!WineRegistry("REGEDIT4\n[Software\\\\Microsoft\\\\MSNMessenger]\n\"After\"=\"x\"\n")
                  .value(MsnKey, QStringLiteral("After")));
     QVERIFY(!WineRegistry::load(QStringLiteral("/nonexistent/system.reg")).hasHeader());
+
+    // A file over the size limit is not read at all; one at the limit is.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("system.reg"));
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(text) == text.size());
+    out.close();
+    QVERIFY(WineRegistry::load(file, text.size()).value(MsnKey, QStringLiteral("After")));
+    QVERIFY(!WineRegistry::load(file, text.size() - 1).hasHeader());
 }
 
 void TestWineRegistry::pathToLocal_data()
@@ -156,21 +165,42 @@ void TestWineRegistry::pathToLocal_data()
 
     QTest::newRow("trailing backslash stays") << "C:\\Program Files\\MSN Messenger\\"
                                               << "<c>/Program Files/MSN Messenger/";
-    QTest::newRow("two trailing backslashes") << "C:\\Program Files\\\\" << "<c>/Program Files//";
-    QTest::newRow("components in other case") << "c:\\PROGRAM FILES\\msn messenger"
-                                              << "<c>/Program Files/MSN Messenger";
+    QTest::newRow("no trailing backslash") << "C:\\Program Files\\MSN Messenger"
+                                           << "<c>/Program Files/MSN Messenger";
+    QTest::newRow("two trailing backslashes fold into one") << "C:\\Program Files\\\\"
+                                                            << "<c>/Program Files/";
+    QTest::newRow("components in other case") << "c:\\PROGRAM FILES\\msn messenger\\"
+                                              << "<c>/Program Files/MSN Messenger/";
     QTest::newRow("forward slashes") << "C:/Program Files/MSN Messenger"
                                      << "<c>/Program Files/MSN Messenger";
     QTest::newRow("missing component stays as written") << "C:\\program files\\Gone\\MSN Messenger"
                                                         << "<c>/Program Files/Gone/MSN Messenger";
-    QTest::newRow("drive root") << "C:\\" << "<c>/";
-    QTest::newRow("absolute drive link") << "D:\\Data" << "<d>/Data";
-    QTest::newRow("missing drive link") << "E:\\Program Files" << "";
-    QTest::newRow("dangling drive link") << "F:\\x" << "";
-    QTest::newRow("relative path") << "Program Files\\MSN Messenger" << "";
-    QTest::newRow("drive-relative path") << "C:Program Files" << "";
-    QTest::newRow("network path") << "\\\\server\\share" << "";
-    QTest::newRow("empty") << "" << "";
+    // Found by fuzzing: ".." used to climb out of the drive's folder.
+    QTest::newRow("parent of the root stays at the root") << "C:\\\\..\\PwinDows\\..\\P=es\\-\\=x"
+                                                          << "<c>/P=es/-/=x";
+    QTest::newRow("dot and parent components")
+        << "C:\\..\\..\\Program Files\\.\\Gone\\..\\msn messenger\\"
+        << "<c>/Program Files/MSN Messenger/";
+    QTest::newRow("doubled separators") << "C:\\\\Program Files//MSN Messenger"
+                                        << "<c>/Program Files/MSN Messenger";
+    QTest::newRow("parent of the root only") << "C:\\.."
+                                             << "<c>";
+    QTest::newRow("drive root") << "C:\\"
+                                << "<c>/";
+    QTest::newRow("absolute drive link") << "D:\\Data"
+                                         << "<d>/Data";
+    QTest::newRow("missing drive link") << "E:\\Program Files"
+                                        << "";
+    QTest::newRow("dangling drive link") << "F:\\x"
+                                         << "";
+    QTest::newRow("relative path") << "Program Files\\MSN Messenger"
+                                   << "";
+    QTest::newRow("drive-relative path") << "C:Program Files"
+                                         << "";
+    QTest::newRow("network path") << "\\\\server\\share"
+                                  << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestWineRegistry::pathToLocal()

@@ -161,12 +161,16 @@ QString WineRegistryValue::asText() const
 
 WineRegistry::WineRegistry(QByteArray text) : text_(std::move(text)) {}
 
-WineRegistry WineRegistry::load(const QString& file)
+WineRegistry WineRegistry::load(const QString& file, qint64 maxBytes)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return WineRegistry(QByteArray());
-    return WineRegistry(in.readAll());
+    // Read one byte past the limit: the size a file claims may not be what it holds.
+    QByteArray text = in.read(maxBytes + 1);
+    if (text.size() > maxBytes)
+        return WineRegistry(QByteArray());
+    return WineRegistry(std::move(text));
 }
 
 bool WineRegistry::hasHeader() const
@@ -312,11 +316,20 @@ QString winePathToLocal(const QString& prefix, const QString& windowsPath)
     while (local.endsWith(QLatin1Char('/')))
         local.chop(1); // "/" itself becomes empty text and gets its separator back below
 
+    // Windows folds "." and ".." and doubled separators before it looks at the disk, and ".."
+    // at the root stays at the root: the path never leaves its drive.
     QStringList components;
     qsizetype start = 1;
     for (qsizetype i = 1; i <= rest.size(); ++i) {
         if (i == rest.size() || isSeparator(rest[i])) {
-            components << rest.mid(start, i - start);
+            const QString component = rest.mid(start, i - start);
+            if (component == QLatin1String("..")) {
+                if (!components.isEmpty())
+                    components.removeLast();
+            } else if (component != QLatin1String(".") &&
+                       (!component.isEmpty() || i == rest.size())) {
+                components << component;
+            }
             start = i + 1;
         }
     }
@@ -324,8 +337,7 @@ QString winePathToLocal(const QString& prefix, const QString& windowsPath)
     bool matching = true;
     for (const QString& component : std::as_const(components)) {
         QString name = component;
-        if (matching && !name.isEmpty() && name != QLatin1String(".") &&
-            name != QLatin1String("..")) {
+        if (matching && !name.isEmpty()) {
             const QString folder = local.isEmpty() ? QStringLiteral("/") : local;
             if (!QFileInfo::exists(folder + QLatin1Char('/') + name)) {
                 const QStringList entries = QDir(folder).entryList(

@@ -22,8 +22,12 @@ struct WineRegistryValue {
 class WineRegistry {
 public:
     explicit WineRegistry(QByteArray text);
-    // The file's contents; an unreadable file gives a registry without header and values.
-    static WineRegistry load(const QString& file);
+    // A real system.reg is a few megabytes; a file past this is not Wine's and is not read.
+    static constexpr qint64 MaxFileBytes = qint64(64) * 1024 * 1024;
+
+    // The file's contents; an unreadable or oversized file gives a registry without header
+    // and values.
+    static WineRegistry load(const QString& file, qint64 maxBytes = MaxFileBytes);
 
     // The file starts with "WINE REGISTRY Version 2"; anything else is not read.
     bool hasHeader() const;

@@ -1,0 +1,28 @@
+// Language files as the program reads them: at most 26 lines of Windows-1252 text.
+#include "language/language_table.h"
+#include "language/lng_file.h"
+
+#include <QBuffer>
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const LanguageFileContent content = readLanguageLines(buffer);
+    if (content.lines.size() > LanguageTable::EntryCount)
+        __builtin_trap();
+    if (content.complete() != (content.lines.size() == LanguageTable::EntryCount))
+        __builtin_trap(); // complete means exactly all entries, and nothing less
+    qsizetype total = 0;
+    for (const QString& line : content.lines) {
+        if (line.size() > MaxLanguageLineBytes || line.contains(QLatin1Char('\n')))
+            __builtin_trap();
+        total += line.size();
+    }
+    if (total > bytes.size())
+        __builtin_trap(); // one character per byte at most
+    return 0;
+}
