@@ -23,24 +23,10 @@ struct Rule {
     QByteArray location;
 };
 
+// Clients read the status number only; the reason text is informative.
 QByteArray reason(int status)
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 307:
-        return "Temporary Redirect";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
+    return status == 200 ? "OK" : "Status " + QByteArray::number(status);
 }
 
 QByteArray response(int status, const QByteArray& body, qint64 announced, bool close,
@@ -74,10 +60,11 @@ struct HttpTestServer::Impl {
     QStringList paths;
     QList<QByteArray> rawPaths;
 
-    void setRule(const QString& path, Rule rule)
+    void setRule(const QString& path, Kind kind, int status, const QByteArray& body = {},
+                 const QByteArray& location = {})
     {
         QMutexLocker lock(&mutex);
-        rules.insert(path, std::move(rule));
+        rules.insert(path, Rule{kind, body, status, location});
     }
 
     void accept();
@@ -251,11 +238,6 @@ QString HttpTestServer::baseUrl() const
     return QStringLiteral("http://127.0.0.1:%1/").arg(d->port);
 }
 
-quint16 HttpTestServer::port() const
-{
-    return d->port;
-}
-
 void HttpTestServer::serveFolder(const QString& folder)
 {
     QMutexLocker lock(&d->mutex);
@@ -264,47 +246,27 @@ void HttpTestServer::serveFolder(const QString& folder)
 
 void HttpTestServer::setFile(const QString& path, const QByteArray& body)
 {
-    Rule rule;
-    rule.body = body;
-    d->setRule(path, rule);
+    d->setRule(path, Kind::Body, 200, body);
 }
 
 void HttpTestServer::answerStatus(const QString& path, int status)
 {
-    Rule rule;
-    rule.kind = Kind::Status;
-    rule.status = status;
-    d->setRule(path, rule);
+    d->setRule(path, Kind::Status, status);
 }
 
 void HttpTestServer::stall(const QString& path)
 {
-    Rule rule;
-    rule.kind = Kind::Stall;
-    d->setRule(path, rule);
+    d->setRule(path, Kind::Stall, 0);
 }
 
 void HttpTestServer::dropMidBody(const QString& path, const QByteArray& body)
 {
-    Rule rule;
-    rule.kind = Kind::Drop;
-    rule.body = body;
-    d->setRule(path, rule);
+    d->setRule(path, Kind::Drop, 200, body);
 }
 
 void HttpTestServer::redirect(const QString& path, const QString& location, int status)
 {
-    Rule rule;
-    rule.kind = Kind::Redirect;
-    rule.status = status;
-    rule.location = location.toUtf8();
-    d->setRule(path, rule);
-}
-
-void HttpTestServer::removeRule(const QString& path)
-{
-    QMutexLocker lock(&d->mutex);
-    d->rules.remove(path);
+    d->setRule(path, Kind::Redirect, status, {}, location.toUtf8());
 }
 
 void HttpTestServer::setDelay(int milliseconds)
@@ -343,4 +305,23 @@ void HttpTestServer::resetCounts()
     d->count = 0;
     d->paths.clear();
     d->rawPaths.clear();
+}
+
+void playFault(HttpTestServer& server, const QString& fault, const QString& path,
+               const QByteArray& body)
+{
+    if (fault == QLatin1String("404") || fault == QLatin1String("500"))
+        server.answerStatus(path, fault.toInt());
+    else if (fault == QLatin1String("cut off"))
+        server.dropMidBody(path, body);
+    else if (fault == QLatin1String("never answers"))
+        server.stall(path);
+    else if (fault == QLatin1String("redirect loop"))
+        server.redirect(path, path);
+    else if (fault == QLatin1String("redirect to ftp"))
+        server.redirect(path, QStringLiteral("ftp://127.0.0.1") + path);
+    else if (fault == QLatin1String("server gone"))
+        server.stop();
+    else
+        server.setFile(path, body);
 }

@@ -18,7 +18,6 @@ public:
 
     // "http://127.0.0.1:<port>/"
     QString baseUrl() const;
-    quint16 port() const;
 
     // Files below folder answer for their relative path ("/" + relative path).
     void serveFolder(const QString& folder);
@@ -30,7 +29,6 @@ public:
     // Announces the whole body, sends the first half and closes the connection.
     void dropMidBody(const QString& path, const QByteArray& body);
     void redirect(const QString& path, const QString& location, int status = 302);
-    void removeRule(const QString& path);
     // Every response waits this long before it goes out.
     void setDelay(int milliseconds);
     // Every new connection waits this long before the server starts reading it (with setDelay,
@@ -51,3 +49,8 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+// Plays one named fault for path: "404", "500", "cut off" (half of body), "never answers",
+// "redirect loop", "redirect to ftp", "server gone" (stops the server); anything else serves body.
+void playFault(HttpTestServer& server, const QString& fault, const QString& path,
+               const QByteArray& body);

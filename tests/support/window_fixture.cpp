@@ -3,6 +3,7 @@
 #include "app/keyed_tree.h"
 #include "platform/network_fetcher.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QProgressBar>
 #include <QTest>
@@ -28,6 +29,41 @@ void WindowFixture::start(const QString& commandLine)
 bool WindowFixture::waitForPass(int timeoutMs)
 {
     return QTest::qWaitFor([this] { return !form->loading->isActive(); }, timeoutMs);
+}
+
+bool WindowFixture::runPass(const QString& commandLine)
+{
+    start(commandLine);
+    return waitForPass();
+}
+
+void WindowFixture::seedCache(const QMap<QString, QByteArray>& files)
+{
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        profile.writeFile(QStringLiteral("program/Cache/") + it.key(), it.value());
+}
+
+QByteArray WindowFixture::cached(const QString& name) const
+{
+    return readFileBytes(profile.cacheFolder() + QLatin1Char('/') + name);
+}
+
+QStringList WindowFixture::cacheFiles() const
+{
+    return QDir(profile.cacheFolder()).entryList(QDir::Files | QDir::Hidden);
+}
+
+void WindowFixture::click(const QString& key)
+{
+    QTreeWidgetItem* node = form->TV1->find(key);
+    QVERIFY(node);
+    Q_EMIT form->TV1->itemClicked(node, 0);
+}
+
+void serveFiles(HttpTestServer& server, const QMap<QString, QByteArray>& files)
+{
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        server.setFile(QLatin1Char('/') + it.key(), it.value());
 }
 
 namespace {

@@ -4,6 +4,7 @@
 // real Wine runs in the e2e test.
 #include "platform/linux/wine_server.h"
 #include "platform/linux/wine_window_service.h"
+#include "support/test_platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,17 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes, bool executable = false)
-{
-    QDir().mkpath(path.section(QLatin1Char('/'), 0, -2));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
 
 QString serverName(const QString& prefix)
 {
@@ -98,31 +88,26 @@ void WineWindowServiceTest::initTestCase()
 void WineWindowServiceTest::readsHelperAnswer_data()
 {
     QTest::addColumn<QByteArray>("output");
-    QTest::addColumn<QString>("windowClass");
     QTest::addColumn<bool>("found");
-
-    const QString cls = QStringLiteral("msblwindowclass");
-    QTest::newRow("closed") << QByteArray("closed msblwindowclass\n") << cls << true;
-    QTest::newRow("closed, Windows line end")
-        << QByteArray("closed msblwindowclass\r\n") << cls << true;
+    QTest::newRow("closed") << QByteArray("closed msblwindowclass\n") << true;
+    QTest::newRow("closed, Windows line end") << QByteArray("closed msblwindowclass\r\n") << true;
     QTest::newRow("hung window was still sent")
-        << QByteArray("no-answer msblwindowclass\n") << cls << true;
-    QTest::newRow("not found") << QByteArray("not-found msblwindowclass\n") << cls << false;
-    QTest::newRow("nothing printed") << QByteArray() << cls << false;
-    QTest::newRow("other class only") << QByteArray("closed msblclass\n") << cls << false;
-    QTest::newRow("longer class name") << QByteArray("closed msblwindowclass2\n") << cls << false;
-    QTest::newRow("class case differs") << QByteArray("closed MSBLWindowClass\n") << cls << true;
+        << QByteArray("no-answer msblwindowclass\n") << true;
+    QTest::newRow("not found") << QByteArray("not-found msblwindowclass\n") << false;
+    QTest::newRow("nothing printed") << QByteArray() << false;
+    QTest::newRow("other class only") << QByteArray("closed msblclass\n") << false;
+    QTest::newRow("longer class name") << QByteArray("closed msblwindowclass2\n") << false;
+    QTest::newRow("class case differs") << QByteArray("closed MSBLWindowClass\n") << true;
     QTest::newRow("noise before the answer")
-        << QByteArray("some wine message\r\nclosed msblwindowclass\r\n") << cls << true;
-    QTest::newRow("unknown outcome") << QByteArray("maybe msblwindowclass\n") << cls << false;
+        << QByteArray("some wine message\r\nclosed msblwindowclass\r\n") << true;
+    QTest::newRow("unknown outcome") << QByteArray("maybe msblwindowclass\n") << false;
 }
 
 void WineWindowServiceTest::readsHelperAnswer()
 {
     QFETCH(QByteArray, output);
-    QFETCH(QString, windowClass);
     QFETCH(bool, found);
-    QCOMPARE(WineWindowService::foundInOutput(output, windowClass), found);
+    QCOMPARE(WineWindowService::foundInOutput(output, QStringLiteral("msblwindowclass")), found);
 }
 
 void WineWindowServiceTest::serverFoldersOfPrefix()
@@ -138,10 +123,10 @@ void WineWindowServiceTest::serverFoldersOfPrefix()
     QVERIFY(folders.contains(QStringLiteral("/tmp/.wine-") + uid + QLatin1Char('/') + name));
 
     // Debian's Wine keeps the folder's name in the prefix; a name that climbs out is ignored.
-    writeFile(prefix + QStringLiteral("/wineserver"), "wine-Ab12Cd");
+    writeFileBytes(prefix + QStringLiteral("/wineserver"), "wine-Ab12Cd");
     folders = wineServerFolders(prefix);
     QVERIFY(folders.contains(tmp_ + QStringLiteral("/wine-Ab12Cd/") + name));
-    writeFile(prefix + QStringLiteral("/wineserver"), "../../etc");
+    writeFileBytes(prefix + QStringLiteral("/wineserver"), "../../etc");
     folders = wineServerFolders(prefix);
     for (const QString& folder : folders)
         QVERIFY2(!folder.contains(QStringLiteral("etc")), qPrintable(folder));
@@ -151,13 +136,13 @@ void WineWindowServiceTest::liveServerOnlyWhileLockIsHeld()
 {
     const QString prefix = dir_.path() + QStringLiteral("/live");
     QVERIFY(QDir().mkpath(prefix));
-    writeFile(prefix + QStringLiteral("/wineserver"), "wine-live01");
+    writeFileBytes(prefix + QStringLiteral("/wineserver"), "wine-live01");
     const QString folder = tmp_ + QStringLiteral("/wine-live01/") + serverName(prefix);
     QVERIFY(!wineServerRunning(prefix));
 
     // What a killed server leaves behind: the lock file and a socket file, nobody holding them.
-    writeFile(folder + QStringLiteral("/lock"), QByteArray());
-    writeFile(folder + QStringLiteral("/socket"), QByteArray());
+    writeFileBytes(folder + QStringLiteral("/lock"), QByteArray());
+    writeFileBytes(folder + QStringLiteral("/socket"), QByteArray());
     QVERIFY(!wineServerRunning(prefix));
     {
         LockHolder holder(folder + QStringLiteral("/lock"));
@@ -181,10 +166,9 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix_data()
     const QByteArray win64("WINE REGISTRY Version 2\n;; All keys relative to "
                            "REGISTRY\\\\Machine\n\n#arch=win64\n\n[Software]\n");
     const QByteArray win32("WINE REGISTRY Version 2\n\n#arch=win32\n");
-    const QStringList both{QStringLiteral("drapello-closewin64.exe"),
-                           QStringLiteral("drapello-closewin32.exe")};
     const QString helper64 = QStringLiteral("drapello-closewin64.exe");
     const QString helper32 = QStringLiteral("drapello-closewin32.exe");
+    const QStringList both{helper64, helper32};
 
     QTest::newRow("64-bit prefix")
         << win64 << true << true << both << helper64 << QString() << true;
@@ -216,24 +200,24 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix()
 
     QTemporaryDir row(dir_.path() + QStringLiteral("/row-XXXXXX"));
     const QString prefix = row.path() + QStringLiteral("/prefix with space");
-    writeFile(prefix + QStringLiteral("/system.reg"), systemReg);
-    writeFile(prefix + QStringLiteral("/wineserver"), "wine-row");
+    writeFileBytes(prefix + QStringLiteral("/system.reg"), systemReg);
+    writeFileBytes(prefix + QStringLiteral("/wineserver"), "wine-row");
     const QString lock =
         tmp_ + QStringLiteral("/wine-row/") + serverName(prefix) + QStringLiteral("/lock");
-    writeFile(lock, QByteArray());
+    writeFileBytes(lock, QByteArray());
 
     const QString helperFolder = row.path() + QStringLiteral("/bin");
     for (const QString& helper : helpers)
-        writeFile(helperFolder + QLatin1Char('/') + helper, "MZ");
+        writeFileBytes(helperFolder + QLatin1Char('/') + helper, "MZ");
 
     // Records its prefix and arguments, and answers as the helper would.
     const QString calls = row.path() + QStringLiteral("/calls.txt");
     const QString wine = row.path() + QStringLiteral("/wine");
-    if (wineInstalled)
-        writeFile(wine,
-                  "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$WINEPREFIX\" \"$1\" \"$2\" >> '" +
-                      QFile::encodeName(calls) + "'\necho \"closed $2\"\n",
-                  true);
+    if (wineInstalled) {
+        writeFileBytes(wine, "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$WINEPREFIX\" \"$1\" \"$2\" >> '" +
+                                 QFile::encodeName(calls) + "'\necho \"closed $2\"\n");
+        QFile(wine).setPermissions(QFile(wine).permissions() | QFileDevice::ExeOwner);
+    }
 
     std::unique_ptr<LockHolder> holder;
     if (serverRunning) {

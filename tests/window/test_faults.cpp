@@ -24,17 +24,8 @@
 
 namespace {
 
-const QString Failed = QStringLiteral("Fout bij het downloaden!");
 const QString Loaded = QStringLiteral("Geladen");
-const QString ListDownloaded = QStringLiteral("Skinlijst succesvol gedownload!");
 const QString Installed = QStringLiteral("Skin succesvol als achtergrond geplaatst!");
-constexpr qint64 SizeLimit = 16 * 1024;
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Every file below a folder with its bytes, by relative path.
 using Snapshot = QMap<QString, QByteArray>;
@@ -45,34 +36,9 @@ Snapshot snapshot(const QString& folder)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        files.insert(QDir(folder).relativeFilePath(path), fileBytes(path));
+        files.insert(QDir(folder).relativeFilePath(path), readFileBytes(path));
     }
     return files;
-}
-
-// A fault the test server plays for one path; "none" serves body as it is.
-void playFault(HttpTestServer& server, const QString& fault, const QString& path,
-               const QByteArray& body)
-{
-    if (fault == QLatin1String("cut off"))
-        server.dropMidBody(path, body);
-    else if (fault == QLatin1String("never answers"))
-        server.stall(path);
-    else if (fault == QLatin1String("500"))
-        server.answerStatus(path, 500);
-    else if (fault == QLatin1String("redirect loop"))
-        server.redirect(path, path);
-    else if (fault == QLatin1String("over the size limit"))
-        server.setFile(path, QByteArray(SizeLimit + 1, 'n'));
-    else
-        server.setFile(path, body);
-}
-
-void click(WindowFixture& w, const QString& key)
-{
-    QTreeWidgetItem* node = w.form->TV1->find(key);
-    QVERIFY(node);
-    Q_EMIT w.form->TV1->itemClicked(node, 0);
 }
 
 // A small tmpfs over a folder, for a disk that really fills up. Needs root and a kernel that
@@ -107,12 +73,6 @@ private:
     bool mounted_ = false;
 };
 
-// Much more than the 64 KB disk holds, and still a picture.
-QByteArray bigPicture()
-{
-    return makePicture("BMP", 200, 200);
-}
-
 } // namespace
 
 class TestFaults : public QObject {
@@ -120,108 +80,85 @@ class TestFaults : public QObject {
 private Q_SLOTS:
     void previewFaults_data();
     void previewFaults();
-    void listFaults_data();
-    void listFaults();
     void cacheCannotBeCreated();
-    void fullDiskWhileDownloading();
     void fullDiskWhileInstalling();
 };
 
+// List downloads that fail: tst_catalogue; the download step's own report: tst_download_preview.
 void TestFaults::previewFaults_data()
 {
     QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("earlier"); // temp.dat before the click; empty: none
+    const QByteArray png = makePicture("PNG", 5, 7);
     for (const char* fault : {"cut off", "never answers", "500", "redirect loop",
-                              "over the size limit", "not a picture"})
-        QTest::newRow(fault) << QString::fromLatin1(fault);
+                              "over the size limit", "not a picture", "disk full"})
+        QTest::newRow(fault) << QString::fromLatin1(fault) << png;
+    QTest::newRow("404, no earlier picture") << QStringLiteral("404") << QByteArray();
 }
 
 void TestFaults::previewFaults()
 {
     QFETCH(QString, fault);
+    QFETCH(QByteArray, earlier);
     const bool served = fault == QLatin1String("not a picture");
+    const bool diskFull = fault == QLatin1String("disk full");
     HttpTestServer server;
+    // Much more than the small disk holds, and still a picture.
     playFault(server, fault, QStringLiteral("/AutoMotor/x.gif"),
-              served ? QByteArray("<html>gone</html>") : QByteArray(8000, 'g'));
+              served     ? QByteArray("<html>gone</html>")
+              : diskFull ? makePicture("BMP", 200, 200)
+                         : QByteArray(8000, 'g'));
     server.setFile(QStringLiteral("/AutoMotor/ok.gif"), makeGif(1));
-    WindowFixture w(server.baseUrl(), false, 1000, SizeLimit);
-    const QByteArray earlier = makePicture("PNG", 5, 7);
-    w.profile.writeFile(QStringLiteral("program/Cache/voruzide.tmp"), "Auto Motor");
-    w.profile.writeFile(QStringLiteral("program/Cache/Auto Motor.tmp"), "x*ok");
-    w.profile.writeFile(QStringLiteral("program/Cache/temp.dat"), earlier);
-    w.start();
-    QVERIFY(w.waitForPass());
+    WindowFixture w(
+        server.baseUrl(), false, 1000,
+        fault == QLatin1String("over the size limit") ? 4096 : NetworkFetcher::DefaultMaxBytes);
+    std::unique_ptr<SmallDisk> disk;
+    if (diskFull) {
+        disk = std::make_unique<SmallDisk>(w.profile.cacheFolder());
+        if (!disk->error.isEmpty())
+            QSKIP(qPrintable(disk->error));
+    }
+    w.seedCache({{QStringLiteral("voruzide.tmp"), "Auto Motor"},
+                 {QStringLiteral("Auto Motor.tmp"), "x*ok"}});
+    if (!earlier.isEmpty())
+        w.seedCache({{QStringLiteral("temp.dat"), earlier}});
+    QVERIFY(w.runPass());
     QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( Auto Motor(x,ok))"));
-    w.form->scrSkin->loadPicture(w.profile.cacheFolder() + QStringLiteral("/temp.dat"));
+    const QImage shownBefore = w.form->scrSkin->currentImage();
     const Snapshot before = snapshot(w.profile.root());
     w.form->loading->start();
 
-    click(w, QStringLiteral("x"));
+    w.click(QStringLiteral("x"));
     // The preview goes on to load whatever temp.dat holds and ends with "Geladen".
     QCOMPARE(w.form->statusText(), Loaded);
     QCOMPARE(w.progress(), 0);
     QVERIFY(w.form->SetSkin->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
     Snapshot expected = before;
-    if (served) {
-        // The download worked; the picture did not: the error line stopped the timer and the
-        // earlier picture stays on screen.
+    if (served)
         expected[QStringLiteral("program/Cache/temp.dat")] = "<html>gone</html>";
+    // No half file is left behind, and temp.dat changes only when the download worked.
+    QCOMPARE(snapshot(w.profile.root()), expected);
+    if (served || earlier.isEmpty()) {
+        // No picture in temp.dat: the error line stopped the timer, the screen is unchanged.
         QVERIFY(!w.form->loading->isActive());
+        QCOMPARE(w.form->scrSkin->currentImage(), shownBefore);
     } else {
         QVERIFY(w.form->loading->isActive());
+        QCOMPARE(w.form->scrSkin->currentImage().size(), QSize(5, 7));
     }
-    QCOMPARE(snapshot(w.profile.root()), expected);
-    QCOMPARE(w.form->scrSkin->currentImage().size(), QSize(5, 7));
 
     // The window still answers: the next preview works.
-    click(w, QStringLiteral("ok"));
+    w.click(QStringLiteral("ok"));
     QCOMPARE(w.form->statusText(), Loaded);
-    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/temp.dat")), makeGif(1));
+    QCOMPARE(w.cached(QStringLiteral("temp.dat")), makeGif(1));
     QCOMPARE(w.form->scrSkin->currentImage().size(), QSize(8, 8));
-}
-
-void TestFaults::listFaults_data()
-{
-    // A 500, a cut-off body and a silent server on the lists are in tst_catalogue.
-    QTest::addColumn<QString>("fault");
-    QTest::newRow("redirect loop") << QStringLiteral("redirect loop");
-    QTest::newRow("over the size limit") << QStringLiteral("over the size limit");
-    QTest::newRow("cut off") << QStringLiteral("cut off");
-}
-
-void TestFaults::listFaults()
-{
-    QFETCH(QString, fault);
-    HttpTestServer server;
-    playFault(server, fault, QStringLiteral("/voruzide.txt"), "A*B");
-    playFault(server, fault, QStringLiteral("/A.txt"), QByteArray(9000, 'a'));
-    WindowFixture w(server.baseUrl(), true, 1000, SizeLimit);
-    w.profile.writeFile(QStringLiteral("program/Cache/voruzide.tmp"), "A");
-    w.profile.writeFile(QStringLiteral("program/Cache/A.tmp"), "a1*a2");
-    w.profile.writeFile(QStringLiteral("program/Cache/temp.dat"), makeGif(1));
-    w.start(); // the load step writes its settings; the pass has not run yet
-    const Snapshot before = snapshot(w.profile.root());
-    QVERIFY(w.waitForPass());
-    QCOMPARE(w.form->statusText(), Failed);
-    QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(a1,a2))"));
-    QCOMPARE(w.progress(), 0);
-    QCOMPARE(snapshot(w.profile.root()), before);
-
-    // Once the server behaves, a refresh brings the new lists.
-    server.setFile(QStringLiteral("/voruzide.txt"), "A*B");
-    server.setFile(QStringLiteral("/A.txt"), "a3");
-    server.setFile(QStringLiteral("/B.txt"), "b1");
-    w.form->menu.update->trigger();
-    QVERIFY(w.waitForPass());
-    QCOMPARE(w.form->statusText(), ListDownloaded);
-    QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(a3), B(b1))"));
 }
 
 void TestFaults::cacheCannotBeCreated()
 {
     HttpTestServer server;
-    server.setFile(QStringLiteral("/voruzide.txt"), "A");
-    server.setFile(QStringLiteral("/A.txt"), "a1");
+    serveFiles(server, {{QStringLiteral("voruzide.txt"), "A"}, {QStringLiteral("A.txt"), "a1"}});
     WindowFixture w(server.baseUrl(), true);
     w.profile.writeFile(QStringLiteral("program/Cache"), "not a folder");
     w.start();
@@ -237,36 +174,7 @@ void TestFaults::cacheCannotBeCreated()
     w.form->menu.update->trigger();
     QVERIFY(w.waitForPass());
     QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(a1))"));
-    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/A.tmp")), QByteArray("a1"));
-}
-
-void TestFaults::fullDiskWhileDownloading()
-{
-    HttpTestServer server;
-    server.setFile(QStringLiteral("/AutoMotor/big.gif"), bigPicture());
-    server.setFile(QStringLiteral("/AutoMotor/ok.gif"), makeGif(1));
-    WindowFixture w(server.baseUrl(), false);
-    SmallDisk disk(w.profile.cacheFolder());
-    if (!disk.error.isEmpty())
-        QSKIP(qPrintable(disk.error));
-    const QByteArray earlier = makePicture("PNG", 5, 7);
-    w.profile.writeFile(QStringLiteral("program/Cache/voruzide.tmp"), "Auto Motor");
-    w.profile.writeFile(QStringLiteral("program/Cache/Auto Motor.tmp"), "big*ok");
-    w.profile.writeFile(QStringLiteral("program/Cache/temp.dat"), earlier);
-    w.start();
-    QVERIFY(w.waitForPass());
-    QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( Auto Motor(big,ok))"));
-    const Snapshot before = snapshot(w.profile.root());
-
-    click(w, QStringLiteral("big"));
-    QCOMPARE(server.requestCount(), 1);
-    QCOMPARE(w.form->statusText(), Loaded); // the earlier picture, as after any failed download
-    QCOMPARE(w.form->scrSkin->currentImage().size(), QSize(5, 7));
-    QCOMPARE(snapshot(w.profile.root()), before); // no half file left behind either
-
-    click(w, QStringLiteral("ok"));
-    QCOMPARE(w.form->statusText(), Loaded);
-    QCOMPARE(fileBytes(w.profile.cacheFolder() + QStringLiteral("/temp.dat")), makeGif(1));
+    QCOMPARE(w.cached(QStringLiteral("A.tmp")), QByteArray("a1"));
 }
 
 void TestFaults::fullDiskWhileInstalling()
@@ -287,7 +195,8 @@ void TestFaults::fullDiskWhileInstalling()
     profile.writeFile(msn + QStringLiteral("/lvback.gif"), "other background");
     Form1 form(platform);
     form.LoadDefaultLanguage();
-    const QString big = profile.writeFile(QStringLiteral("pictures/big.bmp"), bigPicture());
+    const QString big =
+        profile.writeFile(QStringLiteral("pictures/big.bmp"), makePicture("BMP", 200, 200));
     const QString small = profile.writeFile(QStringLiteral("pictures/small.gif"), makeGif(1));
     const Snapshot messenger = snapshot(wine.driveC());
     const Snapshot ours = snapshot(profile.root());
@@ -304,8 +213,8 @@ void TestFaults::fullDiskWhileInstalling()
     form.skinFile = small;
     form.SetSkin->click();
     QCOMPARE(form.statusText(), Installed);
-    QCOMPARE(fileBytes(service + QStringLiteral("/lvback.gif")), makeGif(1));
-    QCOMPARE(fileBytes(msn + QStringLiteral("/lvback.gif")), makeGif(1));
+    QCOMPARE(readFileBytes(service + QStringLiteral("/lvback.gif")), makeGif(1));
+    QCOMPARE(readFileBytes(msn + QStringLiteral("/lvback.gif")), makeGif(1));
 }
 
 QTEST_MAIN(TestFaults)
