@@ -14,6 +14,12 @@ const QString RootKey = QStringLiteral("voruzide");
 void Form1::loading_Timer()
 {
     try {
+        // A missing list or the server's "not found" ends the pass with a message of its own.
+        auto endPass = [this](const QString& status) {
+            setStatus(status);
+            loading->stop();
+            clear();
+        };
         const QString cache = cacheFolder();
         cachefiles::ensureFolder(cache);
 
@@ -22,19 +28,11 @@ void Form1::loading_Timer()
             downloadfile(baseUrl + QStringLiteral("voruzide.txt"), listCopy,
                          lang.MsgListDownloaded());
         add(1);
-        if (!cachefiles::exists(listCopy)) {
-            setStatus(lang.MsgListMissing());
-            loading->stop();
-            clear();
-            return;
-        }
+        if (!cachefiles::exists(listCopy))
+            return endPass(lang.MsgListMissing());
         const QString categoryText = cachefiles::readList(listCopy);
-        if (listformat::isNotFoundMarker(categoryText)) {
-            setStatus(QStringLiteral("Error 404: File Not Found"));
-            loading->stop();
-            clear();
-            return;
-        }
+        if (listformat::isNotFoundMarker(categoryText))
+            return endPass(QStringLiteral("Error 404: File Not Found"));
         add(1);
         const QStringList categories = listformat::splitList(categoryText);
 
@@ -51,12 +49,8 @@ void Form1::loading_Timer()
                 downloadfile(baseUrl + name + QStringLiteral(".txt"), copy,
                              lang.MsgListDownloaded());
             add(1);
-            if (!cachefiles::exists(copy)) {
-                setStatus(lang.MsgListMissing());
-                loading->stop();
-                clear();
-                return;
-            }
+            if (!cachefiles::exists(copy))
+                return endPass(lang.MsgListMissing());
             const QString skinText = cachefiles::readList(copy);
             add(1);
             const QStringList skins = listformat::splitList(skinText);
