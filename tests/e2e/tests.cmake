@@ -30,3 +30,13 @@ target_compile_definitions(wine_windows_test PRIVATE
 # Without Wine (or an X display) the whole test is skipped; ctest must say so, not "Passed".
 set_tests_properties(wine_windows_test PROPERTIES
   SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::initTestCase\\(\\)")
+
+# User scenarios on the real program under X: open, use, close, start again.
+drapello_add_test(tst_user_scenarios e2e/tst_user_scenarios.cpp X11 TIMEOUT 300)
+target_link_libraries(tst_user_scenarios PRIVATE drapello_e2e_support)
+target_compile_definitions(tst_user_scenarios PRIVATE
+  DRAPELLO_CATALOGUE_TOOL="$<TARGET_FILE:drapello-catalogue>"
+  DRAPELLO_SAMPLE_CATALOGUE="${PROJECT_SOURCE_DIR}/sample/catalogue")
+add_dependencies(tst_user_scenarios drapello-catalogue)
+set_tests_properties(tst_user_scenarios PROPERTIES
+  SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::initTestCase\\(\\)")
