@@ -86,6 +86,9 @@ struct Transfer {
     qint64 maxBytes = 0;
     qint64 received = 0;
     bool failed = false;
+    bool timedOut = false;
+    // Some byte of an answer (a header line of any hop) has arrived.
+    bool answered = false;
     QElapsedTimer sinceActivity;
 };
 
@@ -94,6 +97,7 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
     auto* t = static_cast<Transfer*>(user);
     const qint64 bytes = qint64(size * count);
     t->sinceActivity.restart();
+    t->answered = true;
     t->received += bytes;
     if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
         t->failed = true;
@@ -105,7 +109,9 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
 // Header lines of every hop count as activity, as body bytes do.
 size_t receiveHeader(char*, size_t size, size_t count, void* user)
 {
-    static_cast<Transfer*>(user)->sinceActivity.restart();
+    auto* t = static_cast<Transfer*>(user);
+    t->sinceActivity.restart();
+    t->answered = true;
     return size * count;
 }
 } // namespace
@@ -138,9 +144,21 @@ struct NetworkFetcher::Session {
     Session& operator=(const Session&) = delete;
 };
 
-NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes)
-    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes)
+NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes, int totalTimeoutMs)
+    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes), totalTimeoutMs_(totalTimeoutMs)
 {
+}
+
+void NetworkFetcher::beginRun()
+{
+    inRun_ = true;
+    serverDead_ = false;
+}
+
+void NetworkFetcher::endRun()
+{
+    inRun_ = false;
+    serverDead_ = false;
 }
 
 NetworkFetcher::~NetworkFetcher() = default;
@@ -161,7 +179,7 @@ NetworkFetcher::Session& NetworkFetcher::session()
 bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
 {
     const QUrl parsed = parsedUrl(url);
-    if (parsed.isEmpty() || targetPath.isEmpty())
+    if (parsed.isEmpty() || targetPath.isEmpty() || serverDead_)
         return false;
     const CurlApi& api = curl();
     Session& s = session();
@@ -187,7 +205,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     api.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     api.easy_setopt(easy, CURLOPT_MAXREDIRS, long(MaxRedirects));
     api.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_));
-    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(idleTimeoutMs_));
+    const int answerTimeoutMs = std::min(ConnectTimeoutMs, idleTimeoutMs_);
+    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(answerTimeoutMs));
     api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
     api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
@@ -199,16 +218,20 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     s.busy = true;
 
     // The wait: the network in slices, the window's events (repaints, timers, but no input) at
-    // most every slice in between. Only silence counts towards the idle time-out.
+    // most every slice in between. Silence counts towards the answer or idle time-out, every
+    // moment towards the total.
     t.sinceActivity.start();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     int running = 1;
     for (;;) {
         if (api.multi_perform(s.multi, &running) != CURLM_OK)
             t.failed = true;
         if (running == 0 || t.failed)
             break;
-        if (t.sinceActivity.elapsed() >= idleTimeoutMs_) {
-            t.failed = true;
+        const int silenceMs = t.answered ? idleTimeoutMs_ : answerTimeoutMs;
+        if (t.sinceActivity.elapsed() >= silenceMs || sinceStart.elapsed() >= totalTimeoutMs_) {
+            t.failed = t.timedOut = true;
             break;
         }
         if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
@@ -219,8 +242,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         // sockets.
         long wanted = -1;
         api.multi_timeout(s.multi, &wanted);
-        qint64 wait =
-            std::clamp<qint64>(idleTimeoutMs_ - t.sinceActivity.elapsed(), 0, PollSliceMs);
+        qint64 wait = std::clamp<qint64>(silenceMs - t.sinceActivity.elapsed(), 0, PollSliceMs);
         if (wanted >= 0)
             wait = std::min<qint64>(wait, wanted);
         if (wait > 0)
@@ -243,6 +265,13 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
     if (!ok) {
         target.cancelWriting(); // the temporary file goes, the old target stays as it was
+        // Not reached, no answer, or too slow: asking again for each file would only make the
+        // user wait again.
+        if (inRun_ && (!t.answered || t.timedOut)) {
+            serverDead_ = true;
+            qWarning("No answer from %s: the other files of this run are not asked for.",
+                     qUtf8Printable(parsed.host()));
+        }
         return false;
     }
     return target.commit();
