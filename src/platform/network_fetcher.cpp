@@ -51,8 +51,12 @@ const CurlApi& curl()
     static const CurlApi api = [] {
         CurlApi c;
         QLibrary library(QStringLiteral("curl"), 4);
-        if (!library.load())
+        if (!library.load()) {
+            qWarning("Cannot load libcurl (libcurl.so.4, Debian package libcurl4): %s. "
+                     "Nothing can be downloaded.",
+                     qUtf8Printable(library.errorString()));
             return c;
+        }
         bool all = true;
         auto bind = [&library, &all](auto& slot, const char* name) {
             slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
@@ -73,6 +77,9 @@ const CurlApi& curl()
         bind(c.easy_setopt, "curl_easy_setopt");
         bind(c.easy_getinfo, "curl_easy_getinfo");
         c.usable = all && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        if (!c.usable)
+            qWarning("libcurl (%s) is too old or failed to start: nothing can be downloaded.",
+                     qUtf8Printable(library.fileName()));
         return c;
     }();
     return api;

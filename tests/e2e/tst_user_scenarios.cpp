@@ -7,8 +7,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLibrary>
 #include <QtTest>
 #include <algorithm>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 class TestUserScenarios : public QObject {
     Q_OBJECT
@@ -19,6 +23,7 @@ private Q_SLOTS:
 
     // ---- downloads and the skin server
     void deadServerCostsOneWait();
+    void missingLibcurlIsLogged();
 
     // ---- previewing and installing
 
@@ -90,6 +95,54 @@ void TestUserScenarios::deadServerCostsOneWait()
             it.value());
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(run.cacheFolder() + QStringLiteral("/temp.dat")),
                               picture, 20000);
+}
+
+// With libcurl's file gone from the system (hidden in a mount namespace of the program's own),
+// the window opens, nothing is asked of the server, and the log says what is missing.
+void TestUserScenarios::missingLibcurlIsLogged()
+{
+    QLibrary curl(QStringLiteral("curl"), 4);
+    Dl_info loaded{};
+    if (!curl.load() || !dladdr(reinterpret_cast<void*>(curl.resolve("curl_version")), &loaded))
+        QSKIP("libcurl is not installed here");
+    const QString libraryFolder =
+        QFileInfo(QString::fromLocal8Bit(loaded.dli_fname)).canonicalPath();
+    ProgramRun run;
+    const QString upper = run.root() + QStringLiteral("/hide/upper");
+    const QString work = run.root() + QStringLiteral("/hide/work");
+    QVERIFY(QDir().mkpath(upper) && QDir().mkpath(work));
+    // An overlay whose upper layer holds a whiteout: the file is not there for the loader.
+    if (::mknod(QFile::encodeName(upper + QStringLiteral("/libcurl.so.4")).constData(),
+                S_IFCHR | 0600, makedev(0, 0)) != 0)
+        QSKIP("hiding a file needs root");
+    const QStringList hidden = {
+        QStringLiteral("unshare"),
+        QStringLiteral("-m"),
+        QStringLiteral("sh"),
+        QStringLiteral("-c"),
+        QStringLiteral("mount -t overlay overlay -o lowerdir=\"$1\",upperdir=\"$2\",workdir=\"$3\" "
+                       "\"$1\" && test ! -e \"$1/libcurl.so.4\" && shift 3 && exec \"$@\""),
+        QStringLiteral("sh"),
+        libraryFolder,
+        upper,
+        work};
+    QProcess probe;
+    probe.start(hidden.first(), hidden.mid(1) << QStringLiteral("true"));
+    if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+        QSKIP(qPrintable(QStringLiteral("cannot hide libcurl in a mount namespace: ") +
+                         QString::fromLocal8Bit(probe.readAllStandardError())));
+
+    HttpTestServer server;
+    run.setSetting(QStringLiteral("base"), server.baseUrl());
+    run.onX11();
+    QProcess* program = run.startWrapped(hidden);
+    QVERIFY(!run.windowOf(program).isEmpty());
+    QByteArray log;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (log += program->readAllStandardError()).contains("Cannot load libcurl"), 20000);
+    QVERIFY2(log.contains("libcurl4"), log.constData());
+    QCOMPARE(program->state(), QProcess::Running);
+    QCOMPARE(server.requestCount(), 0);
 }
 
 // ---------------------------------------------------------------- previewing and installing
