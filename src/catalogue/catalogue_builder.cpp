@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -15,6 +16,7 @@ namespace catalogue {
 
 namespace {
 const QString GifSuffix = QStringLiteral(".gif");
+const QString CategoryList = QStringLiteral("voruzide.txt");
 
 QString quoted(const QString& name)
 {
@@ -85,12 +87,34 @@ QStringList problemsOf(const Catalogue& catalogue)
                             .arg(what, where);
         if (!isWindows1252(name))
             problems << QStringLiteral("%1 %2 has a character outside Windows-1252").arg(what, where);
+        // Names go into addresses unencoded: these would end the path or start an escape.
+        for (const QChar c : {QLatin1Char('#'), QLatin1Char('?'), QLatin1Char('%')}) {
+            if (name.contains(c))
+                problems << QStringLiteral("%1 %2 holds \"%3\", which breaks its address")
+                                .arg(what, where, c);
+        }
     };
 
     if (catalogue.categories.size() > size_t(listformat::MaxNames))
         problems << QStringLiteral("%1 categories: a list holds at most %2 names")
                         .arg(catalogue.categories.size())
                         .arg(listformat::MaxNames);
+
+    if (catalogue.categories.size() == 1 &&
+        listformat::isNotFoundMarker(catalogue.categories.front().name))
+        problems << QStringLiteral("A lone category \"notfound\" reads as the server's answer "
+                                   "that the catalogue is missing");
+
+    // Served files by name, with what they are: a category's picture folder must not be one.
+    QHash<QString, QString> listFiles{{CategoryList, QStringLiteral("the category list")}};
+    for (const Category& category : catalogue.categories) {
+        const QString list = category.name + QStringLiteral(".txt");
+        if (list == CategoryList)
+            problems << QStringLiteral("Category %1 has the list file of the category list")
+                            .arg(quoted(category.name));
+        else
+            listFiles.insert(list, QStringLiteral("the list of category ") + quoted(category.name));
+    }
 
     QHash<QString, QString> firstPlaceOfSkin;
     QHash<QString, QString> categoryOfFolder;
@@ -106,6 +130,9 @@ QStringList problemsOf(const Catalogue& catalogue)
                             .arg(quoted(categoryOfFolder.value(folder)), where, folder);
         else
             categoryOfFolder.insert(folder, category.name);
+        if (listFiles.contains(folder))
+            problems << QStringLiteral("Category %1: its picture folder \"%2\" is also %3")
+                            .arg(where, folder, listFiles.value(folder));
         if (category.skins.size() > size_t(listformat::MaxNames))
             problems << QStringLiteral("Category %1 has %2 skins: a list holds at most %3 names")
                             .arg(where)
@@ -137,14 +164,25 @@ QStringList problemsOf(const Catalogue& catalogue)
     return problems;
 }
 
-bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QString* error)
+namespace {
+// An empty folder beside target, on the same disk, so that it can be renamed into its place.
+QString makeStagingFolder(const QString& target)
 {
-    if (!QDir().mkpath(outputFolder)) {
-        if (error)
-            *error = QStringLiteral("cannot create %1").arg(outputFolder);
-        return false;
+    const QFileInfo info(target);
+    const QDir parent = info.absoluteDir();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name =
+            QStringLiteral(".%1.partial-%2")
+                .arg(info.fileName())
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        if (parent.mkdir(name))
+            return parent.filePath(name);
     }
-    const QDir out(outputFolder);
+    return {};
+}
+
+bool writeTree(const Catalogue& catalogue, const QDir& out, QString* error)
+{
     QStringList categoryNames;
     for (const Category& category : catalogue.categories) {
         categoryNames << category.name;
@@ -164,13 +202,65 @@ bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QS
                     *error = QStringLiteral("cannot read %1").arg(skin.file);
                 return false;
             }
-            if (!writeFile(QDir(pictures).filePath(skin.name + GifSuffix), source.readAll(),
-                           error))
+            if (!writeFile(QDir(pictures).filePath(skin.name + GifSuffix), source.readAll(), error))
                 return false;
         }
     }
-    return writeFile(out.filePath(QStringLiteral("voruzide.txt")),
-                     listformat::encodeList(categoryNames), error);
+    return writeFile(out.filePath(CategoryList), listformat::encodeList(categoryNames), error);
+}
+
+// Removes a folder and all below it when it goes out of scope, unless forgotten.
+struct FolderRemover {
+    QString path;
+    ~FolderRemover()
+    {
+        if (!path.isEmpty())
+            QDir(path).removeRecursively();
+    }
+};
+} // namespace
+
+bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QString* error)
+{
+    auto fail = [error](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    const QString path = QDir::cleanPath(QFileInfo(outputFolder).absoluteFilePath());
+    const QFileInfo target(path);
+    if (target.exists() && !target.isDir())
+        return fail(QStringLiteral("%1 is not a folder").arg(path));
+    // The folder is replaced whole, so it must hold nothing but an earlier tree of ours.
+    const bool replacing =
+        target.isDir() &&
+        !QDir(path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    if (replacing && !QFileInfo::exists(path + QLatin1Char('/') + CategoryList))
+        return fail(QStringLiteral("%1 holds other files and no %2: it is left alone")
+                        .arg(path, CategoryList));
+    if (!QDir().mkpath(target.absolutePath()))
+        return fail(QStringLiteral("cannot create %1").arg(target.absolutePath()));
+    const QString staging = makeStagingFolder(path);
+    if (staging.isEmpty())
+        return fail(QStringLiteral("cannot create a folder beside %1").arg(path));
+    FolderRemover leftover{staging};
+    if (!writeTree(catalogue, QDir(staging), error))
+        return false;
+
+    // Everything is written: only now does the served tree change, by two renames.
+    QString previous;
+    if (target.isDir()) {
+        previous = staging + QStringLiteral(".previous");
+        if (!QDir().rename(path, previous))
+            return fail(QStringLiteral("cannot move %1 aside").arg(path));
+    }
+    if (!QDir().rename(staging, path)) {
+        if (!previous.isEmpty())
+            QDir().rename(previous, path);
+        return fail(QStringLiteral("cannot put the new tree in place at %1").arg(path));
+    }
+    leftover.path = previous;
+    return true;
 }
 
 } // namespace catalogue

@@ -32,8 +32,10 @@ Catalogue scanSource(const QString& sourceFolder);
 // Every name the program would mishandle, one readable line each, naming the places involved.
 QStringList problemsOf(const Catalogue& catalogue);
 
-// Writes the served tree into outputFolder (created when needed). Returns false with a message
-// when a file cannot be written.
+// Writes the served tree into a new folder beside outputFolder and only once all of it is
+// written puts it in outputFolder's place, replacing an earlier tree there whole. A folder that
+// holds files but no voruzide.txt is not ours and is refused. Returns false with a message, and
+// outputFolder as it was, when anything fails.
 bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QString* error);
 
 // The order used for every list.

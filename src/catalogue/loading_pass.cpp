@@ -2,6 +2,7 @@
 #include "app/keyed_tree.h"
 #include "catalogue/cache_files.h"
 #include "catalogue/list_format.h"
+#include "platform/platform.h"
 
 #include <QTimer>
 
@@ -22,6 +23,8 @@ void Form1::loading_Timer()
         };
         const QString cache = cacheFolder();
         cachefiles::ensureFolder(cache);
+        // A server that is down costs one wait; the cached copies fill the tree meanwhile.
+        const FetchRun run(*platform_.fetcher);
 
         const QString listCopy = cache + QStringLiteral("/voruzide.tmp");
         if (!useCache)

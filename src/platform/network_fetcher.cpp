@@ -51,8 +51,12 @@ const CurlApi& curl()
     static const CurlApi api = [] {
         CurlApi c;
         QLibrary library(QStringLiteral("curl"), 4);
-        if (!library.load())
+        if (!library.load()) {
+            qWarning("Cannot load libcurl (libcurl.so.4, Debian package libcurl4): %s. "
+                     "Nothing can be downloaded.",
+                     qUtf8Printable(library.errorString()));
             return c;
+        }
         bool all = true;
         auto bind = [&library, &all](auto& slot, const char* name) {
             slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
@@ -73,6 +77,9 @@ const CurlApi& curl()
         bind(c.easy_setopt, "curl_easy_setopt");
         bind(c.easy_getinfo, "curl_easy_getinfo");
         c.usable = all && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        if (!c.usable)
+            qWarning("libcurl (%s) is too old or failed to start: nothing can be downloaded.",
+                     qUtf8Printable(library.fileName()));
         return c;
     }();
     return api;
@@ -86,6 +93,9 @@ struct Transfer {
     qint64 maxBytes = 0;
     qint64 received = 0;
     bool failed = false;
+    bool timedOut = false;
+    // Some byte of an answer (a header line of any hop) has arrived.
+    bool answered = false;
     QElapsedTimer sinceActivity;
 };
 
@@ -94,6 +104,7 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
     auto* t = static_cast<Transfer*>(user);
     const qint64 bytes = qint64(size * count);
     t->sinceActivity.restart();
+    t->answered = true;
     t->received += bytes;
     if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
         t->failed = true;
@@ -105,7 +116,9 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
 // Header lines of every hop count as activity, as body bytes do.
 size_t receiveHeader(char*, size_t size, size_t count, void* user)
 {
-    static_cast<Transfer*>(user)->sinceActivity.restart();
+    auto* t = static_cast<Transfer*>(user);
+    t->sinceActivity.restart();
+    t->answered = true;
     return size * count;
 }
 } // namespace
@@ -138,9 +151,21 @@ struct NetworkFetcher::Session {
     Session& operator=(const Session&) = delete;
 };
 
-NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes)
-    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes)
+NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes, int totalTimeoutMs)
+    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes), totalTimeoutMs_(totalTimeoutMs)
 {
+}
+
+void NetworkFetcher::beginRun()
+{
+    inRun_ = true;
+    serverDead_ = false;
+}
+
+void NetworkFetcher::endRun()
+{
+    inRun_ = false;
+    serverDead_ = false;
 }
 
 NetworkFetcher::~NetworkFetcher() = default;
@@ -161,7 +186,7 @@ NetworkFetcher::Session& NetworkFetcher::session()
 bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
 {
     const QUrl parsed = parsedUrl(url);
-    if (parsed.isEmpty() || targetPath.isEmpty())
+    if (parsed.isEmpty() || targetPath.isEmpty() || serverDead_)
         return false;
     const CurlApi& api = curl();
     Session& s = session();
@@ -187,7 +212,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     api.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     api.easy_setopt(easy, CURLOPT_MAXREDIRS, long(MaxRedirects));
     api.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_));
-    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(idleTimeoutMs_));
+    const int answerTimeoutMs = std::min(ConnectTimeoutMs, idleTimeoutMs_);
+    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(answerTimeoutMs));
     api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
     api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
@@ -199,16 +225,20 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     s.busy = true;
 
     // The wait: the network in slices, the window's events (repaints, timers, but no input) at
-    // most every slice in between. Only silence counts towards the idle time-out.
+    // most every slice in between. Silence counts towards the answer or idle time-out, every
+    // moment towards the total.
     t.sinceActivity.start();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     int running = 1;
     for (;;) {
         if (api.multi_perform(s.multi, &running) != CURLM_OK)
             t.failed = true;
         if (running == 0 || t.failed)
             break;
-        if (t.sinceActivity.elapsed() >= idleTimeoutMs_) {
-            t.failed = true;
+        const int silenceMs = t.answered ? idleTimeoutMs_ : answerTimeoutMs;
+        if (t.sinceActivity.elapsed() >= silenceMs || sinceStart.elapsed() >= totalTimeoutMs_) {
+            t.failed = t.timedOut = true;
             break;
         }
         if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
@@ -219,8 +249,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         // sockets.
         long wanted = -1;
         api.multi_timeout(s.multi, &wanted);
-        qint64 wait =
-            std::clamp<qint64>(idleTimeoutMs_ - t.sinceActivity.elapsed(), 0, PollSliceMs);
+        qint64 wait = std::clamp<qint64>(silenceMs - t.sinceActivity.elapsed(), 0, PollSliceMs);
         if (wanted >= 0)
             wait = std::min<qint64>(wait, wanted);
         if (wait > 0)
@@ -243,6 +272,13 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
     if (!ok) {
         target.cancelWriting(); // the temporary file goes, the old target stays as it was
+        // Not reached, no answer, or too slow: asking again for each file would only make the
+        // user wait again.
+        if (inRun_ && (!t.answered || t.timedOut)) {
+            serverDead_ = true;
+            qWarning("No answer from %s: the other files of this run are not asked for.",
+                     qUtf8Printable(parsed.host()));
+        }
         return false;
     }
     return target.commit();

@@ -15,19 +15,30 @@
 // Every caller goes through this one fetcher and the one list decoder, so both stay consistent.
 class NetworkFetcher : public UrlFetcher {
 public:
+    // Until the server's first byte (name look-up and connecting included).
+    static constexpr int ConnectTimeoutMs = 10 * 1000;
+    // Silence once the answer has begun.
     static constexpr int DefaultIdleTimeoutMs = 30 * 1000;
+    // A whole file, however it trickles in.
+    static constexpr int DefaultTotalTimeoutMs = 60 * 1000;
     static constexpr qint64 DefaultMaxBytes = qint64(64) * 1024 * 1024;
     static constexpr int MaxRedirects = 10;
 
+    // The wait for the first byte is the shorter of ConnectTimeoutMs and idleTimeoutMs.
     explicit NetworkFetcher(int idleTimeoutMs = DefaultIdleTimeoutMs,
-                            qint64 maxBytes = DefaultMaxBytes);
+                            qint64 maxBytes = DefaultMaxBytes,
+                            int totalTimeoutMs = DefaultTotalTimeoutMs);
     ~NetworkFetcher() override;
 
     // Waits while the window's events (repaints, timers) are processed, but no user input. The
     // body goes to a temporary file beside targetPath, which replaces targetPath only after a
     // complete, successful transfer: a 2xx answer after at most MaxRedirects redirects, never
-    // from https down to http, no silence longer than the idle time-out, at most maxBytes.
+    // from https down to http, within the time-outs above, at most maxBytes.
     bool fetch(const QString& url, const QString& targetPath) override;
+    // Within a run, a fetch that got no answer at all or ran out of time makes the later ones
+    // fail without asking the server.
+    void beginRun() override;
+    void endRun() override;
 
     // The URL as it is requested: backslashes become slashes (the server has one folder per
     // category), non-ASCII characters are percent-encoded UTF-8. Empty when it is no http(s) URL.
@@ -39,6 +50,9 @@ private:
 
     int idleTimeoutMs_;
     qint64 maxBytes_;
+    int totalTimeoutMs_;
+    bool inRun_ = false;
+    bool serverDead_ = false;
     // Kept from one fetch to the next, so the connection to the server is reused across the
     // many small list files.
     std::unique_ptr<Session> session_;

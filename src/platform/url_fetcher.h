@@ -10,4 +10,22 @@ public:
     // true when the whole resource now stands in targetPath; false on any failure, in which case
     // the file that was at targetPath before is left as it was.
     virtual bool fetch(const QString& url, const QString& targetPath) = 0;
+
+    // A run of fetches from one server, such as a loading pass. Within a run, once the server
+    // could not be reached or did not answer in time, the later fetches fail at once: a dead
+    // server costs the user one wait, not one per file.
+    virtual void beginRun() {}
+    virtual void endRun() {}
+};
+
+// Keeps a run open for the lifetime of the object.
+class FetchRun {
+public:
+    explicit FetchRun(UrlFetcher& fetcher) : fetcher_(fetcher) { fetcher_.beginRun(); }
+    ~FetchRun() { fetcher_.endRun(); }
+    FetchRun(const FetchRun&) = delete;
+    FetchRun& operator=(const FetchRun&) = delete;
+
+private:
+    UrlFetcher& fetcher_;
 };

@@ -20,7 +20,8 @@ int usage()
                       "usage: drapello-catalogue [--check] SOURCE [OUTPUT]\n"
                       "  SOURCE  a folder with one sub-folder per category, holding .gif skins\n"
                       "  OUTPUT  where to write voruzide.txt, <category>.txt and the pictures\n"
-                      "          (default: SOURCE/../served)\n"
+                      "          (default: SOURCE/../served); an earlier tree there is replaced\n"
+                      "          whole, and only once the new one is complete\n"
                       "  --check only report the names Drapello would mishandle\n"
                       "Lists are sorted by name without regard to case; exit status 1 when a\n"
                       "name needs attention (nothing is written then), 2 for a usage error."));

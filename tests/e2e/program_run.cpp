@@ -160,3 +160,15 @@ QSize ProgramRun::windowSize(const QString& window)
         text.mid(at + 10).section(QLatin1Char('\n'), 0, 0).trimmed().split(QLatin1Char('x'));
     return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
 }
+
+QProcess* ProgramRun::startWrapped(const QStringList& command)
+{
+    auto* process = new QProcess;
+    processes_ << process;
+    process->setProcessEnvironment(env_);
+    process->setWorkingDirectory(root());
+    process->start(command.first(), command.mid(1)
+                                        << programFolder() + QStringLiteral("/Drapello"));
+    process->waitForStarted(10000);
+    return process;
+}

@@ -50,6 +50,8 @@ public:
     static void clickAt(const QString& window, QPoint at);
     // Waits (bounded) until the settings file holds key, returns whether it did.
     bool waitForSetting(const QString& key, int timeoutMs = 15000) const;
+    // Starts a copy of the program as the last word of command (such as "unshare -m sh -c ...").
+    QProcess* startWrapped(const QStringList& command);
 
 private:
     QTemporaryDir dir_;

@@ -5,8 +5,14 @@
 #include "support/test_platform.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLibrary>
 #include <QtTest>
+#include <algorithm>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 class TestUserScenarios : public QObject {
     Q_OBJECT
@@ -16,6 +22,8 @@ private Q_SLOTS:
     // ---- closing and starting again
 
     // ---- downloads and the skin server
+    void deadServerCostsOneWait();
+    void missingLibcurlIsLogged();
 
     // ---- previewing and installing
 
@@ -32,6 +40,110 @@ void TestUserScenarios::initTestCase()
 // ---------------------------------------------------------------- closing and starting again
 
 // ---------------------------------------------------------------- downloads and the skin server
+
+// The first start against a server that takes connections and never answers: the lists from the
+// last run fill the tree after one wait, not one per list, and a click on a skin previews it.
+void TestUserScenarios::deadServerCostsOneWait()
+{
+    ProgramRun run;
+    HttpTestServer server;
+    const QMap<QString, QByteArray> lists{{QStringLiteral("voruzide"), "Natuur*Sport"},
+                                          {QStringLiteral("Natuur"), "Bos*Zee"},
+                                          {QStringLiteral("Sport"), "Bal"}};
+    for (auto it = lists.cbegin(); it != lists.cend(); ++it) {
+        writeFileBytes(run.cacheFolder() + QLatin1Char('/') + it.key() + QStringLiteral(".tmp"),
+                       it.value());
+        server.stall(QLatin1Char('/') + it.key() + QStringLiteral(".txt"));
+    }
+    const QByteArray picture = makeGif();
+    for (const char* skin : {"/Natuur/Bos.gif", "/Natuur/Zee.gif", "/Sport/Bal.gif"})
+        server.setFile(QString::fromLatin1(skin), picture);
+    run.setSetting(QStringLiteral("base"), server.baseUrl());
+    run.onX11();
+    const QString window = run.windowOf(run.start());
+    QVERIFY(!window.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() > 0, 20000);
+
+    // Click into the tree as an impatient user does, until a skin's picture is asked for. Clicks
+    // made while the program waits for the server take effect once it has given up.
+    auto pictureAsked = [&server] {
+        const QStringList paths = server.requestedPaths();
+        return std::any_of(paths.cbegin(), paths.cend(), [](const QString& path) {
+            return path.endsWith(QStringLiteral(".gif"));
+        });
+    };
+    const int menuBar = ProgramRun::windowSize(window).height() - 353;
+    QVERIFY(menuBar > 0);
+    QElapsedTimer clock;
+    clock.start();
+    // One connect time-out is 10 s; one idle time-out per list would be 90 s.
+    while (!pictureAsked() && clock.elapsed() < 45000) {
+        ProgramRun::clickAt(window, QPoint(8 + 40, 32 + menuBar + 4));
+        ProgramRun::pressKeys(window, QStringLiteral("KP_Multiply"));
+        for (int y = 14; y < 120 && !pictureAsked(); y += 6) {
+            ProgramRun::clickAt(window, QPoint(8 + 60, 32 + menuBar + y));
+            QTest::qWait(100);
+        }
+    }
+    QVERIFY2(pictureAsked(), "the window took no click, or the tree stayed empty");
+    QStringList listsAsked = server.requestedPaths();
+    listsAsked.removeIf([](const QString& path) { return !path.endsWith(QStringLiteral(".txt")); });
+    QCOMPARE(listsAsked, QStringList{QStringLiteral("/voruzide.txt")});
+    for (auto it = lists.cbegin(); it != lists.cend(); ++it)
+        QCOMPARE(
+            readFileBytes(run.cacheFolder() + QLatin1Char('/') + it.key() + QStringLiteral(".tmp")),
+            it.value());
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(run.cacheFolder() + QStringLiteral("/temp.dat")),
+                              picture, 20000);
+}
+
+// With libcurl's file gone from the system (hidden in a mount namespace of the program's own),
+// the window opens, nothing is asked of the server, and the log says what is missing.
+void TestUserScenarios::missingLibcurlIsLogged()
+{
+    QLibrary curl(QStringLiteral("curl"), 4);
+    Dl_info loaded{};
+    if (!curl.load() || !dladdr(reinterpret_cast<void*>(curl.resolve("curl_version")), &loaded))
+        QSKIP("libcurl is not installed here");
+    const QString libraryFolder =
+        QFileInfo(QString::fromLocal8Bit(loaded.dli_fname)).canonicalPath();
+    ProgramRun run;
+    const QString upper = run.root() + QStringLiteral("/hide/upper");
+    const QString work = run.root() + QStringLiteral("/hide/work");
+    QVERIFY(QDir().mkpath(upper) && QDir().mkpath(work));
+    // An overlay whose upper layer holds a whiteout: the file is not there for the loader.
+    if (::mknod(QFile::encodeName(upper + QStringLiteral("/libcurl.so.4")).constData(),
+                S_IFCHR | 0600, makedev(0, 0)) != 0)
+        QSKIP("hiding a file needs root");
+    const QStringList hidden = {
+        QStringLiteral("unshare"),
+        QStringLiteral("-m"),
+        QStringLiteral("sh"),
+        QStringLiteral("-c"),
+        QStringLiteral("mount -t overlay overlay -o lowerdir=\"$1\",upperdir=\"$2\",workdir=\"$3\" "
+                       "\"$1\" && test ! -e \"$1/libcurl.so.4\" && shift 3 && exec \"$@\""),
+        QStringLiteral("sh"),
+        libraryFolder,
+        upper,
+        work};
+    QProcess probe;
+    probe.start(hidden.first(), hidden.mid(1) << QStringLiteral("true"));
+    if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+        QSKIP(qPrintable(QStringLiteral("cannot hide libcurl in a mount namespace: ") +
+                         QString::fromLocal8Bit(probe.readAllStandardError())));
+
+    HttpTestServer server;
+    run.setSetting(QStringLiteral("base"), server.baseUrl());
+    run.onX11();
+    QProcess* program = run.startWrapped(hidden);
+    QVERIFY(!run.windowOf(program).isEmpty());
+    QByteArray log;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (log += program->readAllStandardError()).contains("Cannot load libcurl"), 20000);
+    QVERIFY2(log.contains("libcurl4"), log.constData());
+    QCOMPARE(program->state(), QProcess::Running);
+    QCOMPARE(server.requestCount(), 0);
+}
 
 // ---------------------------------------------------------------- previewing and installing
 

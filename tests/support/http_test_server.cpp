@@ -14,13 +14,14 @@
 #include <QUrl>
 
 namespace {
-enum class Kind { Body, Status, Stall, Drop, Redirect };
+enum class Kind { Body, Status, Stall, Drop, Redirect, Trickle };
 
 struct Rule {
     Kind kind = Kind::Body;
     QByteArray body;
     int status = 200;
     QByteArray location;
+    int interval = 0;
 };
 
 // Clients read the status number only; the reason text is informative.
@@ -61,10 +62,10 @@ struct HttpTestServer::Impl {
     QList<QByteArray> rawPaths;
 
     void setRule(const QString& path, Kind kind, int status, const QByteArray& body = {},
-                 const QByteArray& location = {})
+                 const QByteArray& location = {}, int interval = 0)
     {
         QMutexLocker lock(&mutex);
-        rules.insert(path, Rule{kind, body, status, location});
+        rules.insert(path, Rule{kind, body, status, location, interval});
     }
 
     void accept();
@@ -220,6 +221,18 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
                     response(200, rule.body.left(rule.body.size() / 2), rule.body.size(), true));
                 socket->disconnectFromHost();
                 return;
+            case Kind::Trickle: {
+                socket->write(response(200, {}, rule.body.size(), close));
+                auto* drip = new QTimer(socket);
+                auto sent = std::make_shared<qsizetype>(0);
+                QObject::connect(drip, &QTimer::timeout, socket, [socket, drip, sent, rule] {
+                    socket->write(rule.body.mid((*sent)++, 1));
+                    if (*sent >= rule.body.size())
+                        drip->stop();
+                });
+                drip->start(rule.interval);
+                return;
+            }
             case Kind::Stall:
                 return;
             }
@@ -267,6 +280,11 @@ void HttpTestServer::dropMidBody(const QString& path, const QByteArray& body)
 void HttpTestServer::redirect(const QString& path, const QString& location, int status)
 {
     d->setRule(path, Kind::Redirect, status, {}, location.toUtf8());
+}
+
+void HttpTestServer::trickle(const QString& path, const QByteArray& body, int intervalMs)
+{
+    d->setRule(path, Kind::Trickle, 200, body, {}, intervalMs);
 }
 
 void HttpTestServer::setDelay(int milliseconds)

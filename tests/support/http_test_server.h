@@ -29,6 +29,8 @@ public:
     // Announces the whole body, sends the first half and closes the connection.
     void dropMidBody(const QString& path, const QByteArray& body);
     void redirect(const QString& path, const QString& location, int status = 302);
+    // Announces the whole body, then sends one byte every intervalMs.
+    void trickle(const QString& path, const QByteArray& body, int intervalMs);
     // Every response waits this long before it goes out.
     void setDelay(int milliseconds);
     // Every new connection waits this long before the server starts reading it (with setDelay,

@@ -33,7 +33,8 @@ private Q_SLOTS:
     void problems_data();
     void problems();
     void tooManyNames();
-    void toolRefusesDuplicates();
+    void toolRefusesAndReplacesWhole();
+    void failedWriteKeepsEarlierTree();
 };
 
 void TestCatalogueBuilder::buildsServedTree()
@@ -95,6 +96,19 @@ void TestCatalogueBuilder::problems_data()
     QTest::newRow("same picture folder")
         << QStringList{QStringLiteral("Auto Motor/a.gif"), QStringLiteral("AutoMotor/b.gif")}
         << QStringLiteral("share the picture folder \"AutoMotor\"");
+    QTest::newRow("picture folder is a list file")
+        << QStringList{QStringLiteral("Sport/a.gif"), QStringLiteral("Sport.txt/b.gif")}
+        << QStringLiteral("\"Sport.txt\" is also the list of category \"Sport\"");
+    QTest::newRow("picture folder is the category list")
+        << QStringList{QStringLiteral("voruzide .txt/a.gif")}
+        << QStringLiteral("is also the category list");
+    QTest::newRow("category voruzide") << QStringList{QStringLiteral("voruzide/a.gif")}
+                                       << QStringLiteral("list file of the category list");
+    QTest::newRow("lone notfound") << QStringList{QStringLiteral("notfound/a.gif")}
+                                   << QStringLiteral("lone category \"notfound\"");
+    for (const char* name : {"A/x#1.gif", "A/wat?.gif", "A/100%.gif", "A%41/x.gif"})
+        QTest::newRow(name) << QStringList{QString::fromLatin1(name)}
+                            << QStringLiteral("breaks its address");
 }
 
 void TestCatalogueBuilder::problems()
@@ -126,11 +140,13 @@ void TestCatalogueBuilder::tooManyNames()
     QVERIFY(catalogue::problemsOf(oneCategory(QStringLiteral("A"), skins)).isEmpty());
 }
 
-void TestCatalogueBuilder::toolRefusesDuplicates()
+// The real tool: names it must refuse leave the served tree as it was; a good source replaces
+// it whole, with nothing left beside it.
+void TestCatalogueBuilder::toolRefusesAndReplacesWhole()
 {
     TestProfile p;
     p.writeFile(QStringLiteral("src/Natuur/Zee.gif"), makeGif());
-    p.writeFile(QStringLiteral("src/Sport/Zee.gif"), makeGif());
+    p.writeFile(QStringLiteral("src/Sport/Bal.gif"), makeGif());
     const QString src = p.root() + QStringLiteral("/src");
     const QString out = p.root() + QStringLiteral("/served");
     QProcess tool;
@@ -138,17 +154,60 @@ void TestCatalogueBuilder::toolRefusesDuplicates()
         tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL), args);
         return tool.waitForFinished(30000) ? tool.exitCode() : -1;
     };
-    QCOMPARE(run({src, out}), 1);
-    const QString said = QString::fromUtf8(tool.readAllStandardError());
-    QVERIFY2(said.contains(QStringLiteral("\"Natuur/Zee.gif\" and \"Sport/Zee.gif\"")),
-             qPrintable(said));
-    QVERIFY(!QFile::exists(out)); // nothing written
-
-    QFile::remove(src + QStringLiteral("/Sport/Zee.gif"));
     QCOMPARE(run({QStringLiteral("--check"), src, out}), 0);
     QVERIFY(!QFile::exists(out)); // --check only reports
     QCOMPARE(run({src, out}), 0);
-    QCOMPARE(listAt(out + QStringLiteral("/Natuur.txt")), QStringList{QStringLiteral("Zee")});
+    const QStringList firstTree = QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    QCOMPARE(firstTree.size(), 5);
+
+    p.writeFile(QStringLiteral("src/Sport/Zee.gif"), makeGif());
+    p.writeFile(QStringLiteral("src/Sport.txt/Doel.gif"), makeGif());
+    p.writeFile(QStringLiteral("src/Natuur/Zon#2.gif"), makeGif());
+    QCOMPARE(run({src, out}), 1);
+    const QString said = QString::fromUtf8(tool.readAllStandardError());
+    for (const char* part : {"\"Natuur/Zee.gif\" and \"Sport/Zee.gif\"", "\"Sport.txt\" is also",
+                             "\"Natuur/Zon#2.gif\" holds \"#\""})
+        QVERIFY2(said.contains(QString::fromLatin1(part)), qPrintable(said));
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), firstTree);
+
+    QVERIFY(QDir(src + QStringLiteral("/Sport")).removeRecursively());
+    QVERIFY(QFile::remove(src + QStringLiteral("/Natuur/Zon#2.gif")));
+    QCOMPARE(run({src, out}), 0);
+    QCOMPARE(listAt(out + QStringLiteral("/voruzide.txt")),
+             (QStringList{QStringLiteral("Natuur"), QStringLiteral("Sport.txt")}));
+    QVERIFY(!QFile::exists(out + QStringLiteral("/Sport/Bal.gif")));
+    QCOMPARE(QDir(p.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             (QStringList{QStringLiteral("config"), QStringLiteral("program"),
+                          QStringLiteral("served"), QStringLiteral("src")}));
+}
+
+// A failure half-way leaves the earlier tree whole, and nothing beside it.
+void TestCatalogueBuilder::failedWriteKeepsEarlierTree()
+{
+    TestProfile p;
+    p.writeFile(QStringLiteral("src/A/a.gif"), makeGif());
+    p.writeFile(QStringLiteral("src/B/b.gif"), makeGif());
+    const QString out = p.root() + QStringLiteral("/served");
+    QVERIFY(catalogue::writeServerTree(catalogue::scanSource(p.root() + QStringLiteral("/src")),
+                                       out, nullptr));
+    const QByteArray earlier = readFileBytes(out + QStringLiteral("/voruzide.txt"));
+    const QStringList tree = QDir(out).entryList(QDir::AllEntries | QDir::Hidden);
+    const QStringList beside = QDir(p.root()).entryList(QDir::AllEntries | QDir::Hidden);
+
+    p.writeFile(QStringLiteral("src/C/c.gif"), makeGif());
+    const catalogue::Catalogue found = catalogue::scanSource(p.root() + QStringLiteral("/src"));
+    QVERIFY(QFile::remove(p.root() + QStringLiteral("/src/C/c.gif"))); // gone before it is copied
+    QString error;
+    QVERIFY(!catalogue::writeServerTree(found, out, &error));
+    QVERIFY2(error.contains(QStringLiteral("c.gif")), qPrintable(error));
+    QCOMPARE(readFileBytes(out + QStringLiteral("/voruzide.txt")), earlier);
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden), tree);
+    QCOMPARE(QDir(p.root()).entryList(QDir::AllEntries | QDir::Hidden), beside);
+
+    // A folder that is not a tree of ours is never replaced.
+    p.writeFile(QStringLiteral("www/index.html"), "mine");
+    QVERIFY(!catalogue::writeServerTree(found, p.root() + QStringLiteral("/www"), &error));
+    QCOMPARE(readFileBytes(p.root() + QStringLiteral("/www/index.html")), QByteArray("mine"));
 }
 
 QTEST_GUILESS_MAIN(TestCatalogueBuilder)

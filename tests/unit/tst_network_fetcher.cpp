@@ -22,6 +22,8 @@ private Q_SLOTS:
     void reusesConnection();
     void servesTimersWhileWaiting();
     void refusesFetchFromInsideItsWait();
+    void deadServerAskedOncePerRun_data();
+    void deadServerAskedOncePerRun();
 
 private:
     std::unique_ptr<HttpTestServer> server;
@@ -173,6 +175,45 @@ void TestNetworkFetcher::refusesFetchFromInsideItsWait()
     // Afterwards the fetcher works as before.
     QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner));
     QCOMPARE(readFileBytes(inner), QByteArray("inner"));
+}
+
+void TestNetworkFetcher::deadServerAskedOncePerRun_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("askedAgain");
+    QTest::newRow("never answers") << QStringLiteral("never answers") << false;
+    QTest::newRow("trickles past the total") << QStringLiteral("trickles") << false;
+    QTest::newRow("404") << QStringLiteral("404") << true;
+    QTest::newRow("cut off") << QStringLiteral("cut off") << true;
+}
+
+// Within a run, a server that gave no answer, or no whole file in time, is not asked again: the
+// next fetch fails at once and keeps the old copy. A server that did answer is asked again, and
+// so is a dead one in the next run.
+void TestNetworkFetcher::deadServerAskedOncePerRun()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, askedAgain);
+    if (fault == QLatin1String("trickles"))
+        server->trickle(QStringLiteral("/x.txt"), QByteArray(100, 't'), 100);
+    else
+        playFault(*server, fault, QStringLiteral("/x.txt"), QByteArray(4000, 'n'));
+    server->setFile(QStringLiteral("/y.txt"), "fresh");
+    writeFileBytes(target, "old");
+    const QString y = server->baseUrl() + QStringLiteral("y.txt");
+    // 100 bytes at 100 ms each never go silent for a second, but take longer than two.
+    NetworkFetcher fetcher(1000, NetworkFetcher::DefaultMaxBytes, 2000);
+    {
+        const FetchRun run(fetcher);
+        QVERIFY(!fetcher.fetch(server->baseUrl() + QStringLiteral("x.txt"),
+                               dir->filePath(QStringLiteral("x.tmp"))));
+        QCOMPARE(fetcher.fetch(y, target), askedAgain);
+    }
+    QCOMPARE(server->requestedPaths().contains(QStringLiteral("/y.txt")), askedAgain);
+    QCOMPARE(readFileBytes(target), askedAgain ? QByteArray("fresh") : QByteArray("old"));
+    const FetchRun next(fetcher);
+    QVERIFY(fetcher.fetch(y, target));
+    QCOMPARE(readFileBytes(target), QByteArray("fresh"));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkFetcher)

@@ -30,7 +30,6 @@ private Q_SLOTS:
     void longestList();
     void unsafeCategoryName_data();
     void unsafeCategoryName();
-    void failedDownloadsKeepOldCopies();
     void refresh();
     void flushCache();
     void closeDuringPassIsDeferred();
@@ -246,40 +245,6 @@ void TestCatalogue::unsafeCategoryName()
     QCOMPARE(w.filesInProfile(), expected);
     QVERIFY(!QFile::exists(QStringLiteral("/tmp/drapello-evil.tmp")));
     QCOMPARE(server.requestCount(), download ? 2 : 0);
-}
-
-// Every way a list download fails leaves the copy from before, byte for byte; once the server
-// behaves, a refresh brings the new lists. (Each fetcher fault by itself: tst_network_fetcher.)
-void TestCatalogue::failedDownloadsKeepOldCopies()
-{
-    HttpTestServer server;
-    server.answerStatus(QStringLiteral("/voruzide.txt"), 500);
-    server.dropMidBody(QStringLiteral("/A.txt"), QByteArray(3000, 'n'));
-    server.setFile(QStringLiteral("/B.txt"), "fresh");
-    server.stall(QStringLiteral("/C.txt"));
-    WindowFixture w(server.baseUrl(), true);
-    const Files old{{QStringLiteral("voruzide.tmp"), "A*B*C"},
-                    {QStringLiteral("A.tmp"), "old1*old2"},
-                    {QStringLiteral("C.tmp"), "kept"}};
-    w.seedCache(old);
-    w.seedCache({{QStringLiteral("B.tmp"), "stale"}});
-    QVERIFY(w.runPass());
-    QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(old1,old2), B(fresh), C(kept))"));
-    QCOMPARE(w.form->statusText(), QStringLiteral("Fout bij het downloaden!"));
-    QCOMPARE(w.progress(), 0);
-    for (auto it = old.cbegin(); it != old.cend(); ++it)
-        QCOMPARE(w.cached(it.key()), it.value());
-    QCOMPARE(w.cacheFiles(),
-             (QStringList{QStringLiteral("A.tmp"), QStringLiteral("B.tmp"), QStringLiteral("C.tmp"),
-                          QStringLiteral("voruzide.tmp")}));
-
-    serveFiles(server, {{QStringLiteral("voruzide.txt"), "A*B"},
-                        {QStringLiteral("A.txt"), "a3"},
-                        {QStringLiteral("B.txt"), "b1"}});
-    w.form->menu.update->trigger();
-    QVERIFY(w.waitForPass());
-    QCOMPARE(w.form->statusText(), Downloaded);
-    QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(a3), B(b1))"));
 }
 
 // A refresh after a start from the cache downloads; a refresh with the server gone empties the
