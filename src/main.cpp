@@ -25,6 +25,8 @@ int main(int argc, char* argv[])
     Form1 form1(platform);
     QApplication::setWindowIcon(form1.windowIcon());
     form1.setCommandLine(QApplication::arguments().mid(1).join(QLatin1Char(' ')));
+    // Queued: the unload finishes (and a command that asked for it returns) before the loop ends.
+    QObject::connect(&form1, &Form1::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
     // The chooser is the start-up window: its load step applies the stored language and shows
     // either itself or the main window.

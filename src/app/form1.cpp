@@ -271,7 +271,8 @@ void Form1::closeEvent(QCloseEvent* event)
         form3_->hide();
     if (form2_)
         form2_->hide();
-    event->accept(); // the program ends with its last window
+    event->accept();
+    Q_EMIT unloaded();
 }
 
 // ---------------------------------------------------------------- window operations

@@ -134,6 +134,10 @@ public:
     void closemsn();
     void FlushCache();
 
+Q_SIGNALS:
+    // All windows are unloaded; the program ends here.
+    void unloaded();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -120,13 +120,17 @@ QString ProgramRun::xdotool(const QStringList& arguments)
 
 QString ProgramRun::windowOf(const QProcess* process, int timeoutMs) const
 {
+    return windowTitled(process, QStringLiteral("Drapello"), timeoutMs);
+}
+
+QString ProgramRun::windowTitled(const QProcess* process, const QString& title, int timeoutMs) const
+{
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < timeoutMs) {
-        const QString found =
-            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                     QStringLiteral("--pid"), QString::number(process->processId()),
-                     QStringLiteral("--name"), QStringLiteral("Drapello")});
+        const QString found = xdotool(
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+             QString::number(process->processId()), QStringLiteral("--name"), title});
         if (!found.isEmpty())
             return found.section(QLatin1Char('\n'), 0, 0);
         QThread::msleep(100);
@@ -159,4 +163,23 @@ QSize ProgramRun::windowSize(const QString& window)
     const QStringList parts =
         text.mid(at + 10).section(QLatin1Char('\n'), 0, 0).trimmed().split(QLatin1Char('x'));
     return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+}
+
+// Last: Xlib's macros (None, Bool, Status...) would clash with Qt's headers.
+#include <X11/Xlib.h>
+
+void ProgramRun::closeBox(const QString& window)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window.toULong();
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(display); // sends what is queued
 }

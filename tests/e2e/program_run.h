@@ -51,6 +51,13 @@ public:
     // Waits (bounded) until the settings file holds key, returns whether it did.
     bool waitForSetting(const QString& key, int timeoutMs = 15000) const;
 
+    // ---- closing and starting again
+    // As windowOf, for the window whose title matches title (a pattern, as xdotool takes it).
+    QString windowTitled(const QProcess* process, const QString& title,
+                         int timeoutMs = 20000) const;
+    // The window frame's close box: WM_DELETE_WINDOW from the X server, as a window manager sends.
+    static void closeBox(const QString& window);
+
 private:
     QTemporaryDir dir_;
     WinePrefixFixture wine_;

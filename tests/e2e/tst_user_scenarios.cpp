@@ -14,6 +14,8 @@ private Q_SLOTS:
     void initTestCase();
 
     // ---- closing and starting again
+    void everyWayOfClosingEndsTheProgram_data();
+    void everyWayOfClosingEndsTheProgram();
 
     // ---- downloads and the skin server
 
@@ -30,6 +32,58 @@ void TestUserScenarios::initTestCase()
 }
 
 // ---------------------------------------------------------------- closing and starting again
+
+namespace {
+// An exit "at once": far below the 30 s a silent server is waited for, far above what closing
+// takes on a busy machine.
+constexpr int ExitBoundMs = 5000;
+} // namespace
+
+void TestUserScenarios::everyWayOfClosingEndsTheProgram_data()
+{
+    QTest::addColumn<bool>("firstStart");  // the language chooser is the only window
+    QTest::addColumn<QStringList>("keys"); // none: the window frame's close box
+    QTest::newRow("Ctrl+S") << false << QStringList{QStringLiteral("ctrl+s")};
+    QTest::newRow("Bestand, Sluiten")
+        << false
+        << QStringList{QStringLiteral("alt+b"), QStringLiteral("Down"), QStringLiteral("Return")};
+    QTest::newRow("close box") << false << QStringList();
+    QTest::newRow("chooser's close box") << true << QStringList();
+    QTest::newRow("chooser, Escape") << true << QStringList{QStringLiteral("Escape")};
+}
+
+void TestUserScenarios::everyWayOfClosingEndsTheProgram()
+{
+    QFETCH(bool, firstStart);
+    QFETCH(QStringList, keys);
+    ProgramRun run;
+    if (firstStart)
+        run.setSetting(QStringLiteral("algedaan"), QStringLiteral("0"));
+    const QString title = firstStart ? QStringLiteral("Kies je taal") : QStringLiteral("Drapello");
+    run.onX11();
+    QProcess* first = run.start();
+    const QString window = run.windowTitled(first, title);
+    QVERIFY(!window.isEmpty());
+
+    if (keys.isEmpty()) {
+        ProgramRun::closeBox(window);
+    } else {
+        ProgramRun::pressKeys(window, keys.first());
+        if (keys.size() > 1) // into the menu that the first key opened
+            ProgramRun::xdotool(QStringList{QStringLiteral("key")} + keys.mid(1));
+    }
+    QVERIFY2(first->waitForFinished(ExitBoundMs), "still running after it was closed");
+    QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first->exitCode(), 0);
+    // Closing the chooser is no choice: nothing is stored, it asks again.
+    QCOMPARE(run.setting(QStringLiteral("language")), QStringLiteral("<missing>"));
+    QCOMPARE(run.setting(QStringLiteral("algedaan")),
+             firstStart ? QStringLiteral("0") : QStringLiteral("1"));
+
+    // The lock went with it: the next start opens its window.
+    QProcess* next = run.start();
+    QVERIFY(!run.windowTitled(next, title).isEmpty());
+}
 
 // ---------------------------------------------------------------- downloads and the skin server
 
