@@ -259,8 +259,10 @@ void Form1::close_Click()
 void Form1::closeEvent(QCloseEvent* event)
 {
     if (commandRunning()) {
-        // Never pull the window from under a running command; close once it has ended.
+        // Never pull the window from under a running command; close once it has ended. A
+        // download it waits for ends now rather than at the server's leisure.
         closePending_ = true;
+        platform_.fetcher->cancel();
         event->ignore();
         return;
     }

@@ -1,5 +1,7 @@
 #include "platform/network_fetcher.h"
 
+#include "platform/input_hold.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -161,7 +163,7 @@ NetworkFetcher::Session& NetworkFetcher::session()
 bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
 {
     const QUrl parsed = parsedUrl(url);
-    if (parsed.isEmpty() || targetPath.isEmpty())
+    if (parsed.isEmpty() || targetPath.isEmpty() || cancelled_)
         return false;
     const CurlApi& api = curl();
     Session& s = session();
@@ -198,8 +200,10 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         return false;
     s.busy = true;
 
-    // The wait: the network in slices, the window's events (repaints, timers, but no input) at
-    // most every slice in between. Only silence counts towards the idle time-out.
+    // The wait: the network in slices, the window's events (repaints, timers, a close request,
+    // but no input) at most every slice in between. Only silence counts towards the idle
+    // time-out.
+    const InputHold noInput;
     t.sinceActivity.start();
     int running = 1;
     for (;;) {
@@ -212,8 +216,13 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
             break;
         }
         if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QCoreApplication::processEvents();
             s.sinceEvents.start();
+            // A close request among those events.
+            if (cancelled_) {
+                t.failed = true;
+                break;
+            }
         }
         // No longer than curl itself asks for: some steps are driven by its timers, not its
         // sockets.

@@ -23,11 +23,13 @@ public:
                             qint64 maxBytes = DefaultMaxBytes);
     ~NetworkFetcher() override;
 
-    // Waits while the window's events (repaints, timers) are processed, but no user input. The
-    // body goes to a temporary file beside targetPath, which replaces targetPath only after a
-    // complete, successful transfer: a 2xx answer after at most MaxRedirects redirects, never
-    // from https down to http, no silence longer than the idle time-out, at most maxBytes.
+    // Waits while the window's events (repaints, timers, a close request) are processed; user
+    // input meanwhile is dropped. The body goes to a temporary file beside targetPath, which
+    // replaces targetPath only after a complete, successful transfer: a 2xx answer after at most
+    // MaxRedirects redirects, never from https down to http, no silence longer than the idle
+    // time-out, at most maxBytes.
     bool fetch(const QString& url, const QString& targetPath) override;
+    void cancel() override { cancelled_ = true; }
 
     // The URL as it is requested: backslashes become slashes (the server has one folder per
     // category), non-ASCII characters are percent-encoded UTF-8. Empty when it is no http(s) URL.
@@ -39,6 +41,7 @@ private:
 
     int idleTimeoutMs_;
     qint64 maxBytes_;
+    bool cancelled_ = false;
     // Kept from one fetch to the next, so the connection to the server is reused across the
     // many small list files.
     std::unique_ptr<Session> session_;

@@ -16,6 +16,7 @@ private Q_SLOTS:
     // ---- closing and starting again
     void everyWayOfClosingEndsTheProgram_data();
     void everyWayOfClosingEndsTheProgram();
+    void closeDuringDownloadEndsAtOnce();
 
     // ---- downloads and the skin server
 
@@ -83,6 +84,34 @@ void TestUserScenarios::everyWayOfClosingEndsTheProgram()
     // The lock went with it: the next start opens its window.
     QProcess* next = run.start();
     QVERIFY(!run.windowTitled(next, title).isEmpty());
+}
+
+void TestUserScenarios::closeDuringDownloadEndsAtOnce()
+{
+    ProgramRun run;
+    HttpTestServer server;
+    // A server that never answers: the pass would wait on every list in turn.
+    for (const char* list : {"/voruzide.txt", "/Abstract.txt", "/Natuur.txt"})
+        server.stall(QString::fromLatin1(list));
+    run.setSetting(QStringLiteral("base"), server.baseUrl());
+    const QString copy = run.cacheFolder() + QStringLiteral("/voruzide.tmp");
+    const QByteArray previous = "Abstract*Natuur";
+    QDir().mkpath(run.cacheFolder());
+    writeFileBytes(copy, previous);
+    run.onX11();
+    QProcess* program = run.start();
+    const QString window = run.windowOf(program);
+    QVERIFY(!window.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() > 0, 20000);
+
+    ProgramRun::closeBox(window);
+    QVERIFY2(program->waitForFinished(ExitBoundMs), "the close waited for the download");
+    QCOMPARE(program->exitCode(), 0);
+    QCOMPARE(server.requestCount(), 1); // nothing more was asked once closing had begun
+    // No partial file beside the copy, and the copy as it was.
+    QCOMPARE(QDir(run.cacheFolder()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("voruzide.tmp")});
+    QCOMPARE(readFileBytes(copy), previous);
 }
 
 // ---------------------------------------------------------------- downloads and the skin server
