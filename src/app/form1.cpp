@@ -277,6 +277,19 @@ void Form1::closeEvent(QCloseEvent* event)
     Q_EMIT unloaded();
 }
 
+void Form1::bringToFront()
+{
+    // A modal dialog stays above its owner; at the first start the chooser is the only window.
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front)
+        front = isVisible() || !chooser_ ? static_cast<QWidget*>(this) : chooser_.data();
+    if (front->isVisible()) {
+        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+        front->raise();
+        front->activateWindow();
+    }
+}
+
 // ---------------------------------------------------------------- window operations
 
 void Form1::setStatus(const QString& text)

@@ -79,6 +79,8 @@ public:
     // Shows the window (not modal); nothing changes when it is already visible.
     void showMain();
     void close_Click();
+    // A later start of the program asked for this one: the window in use comes to the front.
+    void bringToFront();
 
     // ---- window operations (app/)
     void setStatus(const QString& text);

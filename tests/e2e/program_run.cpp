@@ -183,3 +183,47 @@ void ProgramRun::closeBox(const QString& window)
     XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
     XCloseDisplay(display); // sends what is queued
 }
+
+ProgramRun::Cover::Cover()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    const int screen = DefaultScreen(display);
+    id_ = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
+                              unsigned(DisplayWidth(display, screen)),
+                              unsigned(DisplayHeight(display, screen)), 0, 0, 0);
+    XMapRaised(display, id_);
+    XSync(display, False);
+    display_ = display;
+}
+
+ProgramRun::Cover::~Cover()
+{
+    if (display_)
+        XCloseDisplay(static_cast<Display*>(display_)); // takes the window with it
+}
+
+bool ProgramRun::Cover::covers(const QString& window) const
+{
+    auto* display = static_cast<Display*>(display_);
+    if (!display)
+        return false;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return false;
+    // Bottom to top: whichever of the two comes last is in front.
+    int mine = -1;
+    int theirs = -1;
+    for (unsigned int i = 0; i < count; ++i) {
+        if (children[i] == id_)
+            mine = int(i);
+        if (children[i] == window.toULong())
+            theirs = int(i);
+    }
+    XFree(children);
+    return mine > theirs;
+}

@@ -57,6 +57,20 @@ public:
                          int timeoutMs = 20000) const;
     // The window frame's close box: WM_DELETE_WINDOW from the X server, as a window manager sends.
     static void closeBox(const QString& window);
+    // Maps a plain window of the test's own over the whole screen, above every other, for as long
+    // as the object lives; covers tells whether it is still above a given window.
+    class Cover {
+    public:
+        Cover();
+        ~Cover();
+        Cover(const Cover&) = delete;
+        Cover& operator=(const Cover&) = delete;
+        bool covers(const QString& window) const;
+
+    private:
+        void* display_ = nullptr;
+        unsigned long id_ = 0;
+    };
 
 private:
     QTemporaryDir dir_;

@@ -17,6 +17,7 @@ private Q_SLOTS:
     void everyWayOfClosingEndsTheProgram_data();
     void everyWayOfClosingEndsTheProgram();
     void closeDuringDownloadEndsAtOnce();
+    void secondStartBringsTheRunningCopyForward();
 
     // ---- downloads and the skin server
 
@@ -112,6 +113,24 @@ void TestUserScenarios::closeDuringDownloadEndsAtOnce()
     QCOMPARE(QDir(run.cacheFolder()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("voruzide.tmp")});
     QCOMPARE(readFileBytes(copy), previous);
+}
+
+void TestUserScenarios::secondStartBringsTheRunningCopyForward()
+{
+    ProgramRun run;
+    run.onX11();
+    QProcess* first = run.start();
+    const QString window = run.windowOf(first);
+    QVERIFY(!window.isEmpty());
+    const ProgramRun::Cover cover; // another program's window, over Drapello's
+    QVERIFY(cover.covers(window));
+
+    QProcess* second = run.start();
+    QVERIFY2(second->waitForFinished(ExitBoundMs), "the second copy kept running");
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(second->readAllStandardError().contains("already running"));
+    QTRY_VERIFY_WITH_TIMEOUT(!cover.covers(window), ExitBoundMs);
+    QCOMPARE(first->state(), QProcess::Running);
 }
 
 // ---------------------------------------------------------------- downloads and the skin server
