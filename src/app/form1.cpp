@@ -259,8 +259,10 @@ void Form1::close_Click()
 void Form1::closeEvent(QCloseEvent* event)
 {
     if (commandRunning()) {
-        // Never pull the window from under a running command; close once it has ended.
+        // Never pull the window from under a running command; close once it has ended. A
+        // download it waits for ends now rather than at the server's leisure.
         closePending_ = true;
+        platform_.fetcher->cancel();
         event->ignore();
         return;
     }
@@ -271,7 +273,21 @@ void Form1::closeEvent(QCloseEvent* event)
         form3_->hide();
     if (form2_)
         form2_->hide();
-    event->accept(); // the program ends with its last window
+    event->accept();
+    Q_EMIT unloaded();
+}
+
+void Form1::bringToFront()
+{
+    // A modal dialog stays above its owner; at the first start the chooser is the only window.
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front)
+        front = isVisible() || !chooser_ ? static_cast<QWidget*>(this) : chooser_.data();
+    if (front->isVisible()) {
+        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+        front->raise();
+        front->activateWindow();
+    }
 }
 
 // ---------------------------------------------------------------- window operations

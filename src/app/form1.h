@@ -79,6 +79,8 @@ public:
     // Shows the window (not modal); nothing changes when it is already visible.
     void showMain();
     void close_Click();
+    // A later start of the program asked for this one: the window in use comes to the front.
+    void bringToFront();
 
     // ---- window operations (app/)
     void setStatus(const QString& text);
@@ -133,6 +135,10 @@ public:
     void manualskin_Click();
     void closemsn();
     void FlushCache();
+
+Q_SIGNALS:
+    // All windows are unloaded; the program ends here.
+    void unloaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

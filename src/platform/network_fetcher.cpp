@@ -1,5 +1,7 @@
 #include "platform/network_fetcher.h"
 
+#include "platform/input_hold.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -186,7 +188,7 @@ NetworkFetcher::Session& NetworkFetcher::session()
 bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
 {
     const QUrl parsed = parsedUrl(url);
-    if (parsed.isEmpty() || targetPath.isEmpty() || serverDead_)
+    if (parsed.isEmpty() || targetPath.isEmpty() || serverDead_ || cancelled_)
         return false;
     const CurlApi& api = curl();
     Session& s = session();
@@ -224,9 +226,10 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         return false;
     s.busy = true;
 
-    // The wait: the network in slices, the window's events (repaints, timers, but no input) at
-    // most every slice in between. Silence counts towards the answer or idle time-out, every
-    // moment towards the total.
+    // The wait: the network in slices, the window's events (repaints, timers, a close request,
+    // but no input) at most every slice in between. Silence counts towards the answer or idle
+    // time-out, every moment towards the total.
+    const InputHold noInput;
     t.sinceActivity.start();
     QElapsedTimer sinceStart;
     sinceStart.start();
@@ -242,8 +245,13 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
             break;
         }
         if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QCoreApplication::processEvents();
             s.sinceEvents.start();
+            // A close request among those events.
+            if (cancelled_) {
+                t.failed = true;
+                break;
+            }
         }
         // No longer than curl itself asks for: some steps are driven by its timers, not its
         // sockets.
@@ -274,7 +282,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         target.cancelWriting(); // the temporary file goes, the old target stays as it was
         // Not reached, no answer, or too slow: asking again for each file would only make the
         // user wait again.
-        if (inRun_ && (!t.answered || t.timedOut)) {
+        if (inRun_ && !cancelled_ && (!t.answered || t.timedOut)) {
             serverDead_ = true;
             qWarning("No answer from %s: the other files of this run are not asked for.",
                      qUtf8Printable(parsed.host()));

@@ -30,15 +30,17 @@ public:
                             int totalTimeoutMs = DefaultTotalTimeoutMs);
     ~NetworkFetcher() override;
 
-    // Waits while the window's events (repaints, timers) are processed, but no user input. The
-    // body goes to a temporary file beside targetPath, which replaces targetPath only after a
-    // complete, successful transfer: a 2xx answer after at most MaxRedirects redirects, never
-    // from https down to http, within the time-outs above, at most maxBytes.
+    // Waits while the window's events (repaints, timers, a close request) are processed; user
+    // input meanwhile is dropped. The body goes to a temporary file beside targetPath, which
+    // replaces targetPath only after a complete, successful transfer: a 2xx answer after at most
+    // MaxRedirects redirects, never from https down to http, within the time-outs above, at most
+    // maxBytes.
     bool fetch(const QString& url, const QString& targetPath) override;
     // Within a run, a fetch that got no answer at all or ran out of time makes the later ones
     // fail without asking the server.
     void beginRun() override;
     void endRun() override;
+    void cancel() override { cancelled_ = true; }
 
     // The URL as it is requested: backslashes become slashes (the server has one folder per
     // category), non-ASCII characters are percent-encoded UTF-8. Empty when it is no http(s) URL.
@@ -53,6 +55,7 @@ private:
     int totalTimeoutMs_;
     bool inRun_ = false;
     bool serverDead_ = false;
+    bool cancelled_ = false;
     // Kept from one fetch to the next, so the connection to the server is reused across the
     // many small list files.
     std::unique_ptr<Session> session_;

@@ -14,6 +14,7 @@ public:
 class NoFetcher : public UrlFetcher {
 public:
     bool fetch(const QString&, const QString&) override { return false; }
+    void cancel() override {} // nothing ever runs
 };
 
 class NoWindows : public WindowService {

@@ -24,6 +24,8 @@ struct Platform {
     // The folder holding the program file, without a trailing separator. Cache and language
     // files live beside the program.
     QString programFolder;
+    // Where a later start finds the running copy (see InstanceChannel).
+    QString instanceChannel;
 
     // The real services of this operating system.
     static Platform system();

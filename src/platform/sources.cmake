@@ -5,6 +5,8 @@ list(APPEND DRAPELLO_SOURCES
   platform/settings_store.h
   platform/shell_service.h
   platform/single_instance.h
+  platform/instance_channel.cpp platform/instance_channel.h
+  platform/input_hold.cpp platform/input_hold.h
   platform/url_fetcher.h
   platform/window_service.h
   platform/null_services.h

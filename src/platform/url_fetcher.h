@@ -3,7 +3,7 @@
 #include <QString>
 
 // Fetches one URL into one local file and returns when the transfer has ended. While it waits
-// the caller's window keeps repainting but takes no user input.
+// the caller's window keeps repainting and can be closed, but takes no other user input.
 class UrlFetcher {
 public:
     virtual ~UrlFetcher() = default;
@@ -16,6 +16,10 @@ public:
     // server costs the user one wait, not one per file.
     virtual void beginRun() {}
     virtual void endRun() {}
+
+    // The program is closing: a running fetch ends at once as a failure, and every later one
+    // fails without starting.
+    virtual void cancel() = 0;
 };
 
 // Keeps a run open for the lifetime of the object.

@@ -120,13 +120,17 @@ QString ProgramRun::xdotool(const QStringList& arguments)
 
 QString ProgramRun::windowOf(const QProcess* process, int timeoutMs) const
 {
+    return windowTitled(process, QStringLiteral("Drapello"), timeoutMs);
+}
+
+QString ProgramRun::windowTitled(const QProcess* process, const QString& title, int timeoutMs) const
+{
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < timeoutMs) {
-        const QString found =
-            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                     QStringLiteral("--pid"), QString::number(process->processId()),
-                     QStringLiteral("--name"), QStringLiteral("Drapello")});
+        const QString found = xdotool(
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+             QString::number(process->processId()), QStringLiteral("--name"), title});
         if (!found.isEmpty())
             return found.section(QLatin1Char('\n'), 0, 0);
         QThread::msleep(100);
@@ -171,4 +175,67 @@ QProcess* ProgramRun::startWrapped(const QStringList& command)
                                         << programFolder() + QStringLiteral("/Drapello"));
     process->waitForStarted(10000);
     return process;
+}
+
+// Last: Xlib's macros (None, Bool, Status...) would clash with Qt's headers.
+#include <X11/Xlib.h>
+
+void ProgramRun::closeBox(const QString& window)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window.toULong();
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(display); // sends what is queued
+}
+
+ProgramRun::Cover::Cover()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    const int screen = DefaultScreen(display);
+    id_ = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
+                              unsigned(DisplayWidth(display, screen)),
+                              unsigned(DisplayHeight(display, screen)), 0, 0, 0);
+    XMapRaised(display, id_);
+    XSync(display, False);
+    display_ = display;
+}
+
+ProgramRun::Cover::~Cover()
+{
+    if (display_)
+        XCloseDisplay(static_cast<Display*>(display_)); // takes the window with it
+}
+
+bool ProgramRun::Cover::covers(const QString& window) const
+{
+    auto* display = static_cast<Display*>(display_);
+    if (!display)
+        return false;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return false;
+    // Bottom to top: whichever of the two comes last is in front.
+    int mine = -1;
+    int theirs = -1;
+    for (unsigned int i = 0; i < count; ++i) {
+        if (children[i] == id_)
+            mine = int(i);
+        if (children[i] == window.toULong())
+            theirs = int(i);
+    }
+    XFree(children);
+    return mine > theirs;
 }

@@ -53,6 +53,27 @@ public:
     // Starts a copy of the program as the last word of command (such as "unshare -m sh -c ...").
     QProcess* startWrapped(const QStringList& command);
 
+    // ---- closing and starting again
+    // As windowOf, for the window whose title matches title (a pattern, as xdotool takes it).
+    QString windowTitled(const QProcess* process, const QString& title,
+                         int timeoutMs = 20000) const;
+    // The window frame's close box: WM_DELETE_WINDOW from the X server, as a window manager sends.
+    static void closeBox(const QString& window);
+    // Maps a plain window of the test's own over the whole screen, above every other, for as long
+    // as the object lives; covers tells whether it is still above a given window.
+    class Cover {
+    public:
+        Cover();
+        ~Cover();
+        Cover(const Cover&) = delete;
+        Cover& operator=(const Cover&) = delete;
+        bool covers(const QString& window) const;
+
+    private:
+        void* display_ = nullptr;
+        unsigned long id_ = 0;
+    };
+
 private:
     QTemporaryDir dir_;
     WinePrefixFixture wine_;

@@ -9,7 +9,6 @@ class TestProgram : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void firstStartWritesSettings();
-    void secondCopyExitsAtOnce();
     void lockLeftByDeadProcessIsTakenOver();
 };
 
@@ -21,27 +20,6 @@ void TestProgram::firstStartWritesSettings()
     QCOMPARE(run.setting(QStringLiteral("path")), run.programFolder());
     QCOMPARE(run.setting(QStringLiteral("updatelist")), QStringLiteral("1"));
     QCOMPARE(program->state(), QProcess::Running);
-}
-
-void TestProgram::secondCopyExitsAtOnce()
-{
-    ProgramRun run;
-    QProcess* first = run.start();
-    QVERIFY(run.waitForSetting(QStringLiteral("path")));
-
-    QProcess* second = run.start();
-    QVERIFY2(second->waitForFinished(10000), "the second copy kept running");
-    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second->exitCode(), 0);
-    QVERIFY(second->readAllStandardError().contains("already running"));
-    QCOMPARE(first->state(), QProcess::Running);
-
-    // Once the first has gone, a new start runs again.
-    first->kill();
-    first->waitForFinished(5000);
-    QProcess* third = run.start();
-    QVERIFY(!third->waitForFinished(1500));
-    QCOMPARE(third->state(), QProcess::Running);
 }
 
 void TestProgram::lockLeftByDeadProcessIsTakenOver()

@@ -1,5 +1,7 @@
 add_library(drapello_e2e_support STATIC e2e/program_run.cpp e2e/program_run.h)
-target_link_libraries(drapello_e2e_support PUBLIC drapello_test_support)
+# The window frame's close box is played with plain Xlib: xdotool has no command for it.
+find_package(X11 REQUIRED)
+target_link_libraries(drapello_e2e_support PUBLIC drapello_test_support PRIVATE X11::X11)
 target_include_directories(drapello_e2e_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(drapello_e2e_support PRIVATE DRAPELLO_BINARY="$<TARGET_FILE:Drapello>")
 add_dependencies(drapello_e2e_support Drapello)

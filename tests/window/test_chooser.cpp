@@ -84,7 +84,6 @@ private Q_SLOTS:
     void okWithoutSelection();
     void hiddenChooserShownWithoutLoad();
     void closedFromMenuWithoutOk();
-    void closedAtFirstStartUnloadsTheProgram();
 };
 
 void TestChooser::firstStart_data()
@@ -322,41 +321,6 @@ void TestChooser::closedFromMenuWithoutOk()
     QVERIFY(s.form->isVisible());
     processDeletes();
     QVERIFY(!s.form->chooser());
-}
-
-namespace {
-class CloseSpy : public QObject {
-public:
-    bool closed = false;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Close)
-            closed = true;
-        return false;
-    }
-};
-} // namespace
-
-void TestChooser::closedAtFirstStartUnloadsTheProgram()
-{
-    Start s;
-    s.addEnglish();
-    s.begin();
-    CloseSpy spy;
-    s.form->installEventFilter(&spy);
-    select(s.chooser, QStringLiteral("english.lng"));
-
-    s.chooser->close();
-
-    // The main window was never shown: closing the chooser unloads it, which ends the program.
-    QVERIFY(spy.closed);
-    QVERIFY(!s.form->isVisible());
-    QVERIFY(!s.form->loading->isActive());
-    QCOMPARE(s.setting("algedaan"), QStringLiteral("<missing>"));
-    QCOMPARE(s.setting("language"), QStringLiteral("<missing>"));
-    QVERIFY(s.profile.dialogs->messages.empty());
-    processDeletes();
-    QVERIFY(!s.chooser);
 }
 
 QTEST_MAIN(TestChooser)

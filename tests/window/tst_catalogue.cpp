@@ -32,7 +32,6 @@ private Q_SLOTS:
     void unsafeCategoryName();
     void refresh();
     void flushCache();
-    void closeDuringPassIsDeferred();
 };
 
 void TestCatalogue::fullPass_data()
@@ -302,30 +301,6 @@ void TestCatalogue::flushCache()
              (QStringList{QStringLiteral("notes.txt"), QStringLiteral("temp.dat")}));
     QVERIFY(QFile::exists(w.profile.programFolder() + QStringLiteral("/outside.tmp")));
     QCOMPARE(w.form->statusText(), QStringLiteral("Drapello geladen..."));
-}
-
-void TestCatalogue::closeDuringPassIsDeferred()
-{
-    HttpTestServer server;
-    server.setDelay(150);
-    serveFiles(server, {{QStringLiteral("voruzide.txt"), "A*B"},
-                        {QStringLiteral("A.txt"), "x"},
-                        {QStringLiteral("B.txt"), "y"}});
-    WindowFixture w(server.baseUrl(), true);
-    w.start();
-    w.form->show();
-    bool closedDuringPass = true;
-    bool asked = false;
-    QTimer::singleShot(50, w.form.get(), [&] {
-        asked = true;
-        closedDuringPass = w.form->close();
-    });
-    QVERIFY(w.waitForPass());
-    QVERIFY(asked);
-    QVERIFY(!closedDuringPass);
-    // The pass ran to its end, then the window closed.
-    QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(x), B(y))"));
-    QTRY_VERIFY(!w.form->isVisible());
 }
 
 QTEST_MAIN(TestCatalogue)

@@ -25,6 +25,7 @@ Platform Platform::system()
     if (runtime.isEmpty())
         runtime = QDir::tempPath();
     p.instance = std::make_unique<LockFileInstance>(runtime + QStringLiteral("/drapello.lock"));
+    p.instanceChannel = runtime + QStringLiteral("/drapello.socket");
 
     // Messenger's Wine prefix is looked up at each call: the setting may change while we run.
     // The settings store outlives the services that read it: all belong to this Platform.

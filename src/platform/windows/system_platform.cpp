@@ -12,6 +12,7 @@ Platform Platform::system()
     Platform p;
     p.settings = std::make_unique<RegistrySettingsStore>();
     p.instance = std::make_unique<NamedMutexInstance>();
+    p.instanceChannel = QStringLiteral("KorvaneSoftware.Drapello");
     p.registry = std::make_unique<Win32RegistryReader>();
     p.fetcher = std::make_unique<NoFetcher>();
     p.windows = std::make_unique<Win32WindowService>();
