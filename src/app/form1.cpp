@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/command_line.h"
+#include "app/interface_look.h"
 #include "app/keyed_tree.h"
 #include "app/picture_box.h"
 #include "app/startup_rules.h"
@@ -95,6 +96,7 @@ void Form1::buildControls()
     statusText_ = new QLabel(QStringLiteral("Drapello geladen..."), StatusBar1);
     statusText_->setGeometry(3, 0, ClientWidth - 3, StatusHeight);
     statusText_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusText_->setTextFormat(Qt::PlainText); // it carries names from the server
 
     // Lies over the right end of the status bar.
     ProgressBar1 = new QProgressBar(client);
@@ -279,7 +281,7 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::setStatus(const QString& text)
 {
     ensureLoaded();
-    statusText_->setText(text);
+    statusText_->setText(visibleOnOneLine(text));
 }
 
 QString Form1::statusText() const

@@ -4,6 +4,7 @@
 #include "dialogs/form3.h"
 #include "language/form4.h"
 #include "language/lng_file.h"
+#include "language/qt_translations.h"
 #include "platform/platform.h"
 
 #include <QAction>
@@ -85,6 +86,7 @@ void Form1::LoadLanguage(const QString& strBestandspad)
         return;
     }
     applyCaptions(*this);
+    useQtTranslations(localeOfLanguageFile(strBestandspad));
 }
 
 void Form1::language_Click()

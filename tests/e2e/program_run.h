@@ -2,10 +2,12 @@
 
 #include "support/wine_fixture.h"
 
+#include <QImage>
 #include <QPoint>
 #include <QSize>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -50,6 +52,11 @@ public:
     static void clickAt(const QString& window, QPoint at);
     // Waits (bounded) until the settings file holds key, returns whether it did.
     bool waitForSetting(const QString& key, int timeoutMs = 15000) const;
+    // Waits (bounded) for a visible window of the process whose whole title is `title`.
+    static QString windowTitled(const QProcess* process, const QString& title,
+                                int timeoutMs = 20000);
+    // What the X server shows of the window (or of `area` in it), as a user would see it.
+    static QImage grab(const QString& window, const QRect& area = {});
 
 private:
     QTemporaryDir dir_;

@@ -5,7 +5,10 @@
 #include "support/test_platform.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QtTest>
 
 class TestUserScenarios : public QObject {
@@ -20,6 +23,9 @@ private Q_SLOTS:
     // ---- previewing and installing
 
     // ---- what the windows show
+    void qtDialogsSpeakTheProgramsLanguage_data();
+    void qtDialogsSpeakTheProgramsLanguage();
+    void serverTextStaysOneLineOfItsOwn();
 };
 
 void TestUserScenarios::initTestCase()
@@ -36,6 +42,109 @@ void TestUserScenarios::initTestCase()
 // ---------------------------------------------------------------- previewing and installing
 
 // ---------------------------------------------------------------- what the windows show
+
+namespace {
+// The status bar's text, up to where the progress bar lies over it.
+QImage statusText(const QString& window)
+{
+    const int height = ProgramRun::windowSize(window).height();
+    return ProgramRun::grab(window, QRect(0, height - 17, 311, 17));
+}
+
+// Waits (bounded, in wall-clock time) until the status bar shows what `expected` shows.
+bool statusBecomes(const QString& window, const QImage& expected)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 20000) {
+        if (statusText(window) == expected)
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+// How the status bar shows `text`: the real program, with a language file whose list-missing
+// message is that text, started on an empty cache. Empty when it did not settle.
+QImage statusShowing(const QByteArray& text)
+{
+    ProgramRun run;
+    QByteArray lines = readFileBytes(run.programFolder() + QStringLiteral("/english.lng"));
+    QList<QByteArray> entries = lines.split('\n');
+    entries[5] = text + '\r';
+    writeFileBytes(run.programFolder() + QStringLiteral("/shows.lng"), entries.join('\n'));
+    run.setSetting(QStringLiteral("language"), QStringLiteral("shows.lng"));
+    run.onX11();
+    QProcess* program = run.start({QStringLiteral("loadcache")});
+    const QString window = run.windowOf(program);
+    if (window.isEmpty())
+        return {};
+    // The pass has ended once the cache folder exists and the picture holds still.
+    QImage last;
+    for (int tries = 0; tries < 100; ++tries) {
+        QTest::qWait(100);
+        const QImage now = statusText(window);
+        if (QFileInfo::exists(run.cacheFolder()) && !now.isNull() && now == last)
+            return now;
+        last = now;
+    }
+    return {};
+}
+} // namespace
+
+void TestUserScenarios::qtDialogsSpeakTheProgramsLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("dialogTitle");
+    QTest::newRow("built-in Dutch") << QString() << QStringLiteral("Openen");
+    QTest::newRow("english.lng") << QStringLiteral("english.lng") << QStringLiteral("Open");
+}
+
+void TestUserScenarios::qtDialogsSpeakTheProgramsLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, dialogTitle);
+    ProgramRun run;
+    run.setSetting(QStringLiteral("language"), language);
+    run.setSetting(QStringLiteral("updatelist"), QStringLiteral("0"));
+    run.onX11();
+    QProcess* program = run.start();
+    const QString window = run.windowOf(program);
+    QVERIFY(!window.isEmpty());
+
+    // Options, "Skin handmatig instellen": the second item, the first being disabled.
+    ProgramRun::pressKeys(window, QStringLiteral("alt+o"));
+    ProgramRun::pressKeys(window, QStringLiteral("Down"));
+    ProgramRun::pressKeys(window, QStringLiteral("Return"));
+    const QString dialog = ProgramRun::windowTitled(program, dialogTitle);
+    QVERIFY2(!dialog.isEmpty(), "no file dialog with the title of the program's language");
+    ProgramRun::pressKeys(dialog, QStringLiteral("Escape"));
+}
+
+void TestUserScenarios::serverTextStaysOneLineOfItsOwn()
+{
+    // A category list that ends in a line break gives a name with CR LF; it cannot become a
+    // file name, and the error line shows it as it is, on one line.
+    const QImage expected = statusShowing(
+        "52 - Bad file name or number: \"<i>x</i>\\r\\n\" cannot be stored in the cache");
+    QVERIFY(!expected.isNull());
+
+    ProgramRun run;
+    HttpTestServer server;
+    server.setFile(QStringLiteral("/voruzide.txt"), "<i>x</i>\r\n");
+    run.setSetting(QStringLiteral("base"), server.baseUrl());
+    // No error prefix, so that the name comes well before the progress bar.
+    QByteArray lines = readFileBytes(run.programFolder() + QStringLiteral("/english.lng"));
+    QList<QByteArray> entries = lines.split('\n');
+    entries[3] = "\r";
+    writeFileBytes(run.programFolder() + QStringLiteral("/plain.lng"), entries.join('\n'));
+    run.setSetting(QStringLiteral("language"), QStringLiteral("plain.lng"));
+    run.onX11();
+    QProcess* program = run.start();
+    const QString window = run.windowOf(program);
+    QVERIFY(!window.isEmpty());
+    QVERIFY(statusBecomes(window, expected));
+}
 
 QTEST_GUILESS_MAIN(TestUserScenarios)
 #include "tst_user_scenarios.moc"

@@ -1,8 +1,10 @@
 #include "app/form1.h"
+#include "app/interface_look.h"
 #include "app/windows1252.h"
 #include "dialogs/form2.h"
 #include "dialogs/form3.h"
 #include "dialogs/website.h"
+#include "language/form4.h"
 #include "language/lng_file.h"
 #include "support/test_platform.h"
 
@@ -12,6 +14,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
 #include <QtTest>
 #include <memory>
 
@@ -84,6 +88,39 @@ QByteArray shippedEnglishBytes()
 {
     return readFileBytes(QStringLiteral(DRAPELLO_SOURCE_DIR "/resources/english.lng"));
 }
+
+// Each label, check box and button of the window whose text does not fit the place drawn for
+// it, as "name: needed > available".
+QStringList cutOffTexts(const QWidget& window)
+{
+    QStringList cut;
+    auto check = [&cut](const QWidget* w, const QString& text, QSize needed) {
+        if (needed.width() > w->width() || needed.height() > w->height())
+            cut << QStringLiteral("%1 \"%2\": %3x%4 > %5x%6")
+                       .arg(w->objectName(), text)
+                       .arg(needed.width())
+                       .arg(needed.height())
+                       .arg(w->width())
+                       .arg(w->height());
+    };
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        const QSize needed =
+            label->wordWrap() ? QSize(0, label->heightForWidth(label->width())) : label->sizeHint();
+        check(label, label->text(), needed);
+    }
+    // The box's indicator may overhang its height by a pixel or two; its caption must not.
+    for (const QCheckBox* box : window.findChildren<QCheckBox*>())
+        check(box, box->text(), QSize(box->sizeHint().width(), box->fontMetrics().height()));
+    for (const QPushButton* button : window.findChildren<QPushButton*>()) {
+        // A button's size hint asks for a wide minimum; only its caption must fit.
+        const QString caption = QString(button->text()).remove(QLatin1Char('&'));
+        const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+        check(button, caption,
+              QSize(button->fontMetrics().horizontalAdvance(caption) + 2 * margin,
+                    button->fontMetrics().height()));
+    }
+    return cut;
+}
 } // namespace
 
 class TestLanguage : public QObject {
@@ -98,6 +135,8 @@ private Q_SLOTS:
     void missingFile_data();
     void missingFile();
     void errorPrefixIsUsedAsWritten();
+    void everyTextFits_data();
+    void everyTextFits();
     void shippedEnglish();
     void shippedEnglishLiesBesideTheProgram();
 };
@@ -222,6 +261,40 @@ void TestLanguage::errorPrefixIsUsedAsWritten()
     f.form->LoadLanguage(f.write(QStringLiteral("test.lng"), bytes));
     f.form->commonError(AppError(53, QStringLiteral("File not found")));
     QCOMPARE(f.form->statusText(), QStringLiteral("Oops:53 - File not found"));
+}
+
+void TestLanguage::everyTextFits_data()
+{
+    QTest::addColumn<bool>("english");
+    QTest::newRow("built-in Dutch") << false;
+    QTest::newRow("english.lng") << true;
+}
+
+void TestLanguage::everyTextFits()
+{
+    QFETCH(bool, english);
+    useInterfaceFont();
+    Fixture f;
+    if (english)
+        f.form->LoadLanguage(f.write(QStringLiteral("english.lng"), shippedEnglishBytes()));
+    else
+        f.form->LoadDefaultLanguage();
+    Form4 chooser(*f.form);
+    chooser.Form_Load();
+    QStringList cut;
+    for (const QWidget* window :
+         {static_cast<QWidget*>(f.form.get()), static_cast<QWidget*>(f.form->form2()),
+          static_cast<QWidget*>(f.form->form3()), static_cast<QWidget*>(&chooser)})
+        cut += cutOffTexts(*window);
+    cut.removeDuplicates(); // the dialogs are children of the main window too
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
+
+    // Whatever the server or a language file sends stays one line of its own characters.
+    f.form->setStatus(QStringLiteral("<i>Sport</i>\r\n"));
+    const QLabel* status = f.form->StatusBar1->findChild<QLabel*>();
+    QCOMPARE(status->text(), QStringLiteral("<i>Sport</i>\\r\\n"));
+    QCOMPARE(status->sizeHint().width(),
+             status->fontMetrics().horizontalAdvance(status->text()) + 2 * status->margin());
 }
 
 void TestLanguage::shippedEnglish()
