@@ -32,6 +32,17 @@ QWidget* messageOwner(Form1& form)
     return form.isVisible() ? &form : QApplication::activeWindow();
 }
 
+// The next start uses the built-in language. Runs at start-up too, outside any command, so a
+// store that fails is reported here.
+void forgetLanguage(Form1& form)
+{
+    try {
+        form.saveSetting(SettingKeys::language, QString());
+    } catch (const AppError& error) {
+        form.commonError(error);
+    }
+}
+
 // The captions a language file carries, in the order they are put on their controls. The
 // dialogs get theirs whether or not they were ever opened, and keep them.
 void applyCaptions(Form1& form)
@@ -63,8 +74,8 @@ void applyCaptions(Form1& form)
 void Form1::LoadLanguage(const QString& strBestandspad)
 {
     if (!isOrdinaryFile(strBestandspad)) {
-        saveSetting(SettingKeys::language, QString());
         LoadDefaultLanguage();
+        forgetLanguage(*this);
         platform_.dialogs->message(
             messageOwner(*this),
             QStringLiteral("Language file is missing. The default language will be loaded."),
@@ -77,7 +88,7 @@ void Form1::LoadLanguage(const QString& strBestandspad)
     for (int i = 0; i < file.lines.size(); ++i)
         lang.setEntry(i + 1, file.lines.at(i));
     if (!file.complete()) {
-        saveSetting(SettingKeys::language, QString());
+        forgetLanguage(*this);
         platform_.dialogs->message(messageOwner(*this),
                                    QStringLiteral("Error in language file, cannot read input. "
                                                   "Restart this program to load the default "

@@ -26,6 +26,7 @@ private Q_SLOTS:
     void qtDialogsSpeakTheProgramsLanguage_data();
     void qtDialogsSpeakTheProgramsLanguage();
     void serverTextStaysOneLineOfItsOwn();
+    void unstorableSettingsAreReported();
 };
 
 void TestUserScenarios::initTestCase()
@@ -144,6 +145,37 @@ void TestUserScenarios::serverTextStaysOneLineOfItsOwn()
     const QString window = run.windowOf(program);
     QVERIFY(!window.isEmpty());
     QVERIFY(statusBecomes(window, expected));
+}
+
+void TestUserScenarios::unstorableSettingsAreReported()
+{
+    const QImage expected =
+        statusShowing("Fout opgetreden: 75 - Path/File access error: settings cannot be stored");
+    QVERIFY(!expected.isNull());
+
+    // A settings file that is a folder: nothing can be read or stored. The built-in default
+    // server must not be asked, whatever the program does.
+    ProgramRun run;
+    QVERIFY(QFile::remove(run.settingsFile()) && QDir().mkpath(run.settingsFile()));
+    run.setEnv(QStringLiteral("http_proxy"), QStringLiteral("http://127.0.0.1:9/"));
+    run.onX11();
+    QProcess* program = run.start();
+
+    // Nothing says a language was chosen, so the chooser asks; OK with no file announces the
+    // built-in language in a box.
+    const QString chooser =
+        ProgramRun::windowTitled(program, QStringLiteral("Choose your language / Kies je taal"));
+    QVERIFY(!chooser.isEmpty());
+    ProgramRun::pressKeys(chooser, QStringLiteral("Return"));
+    const QString box = ProgramRun::windowTitled(program, QStringLiteral("Language"));
+    QVERIFY(!box.isEmpty());
+    ProgramRun::pressKeys(box, QStringLiteral("Return"));
+
+    const QString window =
+        ProgramRun::windowTitled(program, QStringLiteral("Drapello v1.2 - Korvane Software"));
+    QVERIFY(!window.isEmpty());
+    QVERIFY(statusBecomes(window, expected));
+    QVERIFY(QFileInfo(run.settingsFile()).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestUserScenarios)
