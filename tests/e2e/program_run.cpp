@@ -166,13 +166,12 @@ QString ProgramRun::windowTitled(const QProcess* process, const QString& title, 
 {
     QElapsedTimer clock;
     clock.start();
-    const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
     while (clock.elapsed() < timeoutMs) {
         // --all: both the process and the title must match (xdotool's default is either).
-        const QString found =
-            xdotool({QStringLiteral("search"), QStringLiteral("--all"),
-                     QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                     QString::number(process->processId()), QStringLiteral("--name"), pattern});
+        const QString found = xdotool(
+            {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+             QStringLiteral("--pid"), QString::number(process->processId()),
+             QStringLiteral("--name"), u'^' + QRegularExpression::escape(title) + u'$'});
         if (!found.isEmpty())
             return found.section(QLatin1Char('\n'), 0, 0);
         QThread::msleep(100);

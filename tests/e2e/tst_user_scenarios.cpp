@@ -52,17 +52,31 @@ QImage statusText(const QString& window)
     return ProgramRun::grab(window, QRect(0, height - 17, 311, 17));
 }
 
-// Waits (bounded, in wall-clock time) until the status bar shows what `expected` shows.
-bool statusBecomes(const QString& window, const QImage& expected)
+// Waits (bounded, in wall-clock time) until the status bar shows what `expected` shows or,
+// with nothing expected, holds still once `ready` holds; returns what it shows, or nothing.
+QImage statusSettles(
+    const QString& window, const QImage& expected,
+    const std::function<bool()>& ready = [] { return true; })
 {
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 20000) {
-        if (statusText(window) == expected)
-            return true;
-        QTest::qWait(100);
+    for (QImage last; clock.elapsed() < 20000; QTest::qWait(100)) {
+        const QImage now = statusText(window);
+        if (expected.isNull() ? ready() && !now.isNull() && now == last : now == expected)
+            return now;
+        last = now;
     }
-    return false;
+    return {};
+}
+
+// The run's language becomes the shipped English with one line replaced.
+void useEnglishWith(const ProgramRun& run, int line, const QByteArray& text)
+{
+    QList<QByteArray> lines =
+        readFileBytes(run.programFolder() + QStringLiteral("/english.lng")).split('\n');
+    lines[line - 1] = text + '\r';
+    writeFileBytes(run.programFolder() + QStringLiteral("/changed.lng"), lines.join('\n'));
+    run.setSetting(QStringLiteral("language"), QStringLiteral("changed.lng"));
 }
 
 // How the status bar shows `text`: the real program, with a language file whose list-missing
@@ -70,26 +84,14 @@ bool statusBecomes(const QString& window, const QImage& expected)
 QImage statusShowing(const QByteArray& text)
 {
     ProgramRun run;
-    QByteArray lines = readFileBytes(run.programFolder() + QStringLiteral("/english.lng"));
-    QList<QByteArray> entries = lines.split('\n');
-    entries[5] = text + '\r';
-    writeFileBytes(run.programFolder() + QStringLiteral("/shows.lng"), entries.join('\n'));
-    run.setSetting(QStringLiteral("language"), QStringLiteral("shows.lng"));
+    useEnglishWith(run, 6, text);
     run.onX11();
     QProcess* program = run.start({QStringLiteral("loadcache")});
     const QString window = run.windowOf(program);
-    if (window.isEmpty())
-        return {};
-    // The pass has ended once the cache folder exists and the picture holds still.
-    QImage last;
-    for (int tries = 0; tries < 100; ++tries) {
-        QTest::qWait(100);
-        const QImage now = statusText(window);
-        if (QFileInfo::exists(run.cacheFolder()) && !now.isNull() && now == last)
-            return now;
-        last = now;
-    }
-    return {};
+    // The pass has ended once the cache folder exists.
+    return window.isEmpty()
+               ? QImage()
+               : statusSettles(window, {}, [&run] { return QFileInfo::exists(run.cacheFolder()); });
 }
 } // namespace
 
@@ -127,24 +129,20 @@ void TestUserScenarios::serverTextStaysOneLineOfItsOwn()
     // A category list that ends in a line break gives a name with CR LF; it cannot become a
     // file name, and the error line shows it as it is, on one line.
     const QImage expected = statusShowing(
-        "52 - Bad file name or number: \"<i>x</i>\\r\\n\" cannot be stored in the cache");
+        "Oops:52 - Bad file name or number: \"<i>x</i>\\r\\n\" cannot be stored in the cache");
     QVERIFY(!expected.isNull());
 
     ProgramRun run;
     HttpTestServer server;
     server.setFile(QStringLiteral("/voruzide.txt"), "<i>x</i>\r\n");
     run.setSetting(QStringLiteral("base"), server.baseUrl());
-    // No error prefix, so that the name comes well before the progress bar.
-    QByteArray lines = readFileBytes(run.programFolder() + QStringLiteral("/english.lng"));
-    QList<QByteArray> entries = lines.split('\n');
-    entries[3] = "\r";
-    writeFileBytes(run.programFolder() + QStringLiteral("/plain.lng"), entries.join('\n'));
-    run.setSetting(QStringLiteral("language"), QStringLiteral("plain.lng"));
+    // An error prefix used as written; short, so that the name comes before the progress bar.
+    useEnglishWith(run, 4, "Oops:");
     run.onX11();
     QProcess* program = run.start();
     const QString window = run.windowOf(program);
     QVERIFY(!window.isEmpty());
-    QVERIFY(statusBecomes(window, expected));
+    QCOMPARE(statusSettles(window, expected), expected);
 }
 
 void TestUserScenarios::unstorableSettingsAreReported()
@@ -174,8 +172,7 @@ void TestUserScenarios::unstorableSettingsAreReported()
     const QString window =
         ProgramRun::windowTitled(program, QStringLiteral("Drapello v1.2 - Korvane Software"));
     QVERIFY(!window.isEmpty());
-    QVERIFY(statusBecomes(window, expected));
-    QVERIFY(QFileInfo(run.settingsFile()).isDir());
+    QCOMPARE(statusSettles(window, expected), expected);
 }
 
 QTEST_GUILESS_MAIN(TestUserScenarios)
