@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/interface_look.h"
 #include "language/form4.h"
 #include "platform/instance_channel.h"
 #include "platform/platform.h"
@@ -13,6 +14,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drapello"));
     QApplication::setOrganizationName(QStringLiteral("KorvaneSoftware"));
+    useInterfaceFont();
     // The program ends when the main window unloads, not when the chooser closes before the
     // main window was ever shown.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/command_line.h"
+#include "app/interface_look.h"
 #include "app/keyed_tree.h"
 #include "app/picture_box.h"
 #include "app/startup_rules.h"
@@ -21,6 +22,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <optional>
 
 // Resources compiled into a static library must be registered by hand.
 static void initDrapelloResources()
@@ -95,6 +97,7 @@ void Form1::buildControls()
     statusText_ = new QLabel(QStringLiteral("Drapello geladen..."), StatusBar1);
     statusText_->setGeometry(3, 0, ClientWidth - 3, StatusHeight);
     statusText_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusText_->setTextFormat(Qt::PlainText); // it carries names from the server
 
     // Lies over the right end of the status bar.
     ProgressBar1 = new QProgressBar(client);
@@ -218,11 +221,20 @@ void Form1::Form_Load()
         updateAtStart = static_cast<qint16>(form2()->checkValue());
 
         useCache = decideUseCache(skinFromCommandLine, updateAtStart);
-        saveSetting(SettingKeys::path, programFolder());
+        // Settings that cannot be stored are reported, but the window still gets its catalogue
+        // root and server, so that a refresh works in this run.
+        std::optional<AppError> notStored;
+        try {
+            saveSetting(SettingKeys::path, programFolder());
+        } catch (const AppError& error) {
+            notStored = error;
+        }
         baseUrl = getSetting(SettingKeys::base);
 
         TV1->addNode(QString(), QStringLiteral("voruzide"), QStringLiteral(" VOR Uzide"));
         expandAll();
+        if (notStored)
+            throw *notStored;
     } catch (const AppError& error) {
         loadFailed_ = true;
         commonError(error);
@@ -295,7 +307,7 @@ void Form1::bringToFront()
 void Form1::setStatus(const QString& text)
 {
     ensureLoaded();
-    statusText_->setText(text);
+    statusText_->setText(visibleOnOneLine(text));
 }
 
 QString Form1::statusText() const
@@ -350,9 +362,10 @@ QString Form1::getSetting(const SettingKey& key)
 
 void Form1::saveSetting(const SettingKey& key, const QString& value)
 {
-    platform_.settings->saveSetting(QString::fromLatin1(SettingKeys::Application),
-                                    QString::fromLatin1(SettingKeys::Section),
-                                    QString::fromLatin1(key.name), value);
+    if (!platform_.settings->saveSetting(QString::fromLatin1(SettingKeys::Application),
+                                         QString::fromLatin1(SettingKeys::Section),
+                                         QString::fromLatin1(key.name), value))
+        throw AppError(75, QStringLiteral("Path/File access error: settings cannot be stored"));
 }
 
 QString Form1::programFolder() const

@@ -18,6 +18,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(place);
+    label->setTextFormat(Qt::PlainText); // language files may carry anything
     return label;
 }
 } // namespace
@@ -30,10 +31,6 @@ Form3::Form3(Form1& owner) : QDialog(&owner), owner_(owner)
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(317, 220); // 4755 x 3300 twips
     setMouseTracking(true);
-    // The layout was made for an 8-point dialog font; larger defaults clip the link and labels.
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
 
     // Positions are the twips of the original layout divided by 15.
     Label1 = makeLabel(this, "Label1", QStringLiteral("Drapello v1.2"), QRect(8, 3, 305, 25));

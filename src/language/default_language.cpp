@@ -1,7 +1,10 @@
 #include "app/form1.h"
+#include "language/qt_translations.h"
 
 void Form1::LoadDefaultLanguage()
 {
+    // Qt's own dialogs speak the built-in language too.
+    useQtTranslations(QLocale(QLocale::Dutch, QLocale::Netherlands));
     for (int line = LanguageTable::SkinInstalled; line <= LanguageTable::SkinDownloaded; ++line) {
         lang.setEntry(line, LanguageTable::defaultText(line));
         if (line == LanguageTable::Loaded) {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <optional>
 
 Form4::Form4(Form1& owner) : QDialog(&owner), owner_(owner)
 {
@@ -106,9 +107,16 @@ QString Form4::selectedFile() const
 
 void Form4::Command1_Click()
 {
-    owner_.saveSetting(SettingKeys::algedaan, QStringLiteral("1"));
     const QString file = selectedFile();
-    owner_.saveSetting(SettingKeys::language, file);
+    // A choice that cannot be stored still takes effect for this run; the failure is reported
+    // once the main window is up.
+    std::optional<AppError> notStored;
+    try {
+        owner_.saveSetting(SettingKeys::algedaan, QStringLiteral("1"));
+        owner_.saveSetting(SettingKeys::language, file);
+    } catch (const AppError& error) {
+        notStored = error;
+    }
     if (!file.isEmpty()) {
         owner_.LoadLanguage(owner_.programFolder() + QLatin1Char('/') + file);
     } else {
@@ -122,6 +130,8 @@ void Form4::Command1_Click()
     // Closes and releases this chooser (it deletes itself once closed).
     done(Accepted);
     owner_.showMain();
+    if (notStored)
+        throw *notStored;
 }
 
 void Form4::reject()

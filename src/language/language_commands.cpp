@@ -4,6 +4,7 @@
 #include "dialogs/form3.h"
 #include "language/form4.h"
 #include "language/lng_file.h"
+#include "language/qt_translations.h"
 #include "platform/platform.h"
 
 #include <QAction>
@@ -29,6 +30,17 @@ namespace {
 QWidget* messageOwner(Form1& form)
 {
     return form.isVisible() ? &form : QApplication::activeWindow();
+}
+
+// The next start uses the built-in language. Runs at start-up too, outside any command, so a
+// store that fails is reported here.
+void forgetLanguage(Form1& form)
+{
+    try {
+        form.saveSetting(SettingKeys::language, QString());
+    } catch (const AppError& error) {
+        form.commonError(error);
+    }
 }
 
 // The captions a language file carries, in the order they are put on their controls. The
@@ -62,8 +74,8 @@ void applyCaptions(Form1& form)
 void Form1::LoadLanguage(const QString& strBestandspad)
 {
     if (!isOrdinaryFile(strBestandspad)) {
-        saveSetting(SettingKeys::language, QString());
         LoadDefaultLanguage();
+        forgetLanguage(*this);
         platform_.dialogs->message(
             messageOwner(*this),
             QStringLiteral("Language file is missing. The default language will be loaded."),
@@ -76,7 +88,7 @@ void Form1::LoadLanguage(const QString& strBestandspad)
     for (int i = 0; i < file.lines.size(); ++i)
         lang.setEntry(i + 1, file.lines.at(i));
     if (!file.complete()) {
-        saveSetting(SettingKeys::language, QString());
+        forgetLanguage(*this);
         platform_.dialogs->message(messageOwner(*this),
                                    QStringLiteral("Error in language file, cannot read input. "
                                                   "Restart this program to load the default "
@@ -85,6 +97,7 @@ void Form1::LoadLanguage(const QString& strBestandspad)
         return;
     }
     applyCaptions(*this);
+    useQtTranslations(localeOfLanguageFile(strBestandspad));
 }
 
 void Form1::language_Click()

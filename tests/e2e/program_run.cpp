@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThread>
@@ -120,17 +121,19 @@ QString ProgramRun::xdotool(const QStringList& arguments)
 
 QString ProgramRun::windowOf(const QProcess* process, int timeoutMs) const
 {
-    return windowTitled(process, QStringLiteral("Drapello"), timeoutMs);
+    return windowMatching(process, QStringLiteral("Drapello"), timeoutMs);
 }
 
-QString ProgramRun::windowTitled(const QProcess* process, const QString& title, int timeoutMs) const
+QString ProgramRun::windowMatching(const QProcess* process, const QString& pattern, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < timeoutMs) {
+        // --all: both the process and the title must match (xdotool's default is either).
         const QString found = xdotool(
-            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-             QString::number(process->processId()), QStringLiteral("--name"), title});
+            {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+             QStringLiteral("--pid"), QString::number(process->processId()),
+             QStringLiteral("--name"), pattern});
         if (!found.isEmpty())
             return found.section(QLatin1Char('\n'), 0, 0);
         QThread::msleep(100);
@@ -163,6 +166,34 @@ QSize ProgramRun::windowSize(const QString& window)
     const QStringList parts =
         text.mid(at + 10).section(QLatin1Char('\n'), 0, 0).trimmed().split(QLatin1Char('x'));
     return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+}
+
+QString ProgramRun::windowTitled(const QProcess* process, const QString& title, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        // --all: both the process and the title must match (xdotool's default is either).
+        const QString found = xdotool(
+            {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+             QStringLiteral("--pid"), QString::number(process->processId()),
+             QStringLiteral("--name"), u'^' + QRegularExpression::escape(title) + u'$'});
+        if (!found.isEmpty())
+            return found.section(QLatin1Char('\n'), 0, 0);
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+QImage ProgramRun::grab(const QString& window, const QRect& area)
+{
+    QProcess import;
+    import.start(QStringLiteral("import"),
+                 {QStringLiteral("-window"), window, QStringLiteral("png:-")});
+    if (!import.waitForFinished(10000))
+        import.kill();
+    const QImage shot = QImage::fromData(import.readAllStandardOutput(), "PNG");
+    return area.isNull() ? shot : shot.copy(area);
 }
 
 QProcess* ProgramRun::startWrapped(const QStringList& command)

@@ -2,10 +2,12 @@
 
 #include "support/wine_fixture.h"
 
+#include <QImage>
 #include <QPoint>
 #include <QSize>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -54,9 +56,9 @@ public:
     QProcess* startWrapped(const QStringList& command);
 
     // ---- closing and starting again
-    // As windowOf, for the window whose title matches title (a pattern, as xdotool takes it).
-    QString windowTitled(const QProcess* process, const QString& title,
-                         int timeoutMs = 20000) const;
+    // As windowOf, for the window whose title matches pattern (as xdotool takes it).
+    static QString windowMatching(const QProcess* process, const QString& pattern,
+                                  int timeoutMs = 20000);
     // The window frame's close box: WM_DELETE_WINDOW from the X server, as a window manager sends.
     static void closeBox(const QString& window);
     // Maps a plain window of the test's own over the whole screen, above every other, for as long
@@ -73,6 +75,13 @@ public:
         void* display_ = nullptr;
         unsigned long id_ = 0;
     };
+
+    // ---- what the windows show
+    // Waits (bounded) for a visible window of the process whose whole title is `title`.
+    static QString windowTitled(const QProcess* process, const QString& title,
+                                int timeoutMs = 20000);
+    // What the X server shows of the window (or of `area` in it), as a user would see it.
+    static QImage grab(const QString& window, const QRect& area = {});
 
 private:
     QTemporaryDir dir_;

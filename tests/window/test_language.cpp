@@ -1,8 +1,10 @@
 #include "app/form1.h"
+#include "app/interface_look.h"
 #include "app/windows1252.h"
 #include "dialogs/form2.h"
 #include "dialogs/form3.h"
 #include "dialogs/website.h"
+#include "language/form4.h"
 #include "language/lng_file.h"
 #include "support/test_platform.h"
 
@@ -12,6 +14,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
 #include <QtTest>
 #include <memory>
 
@@ -84,6 +88,34 @@ QByteArray shippedEnglishBytes()
 {
     return readFileBytes(QStringLiteral(DRAPELLO_SOURCE_DIR "/resources/english.lng"));
 }
+
+// Each label, check box and button of the window whose text does not fit the place drawn for
+// it: name, text, size needed > size it has.
+QStringList cutOffTexts(const QWidget& window)
+{
+    QStringList cut;
+    auto check = [&cut](const QWidget* w, const QString& text, QSize needed) {
+        if (needed.width() > w->width() || needed.height() > w->height())
+            QDebug(&cut.emplace_back()) << w->objectName() << text << needed << ">" << w->size();
+    };
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        const QSize needed =
+            label->wordWrap() ? QSize(0, label->heightForWidth(label->width())) : label->sizeHint();
+        check(label, label->text(), needed);
+    }
+    // The box's indicator may overhang its height by a pixel or two; its caption must not.
+    for (const QCheckBox* box : window.findChildren<QCheckBox*>())
+        check(box, box->text(), QSize(box->sizeHint().width(), box->fontMetrics().height()));
+    for (const QPushButton* button : window.findChildren<QPushButton*>()) {
+        // A button's size hint asks for a wide minimum; only its caption must fit.
+        const QString caption = QString(button->text()).remove(QLatin1Char('&'));
+        const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+        check(button, caption,
+              QSize(button->fontMetrics().horizontalAdvance(caption) + 2 * margin,
+                    button->fontMetrics().height()));
+    }
+    return cut;
+}
 } // namespace
 
 class TestLanguage : public QObject {
@@ -92,12 +124,12 @@ private Q_SLOTS:
     void everyTarget_data();
     void everyTarget();
     void firstCaptionLoadsTheMainWindow();
-    void dialogsKeepTextsWhenShown();
     void invalidFile_data();
     void invalidFile();
     void missingFile_data();
     void missingFile();
-    void errorPrefixIsUsedAsWritten();
+    void everyTextFits_data();
+    void everyTextFits();
     void shippedEnglish();
     void shippedEnglishLiesBesideTheProgram();
 };
@@ -133,19 +165,6 @@ void TestLanguage::firstCaptionLoadsTheMainWindow()
     // Loading a file never writes the status bar.
     QCOMPARE(f.form->statusText(), status);
     QVERIFY(!f.form->isVisible());
-}
-
-void TestLanguage::dialogsKeepTextsWhenShown()
-{
-    Fixture f;
-    f.form->LoadLanguage(f.write(QStringLiteral("test.lng"), testFile()));
-    QVERIFY(!f.form->form3()->isVisible());
-    f.form->form3()->show();
-    f.form->form2()->show();
-    QCOMPARE(f.form->form3()->Label3->text(), testText(23));
-    QCOMPARE(f.form->form3()->Label5->text(), testText(25));
-    QCOMPARE(f.form->form2()->windowTitle(), testText(18));
-    QCOMPARE(f.form->form2()->Check1->text(), testText(26));
 }
 
 void TestLanguage::invalidFile_data()
@@ -214,14 +233,45 @@ void TestLanguage::missingFile()
     QCOMPARE(f.form->form3()->Label3->text(), testText(23));
 }
 
-void TestLanguage::errorPrefixIsUsedAsWritten()
+void TestLanguage::everyTextFits_data()
 {
+    QTest::addColumn<bool>("english");
+    QTest::newRow("built-in Dutch") << false;
+    QTest::newRow("english.lng") << true;
+}
+
+void TestLanguage::everyTextFits()
+{
+    QFETCH(bool, english);
+    useInterfaceFont();
     Fixture f;
-    QByteArray bytes = testFile();
-    bytes.replace(toWindows1252(testText(4)), "Oops:");
-    f.form->LoadLanguage(f.write(QStringLiteral("test.lng"), bytes));
-    f.form->commonError(AppError(53, QStringLiteral("File not found")));
-    QCOMPARE(f.form->statusText(), QStringLiteral("Oops:53 - File not found"));
+    if (english)
+        f.form->LoadLanguage(f.write(QStringLiteral("english.lng"), shippedEnglishBytes()));
+    else
+        f.form->LoadDefaultLanguage();
+    Form4 chooser(*f.form);
+    chooser.Form_Load();
+    QStringList cut;
+    for (QWidget* window :
+         {static_cast<QWidget*>(f.form.get()), static_cast<QWidget*>(f.form->form2()),
+          static_cast<QWidget*>(f.form->form3()), static_cast<QWidget*>(&chooser)}) {
+        window->show();
+        cut += cutOffTexts(*window);
+    }
+    cut.removeDuplicates(); // the dialogs are children of the main window too
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
+    // Shown dialogs keep the texts the language gave them.
+    const QStringList lines = fromWindows1252(shippedEnglishBytes()).split(QStringLiteral("\r\n"));
+    QCOMPARE(f.form->form2()->Check1->text(),
+             english ? lines.at(25) : LanguageTable::defaultText(26));
+    QCOMPARE(f.form->form3()->Label5->text(),
+             english ? lines.at(24) : LanguageTable::defaultText(25));
+
+    // Whatever the server or a language file sends stays one line of its own characters.
+    f.form->setStatus(QStringLiteral("<i>Sport</i>\r\n"));
+    const QLabel* status = f.form->StatusBar1->findChild<QLabel*>();
+    QCOMPARE(status->sizeHint().width(),
+             status->fontMetrics().horizontalAdvance(QStringLiteral("<i>Sport</i>\\r\\n")));
 }
 
 void TestLanguage::shippedEnglish()

@@ -26,7 +26,7 @@ QString IniSettingsStore::getSetting(const QString& app, const QString& section,
     return value.toString();
 }
 
-void IniSettingsStore::saveSetting(const QString& app, const QString& section, const QString& key,
+bool IniSettingsStore::saveSetting(const QString& app, const QString& section, const QString& key,
                                    const QString& value)
 {
     QDir().mkpath(configFolder_);
@@ -35,4 +35,5 @@ void IniSettingsStore::saveSetting(const QString& app, const QString& section, c
     ini.setValue(key, value);
     ini.endGroup();
     ini.sync();
+    return ini.status() == QSettings::NoError;
 }

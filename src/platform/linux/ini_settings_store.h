@@ -10,7 +10,7 @@ public:
 
     QString getSetting(const QString& app, const QString& section, const QString& key,
                        const QString& defaultValue) override;
-    void saveSetting(const QString& app, const QString& section, const QString& key,
+    bool saveSetting(const QString& app, const QString& section, const QString& key,
                      const QString& value) override;
 
     QString fileFor(const QString& app) const;

@@ -34,10 +34,11 @@ QString RegistrySettingsStore::getSetting(const QString& app, const QString& sec
     return registry.value(key).toString();
 }
 
-void RegistrySettingsStore::saveSetting(const QString& app, const QString& section,
+bool RegistrySettingsStore::saveSetting(const QString& app, const QString& section,
                                         const QString& key, const QString& value)
 {
     QSettings registry(settingsKey(app, section), QSettings::NativeFormat);
     registry.setValue(key, value);
     registry.sync();
+    return registry.status() == QSettings::NoError;
 }

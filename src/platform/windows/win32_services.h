@@ -22,6 +22,6 @@ class RegistrySettingsStore : public SettingsStore {
 public:
     QString getSetting(const QString& app, const QString& section, const QString& key,
                        const QString& defaultValue) override;
-    void saveSetting(const QString& app, const QString& section, const QString& key,
+    bool saveSetting(const QString& app, const QString& section, const QString& key,
                      const QString& value) override;
 };
