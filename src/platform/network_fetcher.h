@@ -31,7 +31,7 @@ public:
     ~NetworkFetcher() override;
 
     // Waits while the window's events (repaints, timers, a close request) are processed; user
-    // input meanwhile is dropped. The body goes to a temporary file beside targetPath, which
+    // input meanwhile waits for its end. The body goes to a temporary file beside targetPath, which
     // replaces targetPath only after a complete, successful transfer: a 2xx answer after at most
     // MaxRedirects redirects, never from https down to http, within the time-outs above, at most
     // maxBytes.

@@ -25,6 +25,7 @@ private Q_SLOTS:
     void everyWayOfClosingEndsTheProgram_data();
     void everyWayOfClosingEndsTheProgram();
     void closeDuringDownloadEndsAtOnce();
+    void keysTypedDuringDownloadAreKept();
     void secondStartBringsTheRunningCopyForward();
 
     // ---- downloads and the skin server
@@ -127,6 +128,28 @@ void TestUserScenarios::closeDuringDownloadEndsAtOnce()
     QCOMPARE(QDir(run.cacheFolder()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("voruzide.tmp")});
     QCOMPARE(readFileBytes(copy), previous);
+}
+
+void TestUserScenarios::keysTypedDuringDownloadAreKept()
+{
+    ProgramRun run;
+    HttpTestServer server;
+    server.setFile(QStringLiteral("/voruzide.txt"), "Abstract");
+    server.setFile(QStringLiteral("/Abstract.txt"), "Rood*Blauw");
+    server.setDelay(800);
+    run.setSetting(QStringLiteral("base"), server.baseUrl());
+    run.onX11();
+    QProcess* program = run.start();
+    const QString window = run.windowOf(program);
+    QVERIFY(!window.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() > 0, 20000);
+
+    // Typed while the first list is on its way: not lost, carried out once the pass has ended.
+    ProgramRun::pressKeys(window, QStringLiteral("ctrl+s"));
+    QVERIFY2(program->waitForFinished(ExitBoundMs + 2 * 800), "Ctrl+S was lost");
+    QCOMPARE(program->exitCode(), 0);
+    QCOMPARE(readFileBytes(run.cacheFolder() + QStringLiteral("/Abstract.tmp")),
+             QByteArray("Rood*Blauw"));
 }
 
 void TestUserScenarios::secondStartBringsTheRunningCopyForward()
