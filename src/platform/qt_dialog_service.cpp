@@ -10,6 +10,7 @@ void QtDialogService::message(QWidget* owner, const QString& text, const QString
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical
                                                   : QMessageBox::Information,
                     title, text, QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText); // may name a file the user chose
     box.exec();
 }
 
