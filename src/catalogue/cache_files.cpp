@@ -2,6 +2,7 @@
 
 #include "app/app_error.h"
 #include "catalogue/list_format.h"
+#include "platform/regular_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,9 +26,9 @@ bool exists(const QString& path)
 
 QString readList(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw file.exists() ? AppError::pathFileAccess() : AppError::fileNotFound();
+    QFile file;
+    if (!openRegularFile(file, path))
+        throw QFileInfo::exists(path) ? AppError::pathFileAccess() : AppError::fileNotFound();
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw AppError::pathFileAccess();
