@@ -29,9 +29,14 @@ QString readList(const QString& path)
     QFile file;
     if (!openRegularFile(file, path))
         throw QFileInfo::exists(path) ? AppError::pathFileAccess() : AppError::fileNotFound();
-    const QByteArray bytes = file.readAll();
+    if (file.size() > listformat::MaxListBytes)
+        throw AppError::overflow();
+    // One byte past the limit: a file may hold more than it claimed a moment ago.
+    const QByteArray bytes = file.read(listformat::MaxListBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw AppError::pathFileAccess();
+    if (bytes.size() > listformat::MaxListBytes)
+        throw AppError::overflow();
     return listformat::decodeList(bytes);
 }
 

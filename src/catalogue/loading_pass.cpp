@@ -40,6 +40,8 @@ void Form1::loading_Timer()
         const QStringList categories = listformat::splitList(categoryText);
 
         for (const QString& name : categories) {
+            if (TV1->nodeCount() >= listformat::MaxTreeNodes)
+                throw AppError::overflow();
             const QString categoryKey = name + cachefiles::timeOfDayText();
             // New nodes are collapsed: laying out thousands of visible rows at every repaint
             // during the downloads would cost far more than the fill.
@@ -57,6 +59,8 @@ void Form1::loading_Timer()
             const QString skinText = cachefiles::readList(copy);
             add(1);
             const QStringList skins = listformat::splitList(skinText);
+            if (TV1->nodeCount() + skins.size() > listformat::MaxTreeNodes)
+                throw AppError::overflow();
             // All of a category's skins in one insertion; the bar moves as if they came one
             // by one (nothing is painted in between).
             const int before = TV1->nodeCount();
