@@ -249,7 +249,9 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix()
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
 
-    WineWindowService service([prefix] { return prefix; }, helperFolder, wine, 3000);
+    // A short round for the hung wine; the others end on their own.
+    const int limit = answer.contains("sleep") ? 2000 : WineWindowService::helperTimeoutMs;
+    WineWindowService service([prefix] { return prefix; }, helperFolder, wine, limit);
     const bool endless = answer.contains("yes");
     if (expectedHelper.isEmpty() || answer.contains("echo")) {
         QCOMPARE(service.closeWindowOfClass(QStringLiteral("msnmsblclass")), found);

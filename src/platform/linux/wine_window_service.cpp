@@ -98,6 +98,7 @@ bool WineWindowService::closeWindowOfClass(const QString& windowClass)
     QEventLoop loop;
     QTimer timeout;
     timeout.setSingleShot(true);
+    timeout.setTimerType(Qt::PreciseTimer); // a coarse timer may fire before the deadline
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
     QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -122,6 +123,8 @@ bool WineWindowService::closeWindowOfClass(const QString& windowClass)
                      static_cast<long long>(maxOutputBytes));
         else
             qWarning("Window helper did not finish in time; stopped");
+        if (!tooMuch && roundDepth_ > 0)
+            roundDeadline_ = QDeadlineTimer(0); // the round's time is up, whatever the clock says
         process.closeReadChannel(QProcess::StandardOutput);
         process.kill();
         process.waitForFinished(2000);
