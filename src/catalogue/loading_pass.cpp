@@ -100,7 +100,14 @@ bool fillTree(Form1& form, bool download, bool quiet)
 void Form1::loading_Timer()
 {
     const QString cache = cacheFolder();
-    const bool refreshing = cachefiles::refreshPending(cache);
+    bool refreshing = cachefiles::refreshPending(cache);
+    if (refreshing && useCache) {
+        // A refresh cut short (the program ended before its pass): only a pass that downloads
+        // may finish it, so this one starts from the copies it kept.
+        FlushCache();
+        cachefiles::restoreListCopies(cache);
+        refreshing = false;
+    }
     const bool loaded = fillTree(*this, !useCache, false);
     if (!refreshing)
         return;
