@@ -20,7 +20,11 @@ AppError AppError::keyNotUnique() { return {35602, QStringLiteral("Key is not un
 
 AppError AppError::unsafeName(const QString& name)
 {
-    return {52, QStringLiteral("Bad file name or number: \"%1\" cannot be stored in the cache").arg(name)};
+    // The name may be megabytes long; the status bar gets a recognisable start of it.
+    constexpr qsizetype Shown = 64;
+    const QString shown = name.size() > Shown ? name.left(Shown) + QStringLiteral("...") : name;
+    return {52, QStringLiteral("Bad file name or number: \"%1\" cannot be stored in the cache")
+                    .arg(shown)};
 }
 
 QString errorLine(const QString& prefix, const AppError& error)

@@ -22,7 +22,12 @@ QStringList splitList(const QString& text)
     // Counted before splitting, so an oversized list costs no allocation of its pieces.
     if (text.count(QLatin1Char('*')) >= MaxNames)
         throw AppError::overflow();
-    return text.split(QLatin1Char('*'), Qt::KeepEmptyParts);
+    QStringList names = text.split(QLatin1Char('*'), Qt::KeepEmptyParts);
+    for (const QString& name : std::as_const(names)) {
+        if (name.size() > MaxNameBytes)
+            throw AppError::unsafeName(name);
+    }
+    return names;
 }
 
 bool isNotFoundMarker(const QString& text)
@@ -32,7 +37,7 @@ bool isNotFoundMarker(const QString& text)
 
 bool isSafeCategoryName(const QString& name)
 {
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
+    if (name == QLatin1String(".") || name == QLatin1String("..") || name.size() > MaxNameBytes)
         return false;
     for (const QChar c : name) {
         if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)

@@ -101,6 +101,7 @@ void Form1::closemsn()
 {
     // Events queued for this program run here, and again after each class.
     QCoreApplication::processEvents();
+    const CloseRound round(*platform().windows);
     for (const char* windowClass : MessengerWindowClasses) {
         platform().windows->closeWindowOfClass(QString::fromLatin1(windowClass));
         QCoreApplication::processEvents();

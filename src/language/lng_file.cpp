@@ -2,6 +2,7 @@
 
 #include "app/windows1252.h"
 #include "language/language_table.h"
+#include "platform/regular_file.h"
 
 #include <QFile>
 
@@ -65,8 +66,8 @@ LanguageFileContent readLanguageLines(QIODevice& in)
 
 LanguageFileContent readLanguageFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(file, path))
         return {};
     return readLanguageLines(file);
 }

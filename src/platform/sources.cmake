@@ -12,7 +12,8 @@ list(APPEND DRAPELLO_SOURCES
   platform/null_services.h
   platform/desktop_shell_service.cpp platform/desktop_shell_service.h
   platform/qt_dialog_service.cpp platform/qt_dialog_service.h
-  platform/network_fetcher.cpp platform/network_fetcher.h)
+  platform/network_fetcher.cpp platform/network_fetcher.h
+  platform/regular_file.h)
 if(WIN32)
   include(platform/windows/sources.cmake)
 else()

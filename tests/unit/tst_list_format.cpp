@@ -95,6 +95,8 @@ void TestListFormat::safeCategoryName_data()
     QTest::newRow("nul") << QString(QChar(0)) << false;
     QTest::newRow("delete") << QStringLiteral("a\x7F") << false;
     QTest::newRow("C1 control") << QString(QChar(0x81)) << false;
+    QTest::newRow("255 bytes") << QString(255, QLatin1Char('n')) << true;
+    QTest::newRow("256 bytes") << QString(256, QLatin1Char('n')) << false;
 }
 
 void TestListFormat::safeCategoryName()

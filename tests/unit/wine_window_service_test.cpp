@@ -160,7 +160,8 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix_data()
     QTest::addColumn<bool>("wineInstalled");
     QTest::addColumn<QStringList>("helpers");
     QTest::addColumn<QString>("expectedHelper"); // empty: wine must not be run
-    QTest::addColumn<QString>("warning");        // expected log line, as a pattern
+    QTest::addColumn<QStringList>("warnings");   // expected log lines, as patterns
+    QTest::addColumn<QByteArray>("answer");      // what "wine" does after recording its call
     QTest::addColumn<bool>("found");
 
     const QByteArray win64("WINE REGISTRY Version 2\n;; All keys relative to "
@@ -169,23 +170,41 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix_data()
     const QString helper64 = QStringLiteral("drapello-closewin64.exe");
     const QString helper32 = QStringLiteral("drapello-closewin32.exe");
     const QStringList both{helper64, helper32};
+    const QByteArray answers("echo \"closed $2\"\n");
+    const QStringList none;
 
     QTest::newRow("64-bit prefix")
-        << win64 << true << true << both << helper64 << QString() << true;
+        << win64 << true << true << both << helper64 << none << answers << true;
     QTest::newRow("32-bit prefix")
-        << win32 << true << true << both << helper32 << QString() << true;
+        << win32 << true << true << both << helper32 << none << answers << true;
     QTest::newRow("no server: nothing run, nothing said")
-        << win64 << false << true << both << QString() << QString() << false;
+        << win64 << false << true << both << QString() << none << answers << false;
     QTest::newRow("no server and no wine: nothing said")
-        << win64 << false << false << both << QString() << QString() << false;
+        << win64 << false << false << both << QString() << none << answers << false;
     QTest::newRow("32-bit helper missing")
         << win32 << true << true << QStringList{helper64} << QString()
-        << QStringLiteral("drapello-closewin32\\.exe is missing") << false;
+        << QStringList{QStringLiteral("drapello-closewin32\\.exe is missing")} << answers << false;
     QTest::newRow("wine missing") << win64 << true << false << both << QString()
-                                  << QStringLiteral("not installed") << false;
+                                  << QStringList{QStringLiteral("not installed")} << answers
+                                  << false;
     QTest::newRow("prefix of unknown kind")
         << QByteArray("WINE REGISTRY Version 2\n\n[Software]\n#arch=win64\n") << true << true
-        << both << QString() << QStringLiteral("no readable #arch") << false;
+        << both << QString() << QStringList{QStringLiteral("no readable #arch")} << answers
+        << false;
+    // Whatever wine does, the round of three classes ends within its one time limit, and only
+    // a small answer is read.
+    QTest::newRow("wine prints without end")
+        << win64 << true << true << both << helper64
+        << QStringList{QStringLiteral("printed more than 4096 bytes"),
+                       QStringLiteral("printed more than 4096 bytes"),
+                       QStringLiteral("printed more than 4096 bytes")}
+        << QByteArray("exec yes \"closed $2\"\n") << false;
+    QTest::newRow("wine hangs: one wait for the round")
+        << win64 << true << true << both << helper64
+        << QStringList{QStringLiteral("did not finish in time"),
+                       QStringLiteral("No time left to close Messenger's msblwindowclass"),
+                       QStringLiteral("No time left to close Messenger's msblclass")}
+        << QByteArray("exec sleep 60\n") << false;
 }
 
 void WineWindowServiceTest::runsHelperThatFitsPrefix()
@@ -195,7 +214,8 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix()
     QFETCH(bool, wineInstalled);
     QFETCH(QStringList, helpers);
     QFETCH(QString, expectedHelper);
-    QFETCH(QString, warning);
+    QFETCH(QStringList, warnings);
+    QFETCH(QByteArray, answer);
     QFETCH(bool, found);
 
     QTemporaryDir row(dir_.path() + QStringLiteral("/row-XXXXXX"));
@@ -215,7 +235,7 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix()
     const QString wine = row.path() + QStringLiteral("/wine");
     if (wineInstalled) {
         writeFileBytes(wine, "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$WINEPREFIX\" \"$1\" \"$2\" >> '" +
-                                 QFile::encodeName(calls) + "'\necho \"closed $2\"\n");
+                                 QFile::encodeName(calls) + "'\n" + answer);
         QFile(wine).setPermissions(QFile(wine).permissions() | QFileDevice::ExeOwner);
     }
 
@@ -225,21 +245,36 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix()
         if (!holder->locked())
             QSKIP("python3 could not hold a lock");
     }
-    if (!warning.isEmpty())
+    for (const QString& warning : warnings)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
 
-    WineWindowService service([prefix] { return prefix; }, helperFolder, wine);
-    QCOMPARE(service.closeWindowOfClass(QStringLiteral("msnmsblclass")), found);
+    // A short round for the hung wine; the others end on their own.
+    const int limit = answer.contains("sleep") ? 2000 : WineWindowService::helperTimeoutMs;
+    WineWindowService service([prefix] { return prefix; }, helperFolder, wine, limit);
+    const bool endless = answer.contains("yes");
+    if (expectedHelper.isEmpty() || answer.contains("echo")) {
+        QCOMPARE(service.closeWindowOfClass(QStringLiteral("msnmsblclass")), found);
+    } else {
+        const CloseRound round(service);
+        for (const char* windowClass : {"msnmsblclass", "msblwindowclass", "msblclass"})
+            QCOMPARE(service.closeWindowOfClass(QString::fromLatin1(windowClass)), found);
+    }
 
     QFile recorded(calls);
     if (expectedHelper.isEmpty()) {
         QVERIFY(!recorded.exists());
     } else {
         QVERIFY(recorded.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(recorded.readAll()), prefix + QLatin1Char('|') + helperFolder +
-                                                            QLatin1Char('/') + expectedHelper +
-                                                            QStringLiteral("|msnmsblclass\n"));
+        // A hung run uses up the round; runs stopped for talking too much leave time for more.
+        QStringList classes{QStringLiteral("msnmsblclass")};
+        if (endless)
+            classes << QStringLiteral("msblwindowclass") << QStringLiteral("msblclass");
+        QString expected;
+        for (const QString& windowClass : classes)
+            expected += prefix + QLatin1Char('|') + helperFolder + QLatin1Char('/') +
+                        expectedHelper + QLatin1Char('|') + windowClass + QLatin1Char('\n');
+        QCOMPARE(QString::fromUtf8(recorded.readAll()), expected);
     }
 }
 

@@ -26,11 +26,13 @@ private Q_SLOTS:
     void fromCacheWithServerStopped();
     void passEndsEarly_data();
     void passEndsEarly();
-    void longestList_data();
-    void longestList();
+    void hostileLists_data();
+    void hostileLists();
     void unsafeCategoryName_data();
     void unsafeCategoryName();
     void refresh();
+    void failedRefreshKeepsCatalogue_data();
+    void failedRefreshKeepsCatalogue();
     void flushCache();
 };
 
@@ -167,40 +169,69 @@ void TestCatalogue::passEndsEarly()
     }
 }
 
-void TestCatalogue::longestList_data()
+namespace {
+// "p0*p1*...": count distinct names, or count empty ones for a negative count.
+QByteArray manyNames(const char* prefix, int count)
 {
-    QTest::addColumn<int>("count");
-    QTest::newRow("32,767 skins fit") << 32767;
-    QTest::newRow("32,768 skins overflow") << 32768;
-    QTest::newRow("32,768 empty names overflow") << -32768;
+    QByteArray list = count > 0 ? prefix + QByteArray("0") : "";
+    for (int i = 1; i < qAbs(count); ++i)
+        list += count > 0 ? "*" + (prefix + QByteArray::number(i)) : "*";
+    return list;
+}
+} // namespace
+
+// What a server may send that no real catalogue holds: each is refused whole, before any of its
+// names becomes a node, with the error of its kind.
+void TestCatalogue::hostileLists_data()
+{
+    QTest::addColumn<QByteArray>("categories");
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b");
+    QTest::addColumn<QString>("status"); // a prefix of the status text
+    QTest::addColumn<int>("nodes");
+    const QString overflow = QStringLiteral("Fout opgetreden: 6 - Overflow");
+    const QString badName = QStringLiteral("Fout opgetreden: 52 - ");
+    const QByteArray abc("A*B*C");
+    const QByteArray name255(255, 'n');
+
+    QTest::newRow("32,767 skins fit")
+        << abc << QByteArray("x") << manyNames("s", 32767) << Downloaded << 1 + 3 + 1 + 32767 + 1;
+    QTest::newRow("32,768 skins") << abc << QByteArray("x") << manyNames("s", 32768) << overflow
+                                  << 4;
+    QTest::newRow("32,768 empty names")
+        << abc << QByteArray("x") << manyNames("s", -32768) << overflow << 4;
+    QTest::newRow("a name of 255 bytes fits")
+        << abc << QByteArray("x") << "s*" + name255 << Downloaded << 1 + 3 + 1 + 2 + 1;
+    QTest::newRow("a skin name of 256 bytes")
+        << abc << QByteArray("x") << "s*" + name255 + "n" << badName << 4;
+    QTest::newRow("a category name of 256 bytes")
+        << "A*" + name255 + "n*C" << QByteArray("x") << QByteArray("y") << badName << 1;
+    QTest::newRow("a list over 8 MiB")
+        << abc << QByteArray("x") << QByteArray(8 * 1024 * 1024 + 1, 'n') << overflow << 4;
+    QTest::newRow("a tree over 65,536 nodes")
+        << abc << manyNames("a", 32767) << manyNames("b", 32767) << overflow << 32770;
 }
 
-void TestCatalogue::longestList()
+void TestCatalogue::hostileLists()
 {
-    QFETCH(int, count);
-    QByteArray skins = count > 0 ? "s0" : "";
-    for (int i = 1; i < qAbs(count); ++i)
-        skins += count > 0 ? "*s" + QByteArray::number(i) : "*";
+    QFETCH(QByteArray, categories);
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QFETCH(QString, status);
+    QFETCH(int, nodes);
     HttpTestServer server;
-    serveFiles(server, {{QStringLiteral("voruzide.txt"), "A*B*C"},
-                        {QStringLiteral("A.txt"), "x"},
-                        {QStringLiteral("B.txt"), skins},
+    serveFiles(server, {{QStringLiteral("voruzide.txt"), categories},
+                        {QStringLiteral("A.txt"), a},
+                        {QStringLiteral("B.txt"), b},
                         {QStringLiteral("C.txt"), "y"}});
     WindowFixture w(server.baseUrl(), true);
     QVERIFY(w.runPass());
-    QTreeWidgetItem* b = w.form->TV1->find(QStringLiteral("s0"));
-    if (count == 32767) {
-        QVERIFY(b);
-        QCOMPARE(b->parent()->childCount(), count);
-        QCOMPARE(b->parent()->child(count - 1)->text(0), QStringLiteral("s%1").arg(count - 1));
-        QCOMPARE(w.form->TV1->nodeCount(), 1 + 3 + 1 + count + 1);
-        QCOMPARE(w.form->statusText(), Downloaded);
-    } else {
-        // The whole list is refused before any of its names becomes a node.
-        QVERIFY(!b);
-        QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( A(x), B)"));
-        QCOMPARE(w.form->statusText(), QStringLiteral("Fout opgetreden: 6 - Overflow"));
-    }
+    QVERIFY2(w.form->statusText().startsWith(status), qPrintable(w.form->statusText().left(200)));
+    QCOMPARE(w.form->TV1->nodeCount(), nodes);
+    // What fits is there whole, in order.
+    const QList<QByteArray> names = b.split('*');
+    if (status == Downloaded)
+        QCOMPARE(w.form->TV1->node(nodes - 2)->text(0), QString::fromLatin1(names.last()));
 }
 
 void TestCatalogue::unsafeCategoryName_data()
@@ -246,8 +277,23 @@ void TestCatalogue::unsafeCategoryName()
     QCOMPARE(server.requestCount(), download ? 2 : 0);
 }
 
-// A refresh after a start from the cache downloads; a refresh with the server gone empties the
-// tree and the list copies first, and keeps the preview picture.
+namespace {
+QStringList listCopies(const WindowFixture& w)
+{
+    // Everything below Cache, with its bytes: a copy kept aside counts too.
+    QStringList copies;
+    for (const QString& file : w.filesInProfile()) {
+        if (file.startsWith(QStringLiteral("program/Cache/")))
+            copies << file.mid(14) + QLatin1Char('=') +
+                          QString::fromLatin1(
+                              readFileBytes(w.profile.root() + QLatin1Char('/') + file));
+    }
+    return copies;
+}
+} // namespace
+
+// A refresh after a start from the cache downloads; the copies of lists the server no longer
+// names go.
 void TestCatalogue::refresh()
 {
     HttpTestServer server;
@@ -263,26 +309,75 @@ void TestCatalogue::refresh()
         w.form->menu.update->trigger();
         QVERIFY(w.waitForPass());
         QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( New(n1,n2))"));
-        QCOMPARE(w.cacheFiles(),
-                 (QStringList{QStringLiteral("New.tmp"), QStringLiteral("voruzide.tmp")}));
+        QCOMPARE(listCopies(w), (QStringList{QStringLiteral("New.tmp=n1*n2"),
+                                             QStringLiteral("voruzide.tmp=New")}));
     }
     QCOMPARE(server.requestCount(), 4);
+}
 
-    w.seedCache({{QStringLiteral("temp.dat"), "picture"}});
+// A refresh that fails half-way or at once, or that the program's end cuts short, leaves the
+// list copies and the tree as they were before it, and says what failed; the preview stays.
+void TestCatalogue::failedRefreshKeepsCatalogue_data()
+{
+    QTest::addColumn<Files>("served"); // empty: the server is gone
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("requested");
+    const QString voruzide = QStringLiteral("/voruzide.txt");
+    QTest::newRow("server gone") << Files() << Missing << QStringList();
+    QTest::newRow("program ended, started from the cache")
+        << Files() << QStringLiteral("Geladen") << QStringList();
+    QTest::newRow("second list missing")
+        << Files{{QStringLiteral("voruzide.txt"), "New*Gone"}, {QStringLiteral("New.txt"), "n"}}
+        << Missing
+        << QStringList{voruzide, QStringLiteral("/New.txt"), QStringLiteral("/Gone.txt")};
+    QTest::newRow("catalogue refused")
+        << Files{{QStringLiteral("voruzide.txt"), "New*Dup"},
+                 {QStringLiteral("New.txt"), "n"},
+                 {QStringLiteral("Dup.txt"), "n"}}
+        << QStringLiteral("Fout opgetreden: 35602 - ")
+        << QStringList{voruzide, QStringLiteral("/New.txt"), QStringLiteral("/Dup.txt")};
+}
+
+void TestCatalogue::failedRefreshKeepsCatalogue()
+{
+    QFETCH(Files, served);
+    QFETCH(QString, status);
+    QFETCH(QStringList, requested);
+    HttpTestServer server;
+    serveFiles(server, served);
+    if (served.isEmpty())
+        server.stop();
+    WindowFixture w(server.baseUrl(), false);
+    w.seedCache({{QStringLiteral("voruzide.tmp"), "Old*Other"},
+                 {QStringLiteral("Old.tmp"), "o1*o2"},
+                 {QStringLiteral("Other.tmp"), "o3"},
+                 {QStringLiteral("Stale.tmp"), "s"},
+                 {QStringLiteral("temp.dat"), "picture"}});
+    QVERIFY(w.runPass());
+    const QString shape = QStringLiteral(" VOR Uzide( Old(o1,o2), Other(o3))");
+    QCOMPARE(w.treeShape(), shape);
+    const QStringList before = listCopies(w);
     w.form->enableInstall();
-    server.stop();
+
     w.form->menu.update->trigger();
-    // Before the tick: the root alone, no list copies, the timer armed.
+    // Before the tick: the root alone, no list copies in Cache, the timer armed.
     QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide"));
     QCOMPARE(w.cacheFiles(), QStringList{QStringLiteral("temp.dat")});
     QVERIFY(w.form->loading->isActive());
     QVERIFY(!w.form->useCache);
 
-    QVERIFY(w.waitForPass());
-    QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide"));
-    QCOMPARE(w.form->statusText(), Missing);
-    QCOMPARE(w.cached(QStringLiteral("temp.dat")), QByteArray("picture"));
-    QVERIFY(w.form->SetSkin->isEnabled());
+    if (QTest::currentDataTag() == QByteArray("program ended, started from the cache")) {
+        w.form = std::make_unique<Form1>(w.platform);
+        QVERIFY(w.runPass(QStringLiteral("loadcache")));
+    } else {
+        QVERIFY(w.waitForPass());
+        QVERIFY(w.form->SetSkin->isEnabled());
+    }
+    QVERIFY2(w.form->statusText().startsWith(status), qPrintable(w.form->statusText()));
+    QCOMPARE(server.requestedPaths(), requested);
+    QCOMPARE(w.treeShape(), shape);
+    QCOMPARE(listCopies(w), before);
+    QVERIFY(!w.form->loading->isActive());
 }
 
 void TestCatalogue::flushCache()

@@ -1,5 +1,7 @@
 #include "platform/linux/wine_prefix.h"
 
+#include "platform/regular_file.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -17,8 +19,8 @@ QString resolveWinePrefix(const QString& storedSetting)
 
 WineArch wineArchOf(const QString& prefix)
 {
-    QFile file(prefix + QStringLiteral("/system.reg"));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(file, prefix + QStringLiteral("/system.reg")))
         return WineArch::Unknown;
     // The header lines come first; do not read a large registry to the end for them.
     for (int i = 0; i < 20 && !file.atEnd(); ++i) {

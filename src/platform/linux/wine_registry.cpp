@@ -1,5 +1,7 @@
 #include "platform/linux/wine_registry.h"
 
+#include "platform/regular_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -163,8 +165,8 @@ WineRegistry::WineRegistry(QByteArray text) : text_(std::move(text)) {}
 
 WineRegistry WineRegistry::load(const QString& file, qint64 maxBytes)
 {
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
+    QFile in;
+    if (!openRegularFile(in, file))
         return WineRegistry(QByteArray());
     // Read one byte past the limit: the size a file claims may not be what it holds.
     QByteArray text = in.read(maxBytes + 1);

@@ -1,5 +1,7 @@
 #include "platform/linux/wine_server.h"
 
+#include "platform/regular_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <fcntl.h>
@@ -13,9 +15,15 @@ namespace {
 bool lockHeldByOtherProcess(const QString& lockPath)
 {
     const QByteArray path = QFile::encodeName(lockPath);
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // Never wait in open(): a FIFO in the lock's place would block it.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     struct flock query = {};
     query.l_type = F_WRLCK;
     query.l_whence = SEEK_SET;
@@ -29,8 +37,8 @@ bool lockHeldByOtherProcess(const QString& lockPath)
 // Debian's Wine names its temporary folder in <prefix>/wineserver, e.g. "wine-aO8GlK".
 QString debianServerParentName(const QString& prefix)
 {
-    QFile file(prefix + QStringLiteral("/wineserver"));
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(file, prefix + QStringLiteral("/wineserver")))
         return {};
     const QString name = QFile::decodeName(file.read(256).trimmed());
     if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||

@@ -9,12 +9,25 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTimer>
+#include <algorithm>
 
 WineWindowService::WineWindowService(std::function<QString()> prefix, QString helperFolder,
-                                     QString wineProgram)
+                                     QString wineProgram, int timeLimitMs)
     : prefix_(std::move(prefix)), helperFolder_(std::move(helperFolder)),
-      wineProgram_(std::move(wineProgram))
+      wineProgram_(std::move(wineProgram)), timeLimitMs_(timeLimitMs)
 {
+}
+
+void WineWindowService::beginRound()
+{
+    if (roundDepth_++ == 0)
+        roundDeadline_ = QDeadlineTimer(timeLimitMs_);
+}
+
+void WineWindowService::endRound()
+{
+    if (roundDepth_ > 0)
+        --roundDepth_;
 }
 
 bool WineWindowService::foundInOutput(const QByteArray& output, const QString& windowClass)
@@ -67,6 +80,12 @@ bool WineWindowService::closeWindowOfClass(const QString& windowClass)
         return false;
     }
 
+    const QDeadlineTimer deadline = roundDepth_ > 0 ? roundDeadline_ : QDeadlineTimer(timeLimitMs_);
+    if (deadline.hasExpired()) {
+        qWarning("No time left to close Messenger's %s windows", qUtf8Printable(windowClass));
+        return false;
+    }
+
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("WINEPREFIX"), prefix);
@@ -79,16 +98,34 @@ bool WineWindowService::closeWindowOfClass(const QString& windowClass)
     QEventLoop loop;
     QTimer timeout;
     timeout.setSingleShot(true);
+    timeout.setTimerType(Qt::PreciseTimer); // a coarse timer may fire before the deadline
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
     QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // Drained as it comes, or QProcess would buffer all of it; beyond the limit, not read at all.
+    QByteArray output;
+    bool tooMuch = false;
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
+        output += process.read(maxOutputBytes + 1 - output.size());
+        if (output.size() > maxOutputBytes) {
+            tooMuch = true;
+            loop.quit();
+        }
+    });
     process.start(wine, {helper, windowClass});
     if (process.state() != QProcess::NotRunning) {
-        timeout.start(helperTimeoutMs);
+        timeout.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     if (process.state() != QProcess::NotRunning) {
-        qWarning("Window helper did not finish within %d ms; stopped", helperTimeoutMs);
+        if (tooMuch)
+            qWarning("Window helper printed more than %lld bytes; stopped",
+                     static_cast<long long>(maxOutputBytes));
+        else
+            qWarning("Window helper did not finish in time; stopped");
+        if (!tooMuch && roundDepth_ > 0)
+            roundDeadline_ = QDeadlineTimer(0); // the round's time is up, whatever the clock says
+        process.closeReadChannel(QProcess::StandardOutput);
         process.kill();
         process.waitForFinished(2000);
     }
@@ -97,5 +134,9 @@ bool WineWindowService::closeWindowOfClass(const QString& windowClass)
                  qUtf8Printable(process.errorString()));
         return false;
     }
-    return foundInOutput(process.readAllStandardOutput(), windowClass);
+    if (!tooMuch)
+        output += process.read(maxOutputBytes + 1 - output.size());
+    if (output.size() > maxOutputBytes)
+        return false;
+    return foundInOutput(output, windowClass);
 }
