@@ -96,9 +96,24 @@ struct Transfer {
     qint64 received = 0;
     bool failed = false;
     bool timedOut = false;
-    // Some byte of an answer (a header line of any hop) has arrived.
+    // A whole header block of an answer, or a body byte, has arrived.
     bool answered = false;
+    // Until the headers of the final answer are complete: header lines trickling in one by one
+    // do not count as progress.
+    bool awaitingHeaders = true;
+    int status = 0; // of the header block being read
     QElapsedTimer sinceActivity;
+    // The current window of the minimum transfer rate, from the end of the final headers.
+    QElapsedTimer sinceWindow;
+    qint64 receivedAtWindow = 0;
+
+    void answerBegins()
+    {
+        answered = true;
+        awaitingHeaders = false;
+        sinceWindow.start();
+        receivedAtWindow = received;
+    }
 };
 
 size_t receiveBody(char* data, size_t size, size_t count, void* user)
@@ -106,7 +121,8 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
     auto* t = static_cast<Transfer*>(user);
     const qint64 bytes = qint64(size * count);
     t->sinceActivity.restart();
-    t->answered = true;
+    if (t->awaitingHeaders)
+        t->answerBegins();
     t->received += bytes;
     if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
         t->failed = true;
@@ -115,12 +131,25 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
     return size * count;
 }
 
-// Header lines of every hop count as activity, as body bytes do.
-size_t receiveHeader(char*, size_t size, size_t count, void* user)
+// A status line opens a header block and the blank line ends it. An informational (1xx) block
+// is no answer; a redirect's block ends one hop, and the next hop's headers get a fresh wait.
+size_t receiveHeader(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
-    t->sinceActivity.restart();
-    t->answered = true;
+    const QByteArray line = QByteArray::fromRawData(data, qsizetype(size * count)).trimmed();
+    if (line.startsWith("HTTP/") && t->status == 0) {
+        const qsizetype blank = line.indexOf(' ');
+        t->status = blank < 0 ? 0 : line.mid(blank + 1, 3).toInt();
+        t->status = std::max(t->status, 1); // a garbled status still opens the block
+    } else if (line.isEmpty() && t->status != 0) {
+        if (t->status >= 200) {
+            t->answered = true;
+            t->sinceActivity.restart();
+            if (t->status < 300 || t->status >= 400)
+                t->answerBegins();
+        }
+        t->status = 0;
+    }
     return size * count;
 }
 } // namespace
@@ -153,8 +182,10 @@ struct NetworkFetcher::Session {
     Session& operator=(const Session&) = delete;
 };
 
-NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes, int totalTimeoutMs)
-    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes), totalTimeoutMs_(totalTimeoutMs)
+NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes, int totalTimeoutMs,
+                               int rateWindowMs, qint64 minBytesPerWindow)
+    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes), totalTimeoutMs_(totalTimeoutMs),
+      rateWindowMs_(rateWindowMs), minBytesPerWindow_(minBytesPerWindow)
 {
 }
 
@@ -228,7 +259,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
 
     // The wait: the network in slices, the window's events (repaints, timers, a close request,
     // but no input) at most every slice in between. Silence counts towards the answer or idle
-    // time-out, every moment towards the total.
+    // time-out, every moment towards the total, and once the body flows every window must bring
+    // its share of bytes.
     const InputHold noInput;
     t.sinceActivity.start();
     QElapsedTimer sinceStart;
@@ -239,8 +271,15 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
             t.failed = true;
         if (running == 0 || t.failed)
             break;
-        const int silenceMs = t.answered ? idleTimeoutMs_ : answerTimeoutMs;
-        if (t.sinceActivity.elapsed() >= silenceMs || sinceStart.elapsed() >= totalTimeoutMs_) {
+        const int silenceMs = t.awaitingHeaders ? answerTimeoutMs : idleTimeoutMs_;
+        bool tooSlow = false;
+        if (!t.awaitingHeaders && t.sinceWindow.elapsed() >= rateWindowMs_) {
+            tooSlow = t.received - t.receivedAtWindow < minBytesPerWindow_;
+            t.sinceWindow.start();
+            t.receivedAtWindow = t.received;
+        }
+        if (tooSlow || t.sinceActivity.elapsed() >= silenceMs ||
+            sinceStart.elapsed() >= totalTimeoutMs_) {
             t.failed = t.timedOut = true;
             break;
         }

@@ -183,6 +183,8 @@ void TestNetworkFetcher::deadServerAskedOncePerRun_data()
     QTest::addColumn<bool>("askedAgain");
     QTest::newRow("never answers") << QStringLiteral("never answers") << false;
     QTest::newRow("trickles past the total") << QStringLiteral("trickles") << false;
+    QTest::newRow("trickles below the rate") << QStringLiteral("trickles slowly") << false;
+    QTest::newRow("header lines trickle") << QStringLiteral("header trickle") << false;
     QTest::newRow("404") << QStringLiteral("404") << true;
     QTest::newRow("cut off") << QStringLiteral("cut off") << true;
 }
@@ -194,15 +196,21 @@ void TestNetworkFetcher::deadServerAskedOncePerRun()
 {
     QFETCH(QString, fault);
     QFETCH(bool, askedAgain);
+    const QString x = QStringLiteral("/x.txt");
+    // 200 bytes at 30 ms keep above 8 bytes per half second, but take longer than four seconds;
+    // 6 bytes at 150 ms, or 6 header lines at 300 ms, end well within them, but too slowly.
     if (fault == QLatin1String("trickles"))
-        server->trickle(QStringLiteral("/x.txt"), QByteArray(100, 't'), 100);
+        server->trickle(x, QByteArray(200, 't'), 30);
+    else if (fault == QLatin1String("trickles slowly"))
+        server->trickle(x, QByteArray(6, 't'), 150);
+    else if (fault == QLatin1String("header trickle"))
+        server->trickleHeaders(x, 6, "late", 300);
     else
-        playFault(*server, fault, QStringLiteral("/x.txt"), QByteArray(4000, 'n'));
+        playFault(*server, fault, x, QByteArray(4000, 'n'));
     server->setFile(QStringLiteral("/y.txt"), "fresh");
     writeFileBytes(target, "old");
     const QString y = server->baseUrl() + QStringLiteral("y.txt");
-    // 100 bytes at 100 ms each never go silent for a second, but take longer than two.
-    NetworkFetcher fetcher(1000, NetworkFetcher::DefaultMaxBytes, 2000);
+    NetworkFetcher fetcher(1000, NetworkFetcher::DefaultMaxBytes, 4000, 500, 8);
     {
         const FetchRun run(fetcher);
         QVERIFY(!fetcher.fetch(server->baseUrl() + QStringLiteral("x.txt"),
