@@ -12,6 +12,7 @@
 #define CURL_DISABLE_TYPECHECK
 #include <algorithm>
 #include <curl/curl.h>
+#include <exception>
 #include <type_traits>
 
 namespace {
@@ -106,6 +107,8 @@ struct Transfer {
     // The current window of the minimum transfer rate, from the end of the final headers.
     QElapsedTimer sinceWindow;
     qint64 receivedAtWindow = 0;
+    // Thrown by a callback: kept here, because it must not unwind through libcurl.
+    std::exception_ptr error;
 
     void answerBegins()
     {
@@ -120,13 +123,18 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
     const qint64 bytes = qint64(size * count);
-    t->sinceActivity.restart();
-    if (t->awaitingHeaders)
-        t->answerBegins();
-    t->received += bytes;
-    if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
-        t->failed = true;
-        return 0; // ends the transfer
+    try {
+        t->sinceActivity.restart();
+        if (t->awaitingHeaders)
+            t->answerBegins();
+        t->received += bytes;
+        if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
+            t->failed = true;
+            return 0; // ends the transfer
+        }
+    } catch (...) {
+        t->error = std::current_exception();
+        return 0;
     }
     return size * count;
 }
@@ -255,7 +263,20 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     api.easy_setopt(easy, CURLOPT_HEADERDATA, &t);
     if (api.multi_add_handle(s.multi, easy) != CURLM_OK)
         return false;
+
+    // However the wait ends, a throw from the window's events included, the handle leaves the
+    // multi handle (an unfinished transfer's connection is closed, never reused) and the next
+    // fetch may start.
+    struct Attached {
+        Session& s;
+        ~Attached()
+        {
+            curl().multi_remove_handle(s.multi, s.easy);
+            s.busy = false;
+        }
+    };
     s.busy = true;
+    const Attached attached{s};
 
     // The wait: the network in slices, the window's events (repaints, timers, a close request,
     // but no input) at most every slice in between. Silence counts towards the answer or idle
@@ -269,6 +290,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     for (;;) {
         if (api.multi_perform(s.multi, &running) != CURLM_OK)
             t.failed = true;
+        if (t.error)
+            std::rethrow_exception(t.error);
         if (running == 0 || t.failed)
             break;
         const int silenceMs = t.awaitingHeaders ? answerTimeoutMs : idleTimeoutMs_;
@@ -284,8 +307,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
             break;
         }
         if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
-            QCoreApplication::processEvents();
             s.sinceEvents.start();
+            QCoreApplication::processEvents();
             // A close request among those events.
             if (cancelled_) {
                 t.failed = true;
@@ -311,9 +334,6 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     }
     long status = 0;
     api.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-    // An unfinished transfer's connection is closed here, never reused.
-    api.multi_remove_handle(s.multi, easy);
-    s.busy = false;
 
     const bool ok =
         !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;

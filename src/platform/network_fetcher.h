@@ -41,7 +41,8 @@ public:
     // input meanwhile is dropped. The body goes to a temporary file beside targetPath, which
     // replaces targetPath only after a complete, successful transfer: a 2xx answer after at most
     // MaxRedirects redirects, never from https down to http, within the time-outs and above the
-    // rate above, at most maxBytes.
+    // rate above, at most maxBytes. An exception thrown from the window's events ends this fetch
+    // (the old file stays) and goes on to the caller; the next fetch works as before.
     bool fetch(const QString& url, const QString& targetPath) override;
     // Within a run, a fetch that got no answer at all or ran out of time makes the later ones
     // fail without asking the server.

@@ -21,7 +21,8 @@ private Q_SLOTS:
     void missingTargetFolder();
     void reusesConnection();
     void servesTimersWhileWaiting();
-    void refusesFetchFromInsideItsWait();
+    void eventsInsideTheWait_data();
+    void eventsInsideTheWait();
     void deadServerAskedOncePerRun_data();
     void deadServerAskedOncePerRun();
 
@@ -157,24 +158,46 @@ void TestNetworkFetcher::servesTimersWhileWaiting()
     QCOMPARE(readFileBytes(target), QByteArray("data"));
 }
 
-void TestNetworkFetcher::refusesFetchFromInsideItsWait()
+void TestNetworkFetcher::eventsInsideTheWait_data()
 {
+    QTest::addColumn<bool>("throws");
+    QTest::newRow("a second fetch is refused") << false;
+    QTest::newRow("an exception ends only the waiting fetch") << true;
+}
+
+// The window's events run while a fetch waits: a fetch started from them is refused, and an
+// exception thrown there (out of memory while painting) ends the waiting fetch, old file kept.
+// Either way the fetcher works as before afterwards, in the same run.
+void TestNetworkFetcher::eventsInsideTheWait()
+{
+    QFETCH(bool, throws);
     server->setFile(QStringLiteral("/x"), "outer");
     server->setFile(QStringLiteral("/y"), "inner");
     server->setDelay(200);
+    writeFileBytes(target, "old");
     NetworkFetcher fetcher(5000);
+    const FetchRun run(fetcher);
+    const QString x = server->baseUrl() + QStringLiteral("x");
+    const QString y = server->baseUrl() + QStringLiteral("y");
     const QString inner = dir->filePath(QStringLiteral("inner.tmp"));
     int innerAnswer = -1;
     QTimer::singleShot(20, [&] {
-        innerAnswer = fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner) ? 1 : 0;
+        innerAnswer = fetcher.fetch(y, inner) ? 1 : 0;
+        if (throws)
+            throw std::bad_alloc();
     });
-    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("x"), target));
+    if (throws)
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, fetcher.fetch(x, target));
+    else
+        QVERIFY(fetcher.fetch(x, target));
     QCOMPARE(innerAnswer, 0);
-    QCOMPARE(readFileBytes(target), QByteArray("outer"));
-    QVERIFY(!QFile::exists(inner));
-    // Afterwards the fetcher works as before.
-    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner));
+    QCOMPARE(readFileBytes(target), throws ? QByteArray("old") : QByteArray("outer"));
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("voruzide.tmp")});
+    QVERIFY(fetcher.fetch(y, inner));
     QCOMPARE(readFileBytes(inner), QByteArray("inner"));
+    QVERIFY(fetcher.fetch(x, target));
+    QCOMPARE(readFileBytes(target), QByteArray("outer"));
 }
 
 void TestNetworkFetcher::deadServerAskedOncePerRun_data()
