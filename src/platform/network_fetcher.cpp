@@ -260,6 +260,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
     api.easy_setopt(easy, CURLOPT_WRITEDATA, &t);
     api.easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
+    // A proxy's answer to CONNECT is not the server's answer.
+    api.easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     api.easy_setopt(easy, CURLOPT_HEADERDATA, &t);
     if (api.multi_add_handle(s.multi, easy) != CURLM_OK)
         return false;
