@@ -221,13 +221,13 @@ void TestNetworkFetcher::deadServerAskedOncePerRun()
     QFETCH(bool, askedAgain);
     const QString x = QStringLiteral("/x.txt");
     // 200 bytes at 30 ms keep above 8 bytes per half second, but take longer than four seconds;
-    // 6 bytes at 150 ms, or 6 header lines at 300 ms, end well within them, but too slowly.
+    // 12 bytes at 150 ms, or 10 header lines at 300 ms, end within them, but too slowly.
     if (fault == QLatin1String("trickles"))
         server->trickle(x, QByteArray(200, 't'), 30);
     else if (fault == QLatin1String("trickles slowly"))
-        server->trickle(x, QByteArray(6, 't'), 150);
+        server->trickle(x, QByteArray(12, 't'), 150);
     else if (fault == QLatin1String("header trickle"))
-        server->trickleHeaders(x, 6, "late", 300);
+        server->trickleHeaders(x, 10, "late", 300);
     else
         playFault(*server, fault, x, QByteArray(4000, 'n'));
     server->setFile(QStringLiteral("/y.txt"), "fresh");
