@@ -12,6 +12,7 @@
 #define CURL_DISABLE_TYPECHECK
 #include <algorithm>
 #include <curl/curl.h>
+#include <exception>
 #include <type_traits>
 
 namespace {
@@ -96,31 +97,67 @@ struct Transfer {
     qint64 received = 0;
     bool failed = false;
     bool timedOut = false;
-    // Some byte of an answer (a header line of any hop) has arrived.
+    // A whole header block of an answer, or a body byte, has arrived.
     bool answered = false;
+    // Until the headers of the final answer are complete: header lines trickling in one by one
+    // do not count as progress.
+    bool awaitingHeaders = true;
+    int status = 0; // of the header block being read
     QElapsedTimer sinceActivity;
+    // The current window of the minimum transfer rate, from the end of the final headers.
+    QElapsedTimer sinceWindow;
+    qint64 receivedAtWindow = 0;
+    // Thrown by a callback: kept here, because it must not unwind through libcurl.
+    std::exception_ptr error;
+
+    void answerBegins()
+    {
+        answered = true;
+        awaitingHeaders = false;
+        sinceWindow.start();
+        receivedAtWindow = received;
+    }
 };
 
 size_t receiveBody(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
     const qint64 bytes = qint64(size * count);
-    t->sinceActivity.restart();
-    t->answered = true;
-    t->received += bytes;
-    if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
-        t->failed = true;
-        return 0; // ends the transfer
+    try {
+        t->sinceActivity.restart();
+        if (t->awaitingHeaders)
+            t->answerBegins();
+        t->received += bytes;
+        if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
+            t->failed = true;
+            return 0; // ends the transfer
+        }
+    } catch (...) {
+        t->error = std::current_exception();
+        return 0;
     }
     return size * count;
 }
 
-// Header lines of every hop count as activity, as body bytes do.
-size_t receiveHeader(char*, size_t size, size_t count, void* user)
+// A status line opens a header block and the blank line ends it. An informational (1xx) block
+// is no answer; a redirect's block ends one hop, and the next hop's headers get a fresh wait.
+size_t receiveHeader(char* data, size_t size, size_t count, void* user)
 {
     auto* t = static_cast<Transfer*>(user);
-    t->sinceActivity.restart();
-    t->answered = true;
+    const QByteArray line = QByteArray::fromRawData(data, qsizetype(size * count)).trimmed();
+    if (line.startsWith("HTTP/") && t->status == 0) {
+        const qsizetype blank = line.indexOf(' ');
+        t->status = blank < 0 ? 0 : line.mid(blank + 1, 3).toInt();
+        t->status = std::max(t->status, 1); // a garbled status still opens the block
+    } else if (line.isEmpty() && t->status != 0) {
+        if (t->status >= 200) {
+            t->answered = true;
+            t->sinceActivity.restart();
+            if (t->status < 300 || t->status >= 400)
+                t->answerBegins();
+        }
+        t->status = 0;
+    }
     return size * count;
 }
 } // namespace
@@ -153,8 +190,10 @@ struct NetworkFetcher::Session {
     Session& operator=(const Session&) = delete;
 };
 
-NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes, int totalTimeoutMs)
-    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes), totalTimeoutMs_(totalTimeoutMs)
+NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes, int totalTimeoutMs,
+                               int rateWindowMs, qint64 minBytesPerWindow)
+    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes), totalTimeoutMs_(totalTimeoutMs),
+      rateWindowMs_(rateWindowMs), minBytesPerWindow_(minBytesPerWindow)
 {
 }
 
@@ -221,14 +260,30 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
     api.easy_setopt(easy, CURLOPT_WRITEDATA, &t);
     api.easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
+    // A proxy's answer to CONNECT is not the server's answer.
+    api.easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     api.easy_setopt(easy, CURLOPT_HEADERDATA, &t);
     if (api.multi_add_handle(s.multi, easy) != CURLM_OK)
         return false;
+
+    // However the wait ends, a throw from the window's events included, the handle leaves the
+    // multi handle (an unfinished transfer's connection is closed, never reused) and the next
+    // fetch may start.
+    struct Attached {
+        Session& s;
+        ~Attached()
+        {
+            curl().multi_remove_handle(s.multi, s.easy);
+            s.busy = false;
+        }
+    };
     s.busy = true;
+    const Attached attached{s};
 
     // The wait: the network in slices, the window's events (repaints, timers, a close request,
     // but no input) at most every slice in between. Silence counts towards the answer or idle
-    // time-out, every moment towards the total.
+    // time-out, every moment towards the total, and once the body flows every window must bring
+    // its share of bytes.
     const InputHold noInput;
     t.sinceActivity.start();
     QElapsedTimer sinceStart;
@@ -237,16 +292,25 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     for (;;) {
         if (api.multi_perform(s.multi, &running) != CURLM_OK)
             t.failed = true;
+        if (t.error)
+            std::rethrow_exception(t.error);
         if (running == 0 || t.failed)
             break;
-        const int silenceMs = t.answered ? idleTimeoutMs_ : answerTimeoutMs;
-        if (t.sinceActivity.elapsed() >= silenceMs || sinceStart.elapsed() >= totalTimeoutMs_) {
+        const int silenceMs = t.awaitingHeaders ? answerTimeoutMs : idleTimeoutMs_;
+        bool tooSlow = false;
+        if (!t.awaitingHeaders && t.sinceWindow.elapsed() >= rateWindowMs_) {
+            tooSlow = t.received - t.receivedAtWindow < minBytesPerWindow_;
+            t.sinceWindow.start();
+            t.receivedAtWindow = t.received;
+        }
+        if (tooSlow || t.sinceActivity.elapsed() >= silenceMs ||
+            sinceStart.elapsed() >= totalTimeoutMs_) {
             t.failed = t.timedOut = true;
             break;
         }
         if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
-            QCoreApplication::processEvents();
             s.sinceEvents.start();
+            QCoreApplication::processEvents();
             // A close request among those events.
             if (cancelled_) {
                 t.failed = true;
@@ -272,9 +336,6 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     }
     long status = 0;
     api.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-    // An unfinished transfer's connection is closed here, never reused.
-    api.multi_remove_handle(s.multi, easy);
-    s.busy = false;
 
     const bool ok =
         !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;

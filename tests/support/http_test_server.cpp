@@ -22,6 +22,7 @@ struct Rule {
     int status = 200;
     QByteArray location;
     int interval = 0;
+    QList<QByteArray> pieces; // Trickle: the first goes out at once, then one per interval
 };
 
 // Clients read the status number only; the reason text is informative.
@@ -62,10 +63,11 @@ struct HttpTestServer::Impl {
     QList<QByteArray> rawPaths;
 
     void setRule(const QString& path, Kind kind, int status, const QByteArray& body = {},
-                 const QByteArray& location = {}, int interval = 0)
+                 const QByteArray& location = {}, int interval = 0,
+                 const QList<QByteArray>& pieces = {})
     {
         QMutexLocker lock(&mutex);
-        rules.insert(path, Rule{kind, body, status, location, interval});
+        rules.insert(path, Rule{kind, body, status, location, interval, pieces});
     }
 
     void accept();
@@ -222,12 +224,12 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
                 socket->disconnectFromHost();
                 return;
             case Kind::Trickle: {
-                socket->write(response(200, {}, rule.body.size(), close));
+                socket->write(rule.pieces.value(0));
                 auto* drip = new QTimer(socket);
-                auto sent = std::make_shared<qsizetype>(0);
+                auto sent = std::make_shared<qsizetype>(1);
                 QObject::connect(drip, &QTimer::timeout, socket, [socket, drip, sent, rule] {
-                    socket->write(rule.body.mid((*sent)++, 1));
-                    if (*sent >= rule.body.size())
+                    socket->write(rule.pieces.value((*sent)++));
+                    if (*sent >= rule.pieces.size())
                         drip->stop();
                 });
                 drip->start(rule.interval);
@@ -284,7 +286,22 @@ void HttpTestServer::redirect(const QString& path, const QString& location, int 
 
 void HttpTestServer::trickle(const QString& path, const QByteArray& body, int intervalMs)
 {
-    d->setRule(path, Kind::Trickle, 200, body, {}, intervalMs);
+    QList<QByteArray> pieces{response(200, {}, body.size(), false)};
+    for (char byte : body)
+        pieces << QByteArray(1, byte);
+    d->setRule(path, Kind::Trickle, 200, {}, {}, intervalMs, pieces);
+}
+
+void HttpTestServer::trickleHeaders(const QString& path, int lines, const QByteArray& body,
+                                    int intervalMs)
+{
+    const QByteArray whole = response(200, body, body.size(), false);
+    const qsizetype statusEnd = whole.indexOf("\r\n") + 2;
+    QList<QByteArray> pieces{whole.left(statusEnd)};
+    for (int i = 0; i < lines; ++i)
+        pieces << "X-Wait: " + QByteArray::number(i) + "\r\n";
+    pieces << whole.mid(statusEnd);
+    d->setRule(path, Kind::Trickle, 200, {}, {}, intervalMs, pieces);
 }
 
 void HttpTestServer::setDelay(int milliseconds)

@@ -31,6 +31,8 @@ public:
     void redirect(const QString& path, const QString& location, int status = 302);
     // Announces the whole body, then sends one byte every intervalMs.
     void trickle(const QString& path, const QByteArray& body, int intervalMs);
+    // Sends the status line, then one header line every intervalMs, then the rest of the answer.
+    void trickleHeaders(const QString& path, int lines, const QByteArray& body, int intervalMs);
     // Every response waits this long before it goes out.
     void setDelay(int milliseconds);
     // Every new connection waits this long before the server starts reading it (with setDelay,

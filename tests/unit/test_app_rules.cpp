@@ -7,16 +7,27 @@
 #include "app/windows1252.h"
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
+#include "platform/platform.h"
 #include "support/test_platform.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// The lock test points TMPDIR into a folder that is gone once the test has run.
+const QByteArray StartTmpDir = qgetenv("TMPDIR");
+} // namespace
 
 class TestAppRules : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanup();
     void commandLine_data();
     void commandLine();
     void integer16_data();
@@ -26,9 +37,18 @@ private Q_SLOTS:
     void keyedTreeLeaves();
     void windows1252RoundTrip();
     void settingsStore();
+    void singleInstance_data();
     void singleInstance();
     void singleInstanceHeldByAnotherProcess();
 };
+
+void TestAppRules::cleanup()
+{
+    if (StartTmpDir.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", StartTmpDir);
+}
 
 void TestAppRules::commandLine_data()
 {
@@ -40,17 +60,17 @@ void TestAppRules::commandLine_data()
     QTest::newRow("quoted, blanks inside") << QStringLiteral("\"/tmp/my skins/a b.gif\"") << false
                                            << QStringLiteral("/tmp/my skins/a b.gif");
     // The shell has already removed quotes: the path must arrive whole.
-    QTest::newRow("unquoted, blanks inside") << QStringLiteral("/home/an/my skins/rode auto.gif")
-                                             << false
-                                             << QStringLiteral("/home/an/my skins/rode auto.gif");
-    QTest::newRow("only a leading quote") << QStringLiteral("\"/tmp/a.gif") << false
-                                          << QStringLiteral("\"/tmp/a.gif");
+    QTest::newRow("unquoted, blanks inside")
+        << QStringLiteral("/home/an/my skins/rode auto.gif") << false
+        << QStringLiteral("/home/an/my skins/rode auto.gif");
+    QTest::newRow("only a leading quote")
+        << QStringLiteral("\"/tmp/a.gif") << false << QStringLiteral("\"/tmp/a.gif");
     QTest::newRow("one quote") << QStringLiteral("\"") << false << QStringLiteral("\"");
     QTest::newRow("one character") << QStringLiteral("x") << false << QStringLiteral("x");
-    QTest::newRow("capitals, inside a word") << QStringLiteral("--NOLoadCachePLEASE") << true
-                                             << QString();
-    QTest::newRow("with a picture") << QStringLiteral("\"/tmp/x.gif\" loadcache") << true
-                                    << QString();
+    QTest::newRow("capitals, inside a word")
+        << QStringLiteral("--NOLoadCachePLEASE") << true << QString();
+    QTest::newRow("with a picture")
+        << QStringLiteral("\"/tmp/x.gif\" loadcache") << true << QString();
 }
 
 void TestAppRules::commandLine()
@@ -242,20 +262,97 @@ void TestAppRules::settingsStore()
              QStringLiteral("http://a/x,y/"));
 }
 
+void TestAppRules::singleInstance_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("folder"); // where the lock lives, below the test's root
+    QTest::addColumn<bool>("locks");     // false: no lock to be had, every start goes ahead
+    const QString tmp = QStringLiteral("tmp/drapello-") + QString::number(::getuid());
+    QTest::newRow("own runtime folder, lock left by a dead copy") << "stale"
+                                                                  << "run" << true;
+    QTest::newRow("no runtime folder") << "unset" << tmp << true;
+    QTest::newRow("runtime folder open to all") << "open" << tmp << true;
+    QTest::newRow("temporary folders of another user, locked") << "foreign"
+                                                               << "cache/drapello" << true;
+    QTest::newRow("lock is a link to the user's file") << "link"
+                                                       << "run" << false;
+    QTest::newRow("lock is a FIFO") << "fifo"
+                                    << "run" << false;
+}
+
+// The one-copy lock lives only in a folder of the user's own, and is never opened through a link
+// or waited on: nothing another user made can hold it, and no start overwrites a file through it.
 void TestAppRules::singleInstance()
 {
+    QFETCH(QString, setup);
+    QFETCH(QString, folder);
+    QFETCH(bool, locks);
     QTemporaryDir dir;
-    const QString lock = dir.filePath(QStringLiteral("run/drapello.lock"));
-    writeFileBytes(lock, "999999\n"); // left by a process that died: no obstacle
-    auto first = std::make_unique<LockFileInstance>(lock);
-    QVERIFY(first->acquire());
-    QVERIFY(first->acquire()); // asking again is harmless
+    const QString root = dir.path();
+    const QString run = root + QStringLiteral("/run");
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/tmp")) && QDir().mkdir(run));
+    QCOMPARE(::chmod(QFile::encodeName(run).constData(), 0700), 0);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(root + QStringLiteral("/cache")));
+    qputenv("TMPDIR", QFile::encodeName(root + QStringLiteral("/tmp")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(run));
+    const QString lock = run + QStringLiteral("/drapello.lock");
+    const QString victim = writeFileBytes(root + QStringLiteral("/victim"), "precious");
+    QProcess holder;
+    if (setup == QLatin1String("stale")) {
+        writeFileBytes(lock, "999999\n");
+    } else if (setup == QLatin1String("unset") || setup == QLatin1String("foreign")) {
+        qunsetenv("XDG_RUNTIME_DIR");
+    } else if (setup == QLatin1String("open")) {
+        QCOMPARE(::chmod(QFile::encodeName(run).constData(), 0777), 0);
+    } else if (setup == QLatin1String("link")) {
+        QVERIFY(QFile::link(victim, lock));
+    } else if (setup == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+    }
+    if (setup == QLatin1String("foreign")) {
+        // Another user took every name in the shared folder first, and holds a lock in each.
+        const QString tmp = root + QStringLiteral("/tmp/");
+        for (const QString& name : {QStringLiteral("drapello-") + QString::number(::getuid()),
+                                    QStringLiteral("runtime-") +
+                                        QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name)}) {
+            QVERIFY(QDir().mkdir(tmp + name));
+            writeFileBytes(tmp + name + QStringLiteral("/drapello.lock"), "other\n");
+            if (::chown(QFile::encodeName(tmp + name).constData(), 65534, 65534) != 0)
+                QSKIP("giving a folder to another user needs root");
+        }
+        if (QStandardPaths::findExecutable(QStringLiteral("flock")).isEmpty())
+            QSKIP("util-linux flock is not installed");
+        holder.start(QStringLiteral("flock"),
+                     {tmp + QStringLiteral("drapello.lock"), QStringLiteral("-c"),
+                      QStringLiteral("echo held; exec sleep 30")});
+        QVERIFY(holder.waitForReadyRead(10000));
+    }
+    const auto others = [&root] {
+        QMap<QString, QByteArray> files;
+        QDirIterator it(root + QStringLiteral("/tmp"), QDir::Files | QDir::System | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            files.insert(path, readFileBytes(path));
+        }
+        return files;
+    };
+    const auto before = others();
 
-    LockFileInstance second(lock);
-    QVERIFY(!second.acquire());
-
-    first.reset(); // the holder ends
-    QVERIFY(second.acquire());
+    Platform first = Platform::system();
+    QCOMPARE(QFileInfo(first.instanceChannel).path(), root + QLatin1Char('/') + folder);
+    QVERIFY(first.instance->acquire());
+    QVERIFY(first.instance->acquire()); // asking again is harmless
+    Platform second = Platform::system();
+    QCOMPARE(second.instance->acquire(), !locks);
+    first.instance.reset(); // the holder ends
+    QVERIFY(second.instance->acquire());
+    QCOMPARE(readFileBytes(victim), QByteArray("precious"));
+    if (setup != QLatin1String("unset") && setup != QLatin1String("open"))
+        QCOMPARE(others(), before);
+    holder.kill();
+    holder.waitForFinished();
 }
 
 void TestAppRules::singleInstanceHeldByAnotherProcess()

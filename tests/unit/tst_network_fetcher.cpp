@@ -21,7 +21,8 @@ private Q_SLOTS:
     void missingTargetFolder();
     void reusesConnection();
     void servesTimersWhileWaiting();
-    void refusesFetchFromInsideItsWait();
+    void eventsInsideTheWait_data();
+    void eventsInsideTheWait();
     void deadServerAskedOncePerRun_data();
     void deadServerAskedOncePerRun();
 
@@ -157,24 +158,46 @@ void TestNetworkFetcher::servesTimersWhileWaiting()
     QCOMPARE(readFileBytes(target), QByteArray("data"));
 }
 
-void TestNetworkFetcher::refusesFetchFromInsideItsWait()
+void TestNetworkFetcher::eventsInsideTheWait_data()
 {
+    QTest::addColumn<bool>("throws");
+    QTest::newRow("a second fetch is refused") << false;
+    QTest::newRow("an exception ends only the waiting fetch") << true;
+}
+
+// The window's events run while a fetch waits: a fetch started from them is refused, and an
+// exception thrown there (out of memory while painting) ends the waiting fetch, old file kept.
+// Either way the fetcher works as before afterwards, in the same run.
+void TestNetworkFetcher::eventsInsideTheWait()
+{
+    QFETCH(bool, throws);
     server->setFile(QStringLiteral("/x"), "outer");
     server->setFile(QStringLiteral("/y"), "inner");
     server->setDelay(200);
+    writeFileBytes(target, "old");
     NetworkFetcher fetcher(5000);
+    const FetchRun run(fetcher);
+    const QString x = server->baseUrl() + QStringLiteral("x");
+    const QString y = server->baseUrl() + QStringLiteral("y");
     const QString inner = dir->filePath(QStringLiteral("inner.tmp"));
     int innerAnswer = -1;
     QTimer::singleShot(20, [&] {
-        innerAnswer = fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner) ? 1 : 0;
+        innerAnswer = fetcher.fetch(y, inner) ? 1 : 0;
+        if (throws)
+            throw std::bad_alloc();
     });
-    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("x"), target));
+    if (throws)
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc, fetcher.fetch(x, target));
+    else
+        QVERIFY(fetcher.fetch(x, target));
     QCOMPARE(innerAnswer, 0);
-    QCOMPARE(readFileBytes(target), QByteArray("outer"));
-    QVERIFY(!QFile::exists(inner));
-    // Afterwards the fetcher works as before.
-    QVERIFY(fetcher.fetch(server->baseUrl() + QStringLiteral("y"), inner));
+    QCOMPARE(readFileBytes(target), throws ? QByteArray("old") : QByteArray("outer"));
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("voruzide.tmp")});
+    QVERIFY(fetcher.fetch(y, inner));
     QCOMPARE(readFileBytes(inner), QByteArray("inner"));
+    QVERIFY(fetcher.fetch(x, target));
+    QCOMPARE(readFileBytes(target), QByteArray("outer"));
 }
 
 void TestNetworkFetcher::deadServerAskedOncePerRun_data()
@@ -183,6 +206,8 @@ void TestNetworkFetcher::deadServerAskedOncePerRun_data()
     QTest::addColumn<bool>("askedAgain");
     QTest::newRow("never answers") << QStringLiteral("never answers") << false;
     QTest::newRow("trickles past the total") << QStringLiteral("trickles") << false;
+    QTest::newRow("trickles below the rate") << QStringLiteral("trickles slowly") << false;
+    QTest::newRow("header lines trickle") << QStringLiteral("header trickle") << false;
     QTest::newRow("404") << QStringLiteral("404") << true;
     QTest::newRow("cut off") << QStringLiteral("cut off") << true;
 }
@@ -194,15 +219,21 @@ void TestNetworkFetcher::deadServerAskedOncePerRun()
 {
     QFETCH(QString, fault);
     QFETCH(bool, askedAgain);
+    const QString x = QStringLiteral("/x.txt");
+    // 200 bytes at 30 ms keep above 8 bytes per half second, but take longer than four seconds;
+    // 12 bytes at 150 ms, or 10 header lines at 300 ms, end within them, but too slowly.
     if (fault == QLatin1String("trickles"))
-        server->trickle(QStringLiteral("/x.txt"), QByteArray(100, 't'), 100);
+        server->trickle(x, QByteArray(200, 't'), 30);
+    else if (fault == QLatin1String("trickles slowly"))
+        server->trickle(x, QByteArray(12, 't'), 150);
+    else if (fault == QLatin1String("header trickle"))
+        server->trickleHeaders(x, 10, "late", 300);
     else
-        playFault(*server, fault, QStringLiteral("/x.txt"), QByteArray(4000, 'n'));
+        playFault(*server, fault, x, QByteArray(4000, 'n'));
     server->setFile(QStringLiteral("/y.txt"), "fresh");
     writeFileBytes(target, "old");
     const QString y = server->baseUrl() + QStringLiteral("y.txt");
-    // 100 bytes at 100 ms each never go silent for a second, but take longer than two.
-    NetworkFetcher fetcher(1000, NetworkFetcher::DefaultMaxBytes, 2000);
+    NetworkFetcher fetcher(1000, NetworkFetcher::DefaultMaxBytes, 4000, 500, 8);
     {
         const FetchRun run(fetcher);
         QVERIFY(!fetcher.fetch(server->baseUrl() + QStringLiteral("x.txt"),

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -56,6 +57,13 @@ private:
     bool locked_ = false;
 };
 
+// Wine's own modes: a server folder and its parent are closed to other users.
+void makePrivate(const QString& serverFolder)
+{
+    ::chmod(QFile::encodeName(serverFolder).constData(), 0700);
+    ::chmod(QFile::encodeName(QFileInfo(serverFolder).path()).constData(), 0700);
+}
+
 } // namespace
 
 class WineWindowServiceTest : public QObject {
@@ -66,6 +74,7 @@ private Q_SLOTS:
     void readsHelperAnswer_data();
     void readsHelperAnswer();
     void serverFoldersOfPrefix();
+    void liveServerOnlyWhileLockIsHeld_data();
     void liveServerOnlyWhileLockIsHeld();
     void runsHelperThatFitsPrefix_data();
     void runsHelperThatFitsPrefix();
@@ -132,23 +141,53 @@ void WineWindowServiceTest::serverFoldersOfPrefix()
         QVERIFY2(!folder.contains(QStringLiteral("etc")), qPrintable(folder));
 }
 
+void WineWindowServiceTest::liveServerOnlyWhileLockIsHeld_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("folders of the user's own") << QString() << true;
+    QTest::newRow("parent open to others") << QStringLiteral("parent 0777") << false;
+    QTest::newRow("server folder readable by others") << QStringLiteral("server 0755") << false;
+    QTest::newRow("parent of another user") << QStringLiteral("parent foreign") << false;
+    QTest::newRow("parent is a link") << QStringLiteral("parent link") << false;
+}
+
+// A lock counts only while a live process holds it, and only in folders that Wine itself would
+// accept: the user's own, closed to others. Anything else another user could have made.
 void WineWindowServiceTest::liveServerOnlyWhileLockIsHeld()
 {
-    const QString prefix = dir_.path() + QStringLiteral("/live");
+    QFETCH(QString, setup);
+    QFETCH(bool, trusted);
+    QTemporaryDir row(dir_.path() + QStringLiteral("/live-XXXXXX"));
+    const QString prefix = row.path() + QStringLiteral("/prefix");
     QVERIFY(QDir().mkpath(prefix));
-    writeFileBytes(prefix + QStringLiteral("/wineserver"), "wine-live01");
-    const QString folder = tmp_ + QStringLiteral("/wine-live01/") + serverName(prefix);
+    const QString parentName = QFileInfo(row.path()).fileName() + QStringLiteral("-wine");
+    writeFileBytes(prefix + QStringLiteral("/wineserver"), parentName.toUtf8());
+    const QString parent = tmp_ + QLatin1Char('/') + parentName;
+    const QString folder = parent + QLatin1Char('/') + serverName(prefix);
     QVERIFY(!wineServerRunning(prefix));
 
     // What a killed server leaves behind: the lock file and a socket file, nobody holding them.
     writeFileBytes(folder + QStringLiteral("/lock"), QByteArray());
     writeFileBytes(folder + QStringLiteral("/socket"), QByteArray());
+    makePrivate(folder);
+    if (setup == QLatin1String("parent 0777"))
+        QCOMPARE(::chmod(QFile::encodeName(parent).constData(), 0777), 0);
+    else if (setup == QLatin1String("server 0755"))
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    else if (setup == QLatin1String("parent foreign") &&
+             ::chown(QFile::encodeName(parent).constData(), 65534, 65534) != 0)
+        QSKIP("giving a folder to another user needs root");
+    if (setup == QLatin1String("parent link")) {
+        QVERIFY(QFile::rename(parent, parent + QStringLiteral("-real")));
+        QVERIFY(QFile::link(parent + QStringLiteral("-real"), parent));
+    }
     QVERIFY(!wineServerRunning(prefix));
     {
         LockHolder holder(folder + QStringLiteral("/lock"));
         if (!holder.locked())
             QSKIP("python3 could not hold a lock");
-        QVERIFY(wineServerRunning(prefix));
+        QCOMPARE(wineServerRunning(prefix), trusted);
     }
     QVERIFY(!wineServerRunning(prefix));
 }
@@ -225,6 +264,7 @@ void WineWindowServiceTest::runsHelperThatFitsPrefix()
     const QString lock =
         tmp_ + QStringLiteral("/wine-row/") + serverName(prefix) + QStringLiteral("/lock");
     writeFileBytes(lock, QByteArray());
+    makePrivate(QFileInfo(lock).path());
 
     const QString helperFolder = row.path() + QStringLiteral("/bin");
     for (const QString& helper : helpers)

@@ -1,11 +1,13 @@
 #include "platform/linux/lock_file_instance.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFileInfo>
+#include "platform/linux/private_folder.h"
 
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 LockFileInstance::LockFileInstance(QString lockPath) : lockPath_(std::move(lockPath)) {}
@@ -20,11 +22,27 @@ bool LockFileInstance::acquire()
 {
     if (fd_ >= 0)
         return true;
-    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
+    // No lock file possible, or none that only this user controls: better a second copy than
+    // no program at all, and far better than a lock another user can hold or point elsewhere.
+    const QString folder = QFileInfo(lockPath_).path();
+    if (!lockPath_.isEmpty())
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    if (lockPath_.isEmpty() || !isPrivateFolder(folder)) {
+        qWarning("No private folder for the one-copy lock: a second copy is not kept out.");
+        return true;
+    }
     const QByteArray path = QFile::encodeName(lockPath_);
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return true; // no lock file possible: better a second copy than no program at all
+    // Never through a link, and never waiting on a FIFO.
+    const int fd =
+        ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    struct stat info = {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+        if (fd >= 0)
+            ::close(fd);
+        qWarning("%s is no lock file of this user's own: a second copy is not kept out.",
+                 path.constData());
+        return true;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;

@@ -4,9 +4,9 @@
 
 #include <QString>
 
-// An advisory lock (flock) on a file in the user's runtime folder. The kernel drops the lock when
-// the holder dies, so a crash never leaves a false "already running"; a live holder is never
-// overruled, however long it has run.
+// An advisory lock (flock) on a file in a private folder of the user (see privateRuntimeFolder).
+// The kernel drops the lock when the holder dies, so a crash never leaves a false "already
+// running"; a live holder is never overruled, however long it has run.
 class LockFileInstance : public SingleInstance {
 public:
     explicit LockFileInstance(QString lockPath);

@@ -2,6 +2,7 @@
 #include "platform/desktop_shell_service.h"
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
+#include "platform/linux/private_folder.h"
 #include "platform/linux/wine_prefix.h"
 #include "platform/linux/wine_registry_reader.h"
 #include "platform/linux/wine_window_service.h"
@@ -21,11 +22,13 @@ Platform Platform::system()
         config = QDir::homePath() + QStringLiteral("/.config");
     p.settings = std::make_unique<IniSettingsStore>(config);
 
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        runtime = QDir::tempPath();
-    p.instance = std::make_unique<LockFileInstance>(runtime + QStringLiteral("/drapello.lock"));
-    p.instanceChannel = runtime + QStringLiteral("/drapello.socket");
+    // Never a shared folder such as /tmp itself: another user could hold the lock there, or
+    // plant a link that makes a start overwrite the user's files.
+    const QString runtime = privateRuntimeFolder();
+    p.instance = std::make_unique<LockFileInstance>(
+        runtime.isEmpty() ? QString() : runtime + QStringLiteral("/drapello.lock"));
+    p.instanceChannel =
+        runtime.isEmpty() ? QString() : runtime + QStringLiteral("/drapello.socket");
 
     // Messenger's Wine prefix is looked up at each call: the setting may change while we run.
     // The settings store outlives the services that read it: all belong to this Platform.

@@ -1,9 +1,11 @@
 #include "platform/linux/wine_server.h"
 
+#include "platform/linux/private_folder.h"
 #include "platform/regular_file.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,6 +79,10 @@ QStringList wineServerFolders(const QString& prefix)
 bool wineServerRunning(const QString& prefix)
 {
     for (const QString& folder : wineServerFolders(prefix)) {
+        // As Wine itself: a server folder, or its parent in the shared temporary folder, that is
+        // not the user's own and closed to others may be another user's fake.
+        if (!isPrivateFolder(QFileInfo(folder).path()) || !isPrivateFolder(folder))
+            continue;
         if (lockHeldByOtherProcess(folder + QStringLiteral("/lock")))
             return true;
     }
