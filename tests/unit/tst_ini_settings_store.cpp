@@ -132,7 +132,8 @@ void TstIniSettingsStore::roundTrip_data()
     for (const char* text :
          {"1", "My Skins.lng", "/home/ann/Drapello", "C:\\Program Files\\MSN", "\\\\server\\share",
           "http://h/a;b/", "a,b,c", "k=v", "say \"hi\"", "\"", " lead and trail ", "", "@x",
-          "@Invalid()", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "back\\"})
+          "@Invalid()", "\xc2\xa0no-break\xc2\xa0", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80",
+          "back\\"})
         QTest::addRow("%d: %s", ++row, text) << QString::fromUtf8(text) << true;
     // QSettings writes control characters as escapes without quotes, which would make a typed
     // C:\temp\new unreadable; no value of this program holds one, and ours are quoted.
@@ -148,6 +149,7 @@ void TstIniSettingsStore::roundTrip()
     QFETCH(bool, qsettingsWritesIt);
     IniSettingsStore store(folder());
     QVERIFY(store.saveSetting(App, Section, QStringLiteral("ours"), value));
+    QCOMPARE(store.getSetting(App, Section, QStringLiteral("ours"), Missing), value);
     QCOMPARE(get(QStringLiteral("ours")), value);
     const QByteArray before = readFileBytes(file());
     // Stored again as it reads: nothing is written.

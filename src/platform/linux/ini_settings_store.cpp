@@ -60,6 +60,12 @@ struct Scan {
     QByteArray lineEnd;   // the file's own, from its first line
 };
 
+// A value that is there, even empty, is never a null array: null means absent.
+QByteArray present(QByteArray raw)
+{
+    return raw.isNull() ? QByteArray("") : raw;
+}
+
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -116,9 +122,9 @@ public:
         QHash<QByteArray, QByteArray>& values = scan.section.values;
         const auto found = values.find(key);
         if (found != values.end())
-            *found = value.toByteArray();
+            *found = present(value.toByteArray());
         else if (values.size() < KeptKeys || key == wanted_)
-            values.insert(key, value.toByteArray());
+            values.insert(key, present(value.toByteArray()));
         else
             scan.section.complete = false;
     }
@@ -281,7 +287,15 @@ QString unescaped(QStringView text, bool allEscapes)
 
 QString readValue(const QByteArray& raw)
 {
-    QString text = QString::fromUtf8(raw).trimmed();
+    // Blanks around the value are the file's layout, as QSettings takes them; other white
+    // space is part of it.
+    qsizetype from = 0;
+    qsizetype to = raw.size();
+    while (from < to && (isBlank(raw[from]) || raw[from] == '\r'))
+        ++from;
+    while (to > from && (isBlank(raw[to - 1]) || raw[to - 1] == '\r'))
+        --to;
+    QString text = QString::fromUtf8(raw.constData() + from, to - from);
     if (isQuoted(text))
         text = unescaped(QStringView(text).sliced(1, text.size() - 2), true);
     else if (onlyPairedEscapes(text))
@@ -493,7 +507,7 @@ bool IniSettingsStore::saveSetting(const QString& app, const QString& section, c
     if (!out.commit())
         return false;
 
-    scan.section.values.insert(wanted, written);
+    scan.section.values.insert(wanted, present(written));
     if (::stat(nativePath.constData(), &info) == 0) {
         scan.section.stamp = stampOf(info);
         read_->byFileAndSection.insert_or_assign(cacheKey, scan.section);
