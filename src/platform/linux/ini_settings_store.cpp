@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -295,7 +296,9 @@ QString readValue(const QByteArray& raw)
         ++from;
     while (to > from && (isBlank(raw[to - 1]) || raw[to - 1] == '\r'))
         --to;
-    QString text = QString::fromUtf8(raw.constData() + from, to - from);
+    // A value may start with U+FEFF; only the file's first bytes are a byte-order mark.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8(QByteArrayView(raw).sliced(from, to - from));
     if (isQuoted(text))
         text = unescaped(QStringView(text).sliced(1, text.size() - 2), true);
     else if (onlyPairedEscapes(text))
@@ -319,7 +322,9 @@ QByteArray writtenValue(const QString& value)
     bool hexNext = false; // a hex digit right after a numeric escape would be read as part of it
     for (const QChar qc : text) {
         const char16_t c = qc.unicode();
-        quote = quote || c == ';' || c == ',' || c < 0x20;
+        // U+FEFF as an escape too: QSettings drops one that starts a value.
+        const bool numeric = c < 0x20 || c == 0xFEFF;
+        quote = quote || c == ';' || c == ',' || numeric;
         if (hexNext && isHexDigit(c)) {
             out += QStringLiteral("\\x") + QString::number(c, 16);
             continue;
@@ -336,7 +341,7 @@ QByteArray writtenValue(const QString& value)
         } else if (c == 0) {
             out += QStringLiteral("\\0");
             hexNext = true;
-        } else if (c < 0x20) {
+        } else if (numeric) {
             out += QStringLiteral("\\x") + QString::number(c, 16);
             hexNext = true;
         } else {
