@@ -39,6 +39,9 @@ private Q_SLOTS:
     void qtDialogsSpeakTheProgramsLanguage();
     void serverTextStaysOneLineOfItsOwn();
     void unstorableSettingsAreReported();
+
+    // ---- settings file
+    void handEditedSettingsSurviveStarts();
 };
 
 void TestUserScenarios::initTestCase()
@@ -409,6 +412,38 @@ void TestUserScenarios::unstorableSettingsAreReported()
         ProgramRun::windowTitled(program, QStringLiteral("Drapello v1.2 - Korvane Software"));
     QVERIFY(!window.isEmpty());
     QCOMPARE(statusSettles(window, expected), expected);
+}
+
+// ---------------------------------------------------------------- settings file
+
+void TestUserScenarios::handEditedSettingsSurviveStarts()
+{
+    // As people and other programs leave it: comments, another program's section with
+    // backslashes and commas, CR LF line ends, a value with a ';'. A start adds its "path" line
+    // and changes no other byte; the next start, with "path" as it is, writes nothing.
+    ProgramRun run;
+    const QByteArray edited =
+        "; mine\r\n[Tool]\r\npath=C:\\Program Files\\Korvane\\Tool\r\nlist=a,b,c\r\n\r\n"
+        "[Drapello]\r\nalgedaan = 1\r\nupdatelist=0\r\nbase=http://127.0.0.1:9/a;b/\r\n; end\r\n";
+    writeFileBytes(run.settingsFile(), edited);
+    const QByteArray expected = QByteArray(edited).replace(
+        "a;b/\r\n", "a;b/\r\npath=" + run.programFolder().toUtf8() + "\r\n");
+    run.onX11();
+    ino_t written = 0;
+    for (int start = 1; start <= 2; ++start) {
+        QProcess* program = run.start();
+        const QString window = run.windowOf(program);
+        QVERIFY(!window.isEmpty());
+        QVERIFY(run.waitForSetting(QStringLiteral("path")));
+        ProgramRun::closeBox(window);
+        QVERIFY(program->waitForFinished(ExitBoundMs));
+        QCOMPARE(readFileBytes(run.settingsFile()), expected);
+        struct stat info = {};
+        QCOMPARE(::stat(QFile::encodeName(run.settingsFile()).constData(), &info), 0);
+        if (start == 2)
+            QCOMPARE(info.st_ino, written);
+        written = info.st_ino;
+    }
 }
 
 QTEST_GUILESS_MAIN(TestUserScenarios)

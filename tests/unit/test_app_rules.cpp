@@ -1,11 +1,10 @@
 // Plain rules of the application shell: command line, stored numbers, the keyed tree,
-// Windows-1252 text, and the Linux settings and single-instance backends.
+// Windows-1252 text, and the Linux single-instance backend.
 #include "app/app_error.h"
 #include "app/command_line.h"
 #include "app/keyed_tree.h"
 #include "app/startup_rules.h"
 #include "app/windows1252.h"
-#include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
 #include "platform/platform.h"
 #include "support/test_platform.h"
@@ -36,7 +35,6 @@ private Q_SLOTS:
     void keyedTreeLeaves_data();
     void keyedTreeLeaves();
     void windows1252RoundTrip();
-    void settingsStore();
     void singleInstance_data();
     void singleInstance();
     void singleInstanceHeldByAnotherProcess();
@@ -227,39 +225,6 @@ void TestAppRules::windows1252RoundTrip()
     QVERIFY(isWindows1252(QStringLiteral("caf\u00e9 \u20ac")));
     QVERIFY(!isWindows1252(QStringLiteral("\u4e2d")));
     QCOMPARE(toWindows1252(QStringLiteral("a\u4e2db")), QByteArray("a?b"));
-}
-
-void TestAppRules::settingsStore()
-{
-    QTemporaryDir dir;
-    IniSettingsStore store(dir.filePath(QStringLiteral("config")));
-    const QString app = QStringLiteral("KorvaneSoftware");
-    const QString section = QStringLiteral("Drapello");
-    QCOMPARE(store.getSetting(app, section, QStringLiteral("updatelist"), QStringLiteral("1")),
-             QStringLiteral("1"));
-    store.saveSetting(app, section, QStringLiteral("updatelist"), QStringLiteral("0"));
-    store.saveSetting(app, section, QStringLiteral("language"), QString());
-    store.saveSetting(app, section, QStringLiteral("base"),
-                      QStringLiteral("http://127.0.0.1:8080/a,b/"));
-    // Written at once, readable by anyone.
-    QVERIFY(QFile::exists(store.fileFor(app)));
-    IniSettingsStore other(dir.filePath(QStringLiteral("config")));
-    QCOMPARE(other.getSetting(app, section, QStringLiteral("updatelist"), QStringLiteral("1")),
-             QStringLiteral("0"));
-    QCOMPARE(other.getSetting(app, section, QStringLiteral("language"), QStringLiteral("x")),
-             QString());
-    QCOMPARE(other.getSetting(app, section, QStringLiteral("base"), QString()),
-             QStringLiteral("http://127.0.0.1:8080/a,b/"));
-    // Another section is another place.
-    QCOMPARE(other.getSetting(app, QStringLiteral("Other"), QStringLiteral("updatelist"),
-                              QStringLiteral("d")),
-             QStringLiteral("d"));
-
-    // A value edited by hand with a bare comma still reads as the text that was typed.
-    writeFileBytes(store.fileFor(app),
-                   readFileBytes(store.fileFor(app)) + "\n[Hand]\nbase=http://a/x,y/\n");
-    QCOMPARE(other.getSetting(app, QStringLiteral("Hand"), QStringLiteral("base"), QString()),
-             QStringLiteral("http://a/x,y/"));
 }
 
 void TestAppRules::singleInstance_data()
