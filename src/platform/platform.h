@@ -24,6 +24,8 @@ struct Platform {
     // The folder holding the program file, without a trailing separator. Cache and language
     // files live beside the program.
     QString programFolder;
+    // The user's own data folder for this program; copies of replaced backgrounds go below it.
+    QString dataFolder;
 
     // The real services of this operating system.
     static Platform system();
