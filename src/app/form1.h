@@ -118,7 +118,8 @@ public:
     void setChooser(Form4* form4);
 
     // ---- download (download/)
-    void downloadfile(const QString& url, const QString& pad, const QString& succesmessage);
+    // True when the file arrived; the outcome is also shown in the status bar.
+    bool downloadfile(const QString& url, const QString& pad, const QString& succesmessage);
 
     // ---- catalogue (catalogue/)
     void loading_Timer();
@@ -133,6 +134,8 @@ public:
     void manualskin_Click();
     void closemsn();
     void FlushCache();
+    // Where copies of replaced backgrounds are kept; empty when there is no data folder.
+    QString backupsFolder() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -143,7 +146,9 @@ private:
     void buildMenus();
     void connectCommands();
     void Form_Load();
-    void showPreview(const QString& path);
+    bool showPreview(const QString& path);
+    // Nothing is previewed: the placeholder is shown and nothing can be installed.
+    void dropPreview();
     void finishCommand();
 
     Platform& platform_;
