@@ -36,11 +36,13 @@ QByteArray readWhole(const QString& path)
 }
 
 // Only a picture may become Messenger's background: an error page saved as a skin would not be.
-void checkPicture(const QString& path)
+QByteArray readPicture(const QString& path)
 {
     if (QFileInfo(path).size() > MaxPictureBytes)
         throw AppError::invalidPicture();
-    PictureBox::decode(readWhole(path));
+    QByteArray bytes = readWhole(path);
+    PictureBox::decode(bytes);
+    return bytes;
 }
 
 // The Messenger folders the registry names that exist, in lookup order. Doing nothing and
@@ -75,8 +77,7 @@ void Form1::changeskin(const QString& setskinfile)
     try {
         if (!isOrdinaryFile(setskinfile))
             return;
-        checkPicture(setskinfile);
-        const QByteArray picture = readWhole(setskinfile);
+        const QByteArray picture = readPicture(setskinfile);
         for (const QString& folder : messengerFolders(*platform().registry)) {
             const QString target = backgrounds::installTarget(folder);
             // The background being replaced may be the user's own; keep it unless it is this
