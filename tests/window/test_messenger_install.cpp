@@ -99,6 +99,8 @@ private Q_SLOTS:
     void install_data();
     void install();
     void commandLineFileThenPreview();
+    void refusedBeforeAnythingChanges_data();
+    void refusedBeforeAnythingChanges();
     void closingMessengerFails_data();
     void closingMessengerFails();
     void closemsnLetsEventsRunBetweenClasses();
@@ -122,7 +124,6 @@ void TestMessengerInstall::install_data()
     QTest::newRow("both values") << service << msn << QStringList{ServiceFolder, MsnFolder};
     QTest::newRow("only MSNMessenger") << none << msn << QStringList{MsnFolder};
     QTest::newRow("only MessengerService") << service << none << QStringList{ServiceFolder};
-    QTest::newRow("no values") << none << none << QStringList();
     QTest::newRow("same folder twice, with and without backslash")
         << msn + QLatin1Char('\\') << msn << QStringList{MsnFolder};
     QTest::newRow("folder that does not exist")
@@ -182,6 +183,44 @@ void TestMessengerInstall::commandLineFileThenPreview()
     QCOMPARE(rig.background(MsnFolder), OldBackground);
     QCOMPARE(rig.form->statusText(), QStringLiteral("before"));
     QCOMPARE(rig.windows().asked.size(), 3 * 3);
+}
+
+void TestMessengerInstall::refusedBeforeAnythingChanges_data()
+{
+    QTest::addColumn<bool>("removing");
+    QTest::addColumn<QByteArray>("preview");
+    QTest::addColumn<QString>("error");
+    const QString noAccess = QStringLiteral("75 - Path/File access error");
+    QTest::newRow("preview is no picture")
+        << false << QByteArray("<html>404</html>") << QStringLiteral("481 - Invalid picture");
+    QTest::newRow("install, no room for the backup") << false << makeGif(1) << noAccess;
+    QTest::newRow("remove, no room for the backup") << true << makeGif(1) << noAccess;
+}
+
+// A file that is no picture is never copied, and no background goes without its backup.
+void TestMessengerInstall::refusedBeforeAnythingChanges()
+{
+    QFETCH(bool, removing);
+    QFETCH(QByteArray, preview);
+    QFETCH(QString, error);
+    Rig rig;
+    rig.both();
+    rig.writePreview(preview);
+    if (error != QStringLiteral("481 - Invalid picture"))
+        rig.profile.writeFile(rig.profile.dataFolder(), "a file, not a folder");
+
+    if (removing)
+        rig.form->menu.deleteskins->trigger();
+    else
+        rig.clickInstall();
+
+    QVERIFY2(rig.form->statusText().startsWith(QStringLiteral("Fout opgetreden: ") + error),
+             qPrintable(rig.form->statusText()));
+    QVERIFY(!rig.form->loading->isActive());
+    QVERIFY(rig.windows().asked.isEmpty());
+    for (const QString& folder : {ServiceFolder, MsnFolder})
+        QCOMPARE(rig.background(folder), OldBackground);
+    QVERIFY(!QFileInfo::exists(rig.profile.dataFolder() + QStringLiteral("/backups")));
 }
 
 void TestMessengerInstall::closingMessengerFails_data()
@@ -292,8 +331,8 @@ void TestMessengerInstall::pickChangesNothing_data()
     QTest::addColumn<QByteArray>("picked"); // null: the dialog is cancelled
     QTest::addColumn<QString>("status");
     QTest::newRow("cancelled") << QByteArray() << QStringLiteral("before");
-    QTest::newRow("not a picture") << QByteArray("just some text")
-                                   << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
+    QTest::newRow("not a picture")
+        << QByteArray("just some text") << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
 }
 
 void TestMessengerInstall::pickChangesNothing()
@@ -337,8 +376,8 @@ void TestMessengerInstall::pick_data()
     QTest::newRow("animated gif") << makeGif(4) << "skin.gif" << QSize(8, 8) << false << false;
     QTest::newRow("png under a typed name is copied as it is")
         << makePicture("png", 20, 10) << "skin.png" << QSize(20, 10) << false << false;
-    QTest::newRow("picked, install fails") << makeGif(1) << "skin.gif" << QSize(8, 8) << true
-                                           << false;
+    QTest::newRow("picked, install fails")
+        << makeGif(1) << "skin.gif" << QSize(8, 8) << true << false;
     QTest::newRow("button, install fails") << makeGif(1) << "skin.gif" << QSize() << true << true;
 }
 
