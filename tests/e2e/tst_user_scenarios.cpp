@@ -330,7 +330,6 @@ void TestUserScenarios::animationMemoryStaysBounded()
     // 3,000 frames of 200 x 200 pixels, 20 ms each (shorter delays are played far slower):
     // about 480 MB if every frame were kept, some 8 MB more each second it plays.
     const QByteArray hostile = makeGif(3000, 200, 2);
-    QVERIFY(hostile.size() < 200 * 1024);
     server.setFile(QStringLiteral("/Kleuren/Blauw.gif"), hostile);
     QProcess* program = nullptr;
     const QString window = installing::startOnColours(run, server, &program);

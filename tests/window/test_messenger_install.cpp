@@ -141,11 +141,20 @@ void TestMessengerInstall::install()
     rig.registry(messengerService, msnMessenger);
     const QByteArray gif = makeGif(3);
     rig.writePreview(gif);
+    // Twenty older copies are kept already: the oldest make room for each replaced background.
+    const QString backups = rig.profile.dataFolder() + QStringLiteral("/backups/");
+    const QString older = QStringLiteral("2000-01-01 00.00.%1.000 Old.gif");
+    for (int second = 10; second < 30; ++second)
+        rig.profile.writeFile(backups + older.arg(second), "older");
 
     rig.clickInstall();
 
     for (const QString& folder : {ServiceFolder, MsnFolder})
         QCOMPARE(rig.background(folder), installedIn.contains(folder) ? gif : OldBackground);
+    const QStringList kept = QDir(backups).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(kept.size(), 20);
+    QCOMPARE(kept.first(), older.arg(10 + installedIn.size()));
+    QCOMPARE(readFileBytes(backups + kept.last()), OldBackground);
     QCOMPARE(rig.form->statusText(), Installed);
     QCOMPARE(rig.windows().asked, AllClasses);
     QCOMPARE(readFileBytes(rig.profile.cacheFolder() + QStringLiteral("/temp.dat")), gif);
