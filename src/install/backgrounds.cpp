@@ -63,9 +63,11 @@ void dropOldest(const QString& backupsFolder)
 QString keep(const QString& background, const QString& messengerFolder,
              const QString& backupsFolder)
 {
-    if (backupsFolder.isEmpty() || !QDir().mkpath(backupsFolder))
-        throw AppError(
-            75, QStringLiteral("Path/File access error: cannot create %1").arg(backupsFolder));
+    if (backupsFolder.isEmpty() || !QDir().mkpath(backupsFolder)) {
+        // The status bar has no room for the path.
+        qWarning("Cannot create the backups folder \"%s\"", qUtf8Printable(backupsFolder));
+        throw AppError::pathFileAccess();
+    }
     const QString stem =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss.zzz")) +
         QLatin1Char(' ') + folderTag(messengerFolder);

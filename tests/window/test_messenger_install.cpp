@@ -223,8 +223,7 @@ void TestMessengerInstall::refusedBeforeAnythingChanges()
     else
         rig.clickInstall();
 
-    QVERIFY2(rig.form->statusText().startsWith(QStringLiteral("Fout opgetreden: ") + error),
-             qPrintable(rig.form->statusText()));
+    QCOMPARE(rig.form->statusText(), QStringLiteral("Fout opgetreden: ") + error);
     QVERIFY(!rig.form->loading->isActive());
     QVERIFY(rig.windows().asked.isEmpty());
     for (const QString& folder : {ServiceFolder, MsnFolder})
