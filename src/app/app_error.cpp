@@ -13,6 +13,10 @@ AppError AppError::diskFull() { return {61, QStringLiteral("Disk full")}; }
 AppError AppError::permissionDenied() { return {70, QStringLiteral("Permission denied")}; }
 AppError AppError::pathFileAccess() { return {75, QStringLiteral("Path/File access error")}; }
 AppError AppError::pathNotFound() { return {76, QStringLiteral("Path not found")}; }
+AppError AppError::messengerNotFound()
+{
+    return {76, QStringLiteral("Messenger folder not found")};
+}
 AppError AppError::invalidPropertyValue() { return {380, QStringLiteral("Invalid property value")}; }
 AppError AppError::invalidPicture() { return {481, QStringLiteral("Invalid picture")}; }
 AppError AppError::elementNotFound() { return {35601, QStringLiteral("Element not found")}; }

@@ -23,6 +23,7 @@ public:
     static AppError permissionDenied();                 // 70
     static AppError pathFileAccess();                   // 75
     static AppError pathNotFound();                     // 76
+    static AppError messengerNotFound();                // 76, no Messenger folder at all
     static AppError invalidPropertyValue();             // 380
     static AppError invalidPicture();                   // 481
     static AppError elementNotFound();                  // 35601

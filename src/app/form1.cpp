@@ -175,6 +175,11 @@ void Form1::connectCommands()
     connect(TV1, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
         runCommand([this, node] { TV1_NodeClick(node); });
     });
+    // The keyboard previews as a click does, once the keys rest.
+    connect(TV1, &KeyedTree::currentSettled, this, [this](QTreeWidgetItem* node) {
+        if (!commandRunning())
+            runCommand([this, node] { TV1_NodeClick(node); });
+    });
     connect(loading, &QTimer::timeout, this, [this] {
         // A tick that arrives while a command waits (a download, closing Messenger) leaves the
         // timer armed; the pass runs at the first tick after that command.
@@ -350,7 +355,9 @@ void Form1::collapseAll()
 void Form1::commonError(const AppError& error)
 {
     loading->stop();
-    setStatus(errorLine(lang.MsgErrorPrefix(), error));
+    const QString line = errorLine(lang.MsgErrorPrefix(), error);
+    qWarning("%s", qUtf8Printable(line)); // the status bar keeps only the last line
+    setStatus(line);
 }
 
 QString Form1::getSetting(const SettingKey& key)

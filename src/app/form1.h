@@ -120,7 +120,8 @@ public:
     void setChooser(Form4* form4);
 
     // ---- download (download/)
-    void downloadfile(const QString& url, const QString& pad, const QString& succesmessage);
+    // True when the file arrived; the outcome is also shown in the status bar.
+    bool downloadfile(const QString& url, const QString& pad, const QString& succesmessage);
 
     // ---- catalogue (catalogue/)
     void loading_Timer();
@@ -135,6 +136,8 @@ public:
     void manualskin_Click();
     void closemsn();
     void FlushCache();
+    // Where copies of replaced backgrounds are kept; empty when there is no data folder.
+    QString backupsFolder() const;
 
 Q_SIGNALS:
     // All windows are unloaded; the program ends here.
@@ -149,7 +152,9 @@ private:
     void buildMenus();
     void connectCommands();
     void Form_Load();
-    void showPreview(const QString& path);
+    bool showPreview(const QString& path);
+    // Nothing is previewed: the placeholder is shown and nothing can be installed.
+    void dropPreview();
     void finishCommand();
 
     Platform& platform_;

@@ -24,6 +24,33 @@ KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent)
     header()->hide();
     setRootIsDecorated(true);
     setUniformRowHeights(true); // large catalogues lay out far faster
+    settle_.setSingleShot(true);
+    settle_.setInterval(SettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        if (currentItem())
+            Q_EMIT currentSettled(currentItem());
+    });
+}
+
+void KeyedTree::keyPressEvent(QKeyEvent* event)
+{
+    const QTreeWidgetItem* before = currentItem();
+    QTreeWidget::keyPressEvent(event);
+    if (currentItem() != before)
+        settle_.start();
+}
+
+void KeyedTree::mousePressEvent(QMouseEvent* event)
+{
+    settle_.stop(); // a click previews by itself
+    QTreeWidget::mousePressEvent(event);
+}
+
+bool KeyedTree::takePendingMove()
+{
+    const bool pending = settle_.isActive();
+    settle_.stop();
+    return pending;
 }
 
 QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key,
@@ -81,6 +108,7 @@ void KeyedTree::addLeaves(const QString& parentKey, const QStringList& names)
 
 void KeyedTree::clearNodes()
 {
+    settle_.stop();
     byKey_.clear();
     nodes_.clear();
     QTreeWidget::clear();

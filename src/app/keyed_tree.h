@@ -2,8 +2,8 @@
 
 #include <QHash>
 #include <QString>
+#include <QTimer>
 #include <QTreeWidget>
-
 #include <vector>
 
 // A tree view whose nodes carry string keys: a node is added by its parent's key as the parent's
@@ -31,7 +31,21 @@ public:
     QTreeWidgetItem* find(const QString& key) const { return byKey_.value(key); }
     static QString keyOf(const QTreeWidgetItem* item);
 
+    // After the keyboard moves the current node (arrows, type-ahead...), currentSettled follows
+    // once the keys have rested this long, so a run of presses yields one signal.
+    static constexpr int SettleMs = 300;
+    // Whether a keyboard move still waits for its signal; the wait ends either way.
+    bool takePendingMove();
+
+Q_SIGNALS:
+    void currentSettled(QTreeWidgetItem* current);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
 private:
+    QTimer settle_;
     QHash<QString, QTreeWidgetItem*> byKey_;
     std::vector<QTreeWidgetItem*> nodes_;
 };

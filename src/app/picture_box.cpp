@@ -105,7 +105,8 @@ void PictureBox::loadPicture(const QString& path)
     movieData_->setData(bytes);
     movieData_->open(QIODevice::ReadOnly);
     movie_ = new QMovie(movieData_, picture.format, this);
-    movie_->setCacheMode(QMovie::CacheAll);
+    // Frames are decoded as they are shown: a small file can hold thousands of full-size frames.
+    movie_->setCacheMode(QMovie::CacheNone);
     movie_->setScaledSize(fitted(picture.first.size()));
     setMovie(movie_);
     movie_->start();

@@ -20,7 +20,7 @@ QString trimBlanks(const QString& text)
 }
 } // namespace
 
-void Form1::downloadfile(const QString& url, const QString& pad, const QString& succesmessage)
+bool Form1::downloadfile(const QString& url, const QString& pad, const QString& succesmessage)
 {
     bool cursorBusy = false;
     try {
@@ -36,13 +36,14 @@ void Form1::downloadfile(const QString& url, const QString& pad, const QString& 
             add(1);
             setStatus(succesmessage);
             clear();
-        } else {
-            setStatus(lang.MsgDownloadFailed());
+            return true;
         }
+        setStatus(lang.MsgDownloadFailed());
     } catch (...) {
         clear();
         setStatus(lang.MsgDownloadFailed());
         if (cursorBusy)
             QApplication::restoreOverrideCursor();
     }
+    return false;
 }

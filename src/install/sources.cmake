@@ -1,4 +1,5 @@
 list(APPEND DRAPELLO_SOURCES
+  install/backgrounds.cpp install/backgrounds.h
   install/flush_cache.cpp
   install/mdl_registry.cpp install/mdl_registry.h
   install/messenger.cpp

@@ -26,6 +26,8 @@ struct Platform {
     QString programFolder;
     // Where a later start finds the running copy (see InstanceChannel).
     QString instanceChannel;
+    // The user's own data folder for this program; copies of replaced backgrounds go below it.
+    QString dataFolder;
 
     // The real services of this operating system.
     static Platform system();

@@ -30,6 +30,7 @@ ProgramRun::ProgramRun() : env_(QProcessEnvironment::systemEnvironment())
 
     env_.insert(QStringLiteral("XDG_CONFIG_HOME"), root() + QStringLiteral("/config"));
     env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), root() + QStringLiteral("/run"));
+    env_.insert(QStringLiteral("XDG_DATA_HOME"), root() + QStringLiteral("/data"));
     messenger_ = wine_.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
     wine_.writeSystemReg(systemReg(
         "win32", messengerKeys({}, QStringLiteral("C:\\Program Files\\MSN Messenger\\"))));

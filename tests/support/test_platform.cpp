@@ -70,6 +70,7 @@ Platform TestProfile::makePlatform()
     p.dialogs = std::move(dialogsFake);
     p.instance = nullptr;
     p.programFolder = programFolder();
+    p.dataFolder = dataFolder();
     return p;
 }
 
@@ -196,22 +197,30 @@ void appendWord(QByteArray& out, int value)
 }
 } // namespace
 
-QByteArray makeGif(int frames)
+QByteArray makeGif(int frames, int canvas, int delay)
 {
     const int width = 8;
     const int height = 8;
     QByteArray gif("GIF89a");
-    appendWord(gif, width);
-    appendWord(gif, height);
+    appendWord(gif, qMax(canvas, width));
+    appendWord(gif, qMax(canvas, height));
     gif.append(char(0xF1)); // global colour table of 4 entries
     gif.append(char(0));
     gif.append(char(0));
-    gif.append(QByteArray::fromHex("ff0000" "00ff00" "0000ff" "ffffff"));
+    gif.append(QByteArray::fromHex("ff0000"
+                                   "00ff00"
+                                   "0000ff"
+                                   "ffffff"));
     if (frames > 1) // loop for ever
         gif.append(QByteArray::fromHex("21ff0b") + QByteArray("NETSCAPE2.0") +
-               QByteArray::fromHex("03010000" "00"));
+                   QByteArray::fromHex("03010000"
+                                       "00"));
     for (int frame = 0; frame < frames; ++frame) {
-        gif.append(QByteArray::fromHex("21f904" "04" "0a00" "00" "00")); // 100 ms
+        gif.append(QByteArray::fromHex("21f904"
+                                       "04"));
+        appendWord(gif, delay);
+        gif.append(QByteArray::fromHex("00"
+                                       "00"));
         gif.append(char(0x2C));
         appendWord(gif, 0);
         appendWord(gif, 0);

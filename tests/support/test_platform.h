@@ -4,7 +4,6 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
-
 #include <functional>
 #include <memory>
 #include <vector>
@@ -65,6 +64,7 @@ public:
     QString configFolder() const { return dir_.path() + QStringLiteral("/config"); }
     QString settingsFile() const;
     QString cacheFolder() const { return programFolder() + QStringLiteral("/Cache"); }
+    QString dataFolder() const { return dir_.path() + QStringLiteral("/data"); }
 
     // Reads or writes the settings file directly, as another program would.
     QString setting(const QString& key, const QString& missing = QStringLiteral("<missing>")) const;
@@ -98,5 +98,6 @@ void whileModal(QAction* action, const std::function<void(QWidget*)>& inside);
 // Bytes of small real pictures, made by Qt at run time.
 QByteArray makePicture(const char* format, int width = 20, int height = 10,
                        Qt::GlobalColor colour = Qt::red);
-// An 8 x 8 GIF of one frame, or an animation of several (built by hand: Qt writes no GIF).
-QByteArray makeGif(int frames = 1);
+// An 8 x 8 GIF of one frame, or an animation of several (built by hand: Qt writes no GIF), on
+// a canvas of canvas x canvas pixels, each frame shown for delay hundredths of a second.
+QByteArray makeGif(int frames = 1, int canvas = 8, int delay = 10);

@@ -99,6 +99,8 @@ private Q_SLOTS:
     void install_data();
     void install();
     void commandLineFileThenPreview();
+    void refusedBeforeAnythingChanges_data();
+    void refusedBeforeAnythingChanges();
     void closingMessengerFails_data();
     void closingMessengerFails();
     void closemsnLetsEventsRunBetweenClasses();
@@ -122,7 +124,6 @@ void TestMessengerInstall::install_data()
     QTest::newRow("both values") << service << msn << QStringList{ServiceFolder, MsnFolder};
     QTest::newRow("only MSNMessenger") << none << msn << QStringList{MsnFolder};
     QTest::newRow("only MessengerService") << service << none << QStringList{ServiceFolder};
-    QTest::newRow("no values") << none << none << QStringList();
     QTest::newRow("same folder twice, with and without backslash")
         << msn + QLatin1Char('\\') << msn << QStringList{MsnFolder};
     QTest::newRow("folder that does not exist")
@@ -140,11 +141,20 @@ void TestMessengerInstall::install()
     rig.registry(messengerService, msnMessenger);
     const QByteArray gif = makeGif(3);
     rig.writePreview(gif);
+    // Twenty older copies are kept already: the oldest make room for each replaced background.
+    const QString backups = rig.profile.dataFolder() + QStringLiteral("/backups/");
+    const QString older = QStringLiteral("2000-01-01 00.00.%1.000 Old.gif");
+    for (int second = 10; second < 30; ++second)
+        rig.profile.writeFile(backups + older.arg(second), "older");
 
     rig.clickInstall();
 
     for (const QString& folder : {ServiceFolder, MsnFolder})
         QCOMPARE(rig.background(folder), installedIn.contains(folder) ? gif : OldBackground);
+    const QStringList kept = QDir(backups).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(kept.size(), 20);
+    QCOMPARE(kept.first(), older.arg(10 + installedIn.size()));
+    QCOMPARE(readFileBytes(backups + kept.last()), OldBackground);
     QCOMPARE(rig.form->statusText(), Installed);
     QCOMPARE(rig.windows().asked, AllClasses);
     QCOMPARE(readFileBytes(rig.profile.cacheFolder() + QStringLiteral("/temp.dat")), gif);
@@ -182,6 +192,43 @@ void TestMessengerInstall::commandLineFileThenPreview()
     QCOMPARE(rig.background(MsnFolder), OldBackground);
     QCOMPARE(rig.form->statusText(), QStringLiteral("before"));
     QCOMPARE(rig.windows().asked.size(), 3 * 3);
+}
+
+void TestMessengerInstall::refusedBeforeAnythingChanges_data()
+{
+    QTest::addColumn<bool>("removing");
+    QTest::addColumn<QByteArray>("preview");
+    QTest::addColumn<QString>("error");
+    const QString noAccess = QStringLiteral("75 - Path/File access error");
+    QTest::newRow("preview is no picture")
+        << false << QByteArray("<html>404</html>") << QStringLiteral("481 - Invalid picture");
+    QTest::newRow("install, no room for the backup") << false << makeGif(1) << noAccess;
+    QTest::newRow("remove, no room for the backup") << true << makeGif(1) << noAccess;
+}
+
+// A file that is no picture is never copied, and no background goes without its backup.
+void TestMessengerInstall::refusedBeforeAnythingChanges()
+{
+    QFETCH(bool, removing);
+    QFETCH(QByteArray, preview);
+    QFETCH(QString, error);
+    Rig rig;
+    rig.both();
+    rig.writePreview(preview);
+    if (error != QStringLiteral("481 - Invalid picture"))
+        rig.profile.writeFile(rig.profile.dataFolder(), "a file, not a folder");
+
+    if (removing)
+        rig.form->menu.deleteskins->trigger();
+    else
+        rig.clickInstall();
+
+    QCOMPARE(rig.form->statusText(), QStringLiteral("Fout opgetreden: ") + error);
+    QVERIFY(!rig.form->loading->isActive());
+    QVERIFY(rig.windows().asked.isEmpty());
+    for (const QString& folder : {ServiceFolder, MsnFolder})
+        QCOMPARE(rig.background(folder), OldBackground);
+    QVERIFY(!QFileInfo::exists(rig.profile.dataFolder() + QStringLiteral("/backups")));
 }
 
 void TestMessengerInstall::closingMessengerFails_data()
@@ -292,8 +339,8 @@ void TestMessengerInstall::pickChangesNothing_data()
     QTest::addColumn<QByteArray>("picked"); // null: the dialog is cancelled
     QTest::addColumn<QString>("status");
     QTest::newRow("cancelled") << QByteArray() << QStringLiteral("before");
-    QTest::newRow("not a picture") << QByteArray("just some text")
-                                   << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
+    QTest::newRow("not a picture")
+        << QByteArray("just some text") << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
 }
 
 void TestMessengerInstall::pickChangesNothing()
@@ -337,8 +384,8 @@ void TestMessengerInstall::pick_data()
     QTest::newRow("animated gif") << makeGif(4) << "skin.gif" << QSize(8, 8) << false << false;
     QTest::newRow("png under a typed name is copied as it is")
         << makePicture("png", 20, 10) << "skin.png" << QSize(20, 10) << false << false;
-    QTest::newRow("picked, install fails") << makeGif(1) << "skin.gif" << QSize(8, 8) << true
-                                           << false;
+    QTest::newRow("picked, install fails")
+        << makeGif(1) << "skin.gif" << QSize(8, 8) << true << false;
     QTest::newRow("button, install fails") << makeGif(1) << "skin.gif" << QSize() << true << true;
 }
 

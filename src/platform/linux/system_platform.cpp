@@ -14,6 +14,17 @@
 #include <QDir>
 #include <QStandardPaths>
 
+namespace {
+// $XDG_DATA_HOME/Drapello, else ~/.local/share/Drapello.
+QString userDataFolder()
+{
+    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/Drapello");
+}
+} // namespace
+
 Platform Platform::system()
 {
     Platform p;
@@ -48,5 +59,6 @@ Platform Platform::system()
     p.shell = std::make_unique<DesktopShellService>();
     p.dialogs = std::make_unique<QtDialogService>();
     p.programFolder = QCoreApplication::applicationDirPath();
+    p.dataFolder = userDataFolder();
     return p;
 }

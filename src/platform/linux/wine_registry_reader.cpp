@@ -45,3 +45,9 @@ QString WineRegistryReader::readValue(const QString& valuePath)
     }
     return {};
 }
+
+QString WineRegistryReader::whereSearched() const
+{
+    return QStringLiteral("the Wine prefix ") +
+           resolveWinePrefix(storedPrefix_ ? storedPrefix_() : QString());
+}

@@ -15,6 +15,7 @@ public:
     // "HKLM\Software\...\ValueName" (or HKEY_LOCAL_MACHINE\...). In a win64 prefix a 32-bit
     // program's key under Software\Wow6432Node is tried first, then the plain key.
     QString readValue(const QString& valuePath) override;
+    QString whereSearched() const override;
 
 private:
     std::function<QString()> storedPrefix_;

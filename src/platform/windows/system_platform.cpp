@@ -6,6 +6,15 @@
 #include "platform/windows/win32_services.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
+
+namespace {
+QString userDataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Drapello");
+}
+} // namespace
 
 Platform Platform::system()
 {
@@ -19,5 +28,6 @@ Platform Platform::system()
     p.shell = std::make_unique<DesktopShellService>();
     p.dialogs = std::make_unique<QtDialogService>();
     p.programFolder = QCoreApplication::applicationDirPath();
+    p.dataFolder = userDataFolder();
     return p;
 }
