@@ -480,7 +480,7 @@ void WineWindowsTest::installsThroughUserInterface()
         (QStringList{QStringLiteral("ready"), QStringLiteral("WM_CLOSE MSBLWindowClass window1")}),
         30000);
     // The helper runs for the other two classes end too; none is left behind.
-    QTRY_COMPARE_WITH_TIMEOUT(childrenOf(app->processId()), QList<qint64>(), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(childrenOf(app->processId()), QList<qint64>(), 60000);
     QCOMPARE(app->state(), QProcess::Running);
 }
 
