@@ -8,6 +8,7 @@
 #include "language/form4.h"
 #include "platform/network_fetcher.h"
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 #include "support/http_test_server.h"
 #include "support/test_platform.h"
 
@@ -18,7 +19,6 @@
 #include <QImageReader>
 #include <QMainWindow>
 #include <QProcess>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
@@ -118,8 +118,8 @@ double bareFill(const Catalogue& catalogue)
     return msSince(clock);
 }
 
-// The same list files written the way the download service writes them (QSaveFile: a temporary
-// file, flushed to the disk, then put in place). Not a limit; it shows what durability costs.
+// The same list files written the way the download service writes them (SafeFile: a temporary
+// file, flushed to the disk and checked, then put in place). Not a limit; it shows what durability costs.
 double saveFiles(const Catalogue& catalogue, const QString& folder)
 {
     QDir(folder).removeRecursively();
@@ -130,9 +130,8 @@ double saveFiles(const Catalogue& catalogue, const QString& folder)
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < bodies.size(); ++i) {
-        QSaveFile file(folder + QStringLiteral("/%1.tmp").arg(i));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bodies[i]) != bodies[i].size() ||
-            !file.commit())
+        SafeFile file(folder + QStringLiteral("/%1.tmp").arg(i));
+        if (!file.open() || !file.write(bodies[i]) || !file.commit())
             fail(QStringLiteral("cannot save into %1").arg(folder));
     }
     return msSince(clock);

@@ -2,14 +2,13 @@
 
 #include "app/windows1252.h"
 #include "catalogue/list_format.h"
+#include "platform/safe_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
-#include <QSaveFile>
-
 #include <algorithm>
 
 namespace catalogue {
@@ -35,10 +34,13 @@ QString withoutBlanks(QString text)
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    SafeFile file(path);
+    if (!file.open() || !file.write(bytes) || !file.commit()) {
         if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("cannot write %1: %2")
+                         .arg(path, file.failure() == SafeFile::Failure::DiskFull
+                                        ? QStringLiteral("the disk is full")
+                                        : QStringLiteral("write error"));
         return false;
     }
     return true;
@@ -86,7 +88,8 @@ QStringList problemsOf(const Catalogue& catalogue)
             problems << QStringLiteral("%1 %2 holds \"*\", which separates names in a list")
                             .arg(what, where);
         if (!isWindows1252(name))
-            problems << QStringLiteral("%1 %2 has a character outside Windows-1252").arg(what, where);
+            problems
+                << QStringLiteral("%1 %2 has a character outside Windows-1252").arg(what, where);
         // Names go into addresses unencoded: these would end the path or start an escape.
         for (const QChar c : {QLatin1Char('#'), QLatin1Char('?'), QLatin1Char('%')}) {
             if (name.contains(c))
@@ -148,7 +151,8 @@ QStringList problemsOf(const Catalogue& catalogue)
                 problems << QStringLiteral("Skin %1 starts with a blank: it could not be clicked")
                                 .arg(at);
             if (skin.contains(QLatin1Char('\\')))
-                problems << QStringLiteral("Skin %1 holds \"\\\", which splits its address").arg(at);
+                problems
+                    << QStringLiteral("Skin %1 holds \"\\\", which splits its address").arg(at);
             if (skin == QLatin1String("voruzide"))
                 problems << QStringLiteral("Skin %1 is named like the catalogue's root").arg(at);
             if (firstPlaceOfSkin.contains(skin))
@@ -159,8 +163,9 @@ QStringList problemsOf(const Catalogue& catalogue)
         }
     }
     if (nodes > size_t(listformat::MaxNames))
-        problems << QStringLiteral("%1 nodes in all: the tree holds at most %2").arg(nodes).arg(
-                        listformat::MaxNames);
+        problems << QStringLiteral("%1 nodes in all: the tree holds at most %2")
+                        .arg(nodes)
+                        .arg(listformat::MaxNames);
     return problems;
 }
 

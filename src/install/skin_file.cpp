@@ -1,11 +1,10 @@
 #include "install/skin_file.h"
 
 #include "app/app_error.h"
+#include "platform/safe_file.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStorageInfo>
 
 namespace {
 
@@ -21,13 +20,16 @@ AppError errorOf(QFileDevice::FileError error)
     }
 }
 
-// Qt reports a full disk as a plain write error; the free space tells the two apart.
-AppError writeErrorOf(const QSaveFile& out, const QString& target, qint64 needed)
+AppError errorOf(SafeFile::Failure failure)
 {
-    const QStorageInfo disk(QFileInfo(target).absolutePath());
-    if (disk.isValid() && disk.bytesAvailable() < needed)
+    switch (failure) {
+    case SafeFile::Failure::DiskFull:
         return AppError::diskFull();
-    return errorOf(out.error());
+    case SafeFile::Failure::Denied:
+        return AppError::permissionDenied();
+    default:
+        return AppError::pathFileAccess();
+    }
 }
 
 bool folderWritable(const QString& path)
@@ -54,11 +56,11 @@ void copySkinFile(const QString& source, const QString& target)
         throw QFileInfo(source).isReadable() ? AppError::pathFileAccess()
                                              : AppError::permissionDenied();
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    SafeFile out(target);
+    if (!out.open()) {
         if (!QFileInfo(existing.absolutePath()).isDir())
             throw AppError::pathNotFound();
-        throw folderWritable(target) ? errorOf(out.error()) : AppError::permissionDenied();
+        throw folderWritable(target) ? errorOf(out.failure()) : AppError::permissionDenied();
     }
 
     constexpr qint64 Chunk = 64 * 1024;
@@ -69,11 +71,11 @@ void copySkinFile(const QString& source, const QString& target)
                 throw AppError::pathFileAccess(); // the unfinished copy goes with `out`
             break;
         }
-        if (out.write(bytes) != bytes.size())
-            throw writeErrorOf(out, target, in.size());
+        if (!out.write(bytes))
+            throw errorOf(out.failure());
     }
     if (!out.commit())
-        throw writeErrorOf(out, target, in.size());
+        throw errorOf(out.failure());
 }
 
 void deleteSkinFile(const QString& path)

@@ -1,12 +1,12 @@
 #include "platform/network_fetcher.h"
 
 #include "platform/input_hold.h"
+#include "platform/safe_file.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLibrary>
-#include <QSaveFile>
 #include <QUrl>
 
 #define CURL_DISABLE_TYPECHECK
@@ -92,7 +92,7 @@ const CurlApi& curl()
 constexpr int PollSliceMs = 10;
 
 struct Transfer {
-    QSaveFile* target = nullptr;
+    SafeFile* target = nullptr;
     qint64 maxBytes = 0;
     qint64 received = 0;
     bool failed = false;
@@ -128,7 +128,7 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
         if (t->awaitingHeaders)
             t->answerBegins();
         t->received += bytes;
-        if (t->received > t->maxBytes || t->target->write(data, bytes) != bytes) {
+        if (t->received > t->maxBytes || !t->target->write(data, bytes)) {
             t->failed = true;
             return 0; // ends the transfer
         }
@@ -234,8 +234,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     if (!s.multi || !s.easy || s.busy)
         return false;
 
-    QSaveFile target(targetPath);
-    if (!target.open(QIODevice::WriteOnly))
+    SafeFile target(targetPath);
+    if (!target.open())
         return false;
 
     Transfer t;
@@ -340,7 +340,7 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     const bool ok =
         !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
     if (!ok) {
-        target.cancelWriting(); // the temporary file goes, the old target stays as it was
+        // `target` drops its temporary file: the old target stays as it was.
         // Not reached, no answer, or too slow: asking again for each file would only make the
         // user wait again.
         if (inRun_ && !cancelled_ && (!t.answered || t.timedOut)) {
@@ -350,5 +350,11 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         }
         return false;
     }
-    return target.commit();
+    if (!target.commit()) {
+        qWarning("Cannot write %s: %s", qUtf8Printable(targetPath),
+                 target.failure() == SafeFile::Failure::DiskFull ? "the disk is full"
+                                                                 : "write error");
+        return false;
+    }
+    return true;
 }

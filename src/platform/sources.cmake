@@ -13,7 +13,8 @@ list(APPEND DRAPELLO_SOURCES
   platform/desktop_shell_service.cpp platform/desktop_shell_service.h
   platform/qt_dialog_service.cpp platform/qt_dialog_service.h
   platform/network_fetcher.cpp platform/network_fetcher.h
-  platform/regular_file.h)
+  platform/regular_file.h
+  platform/safe_file.h)
 if(WIN32)
   include(platform/windows/sources.cmake)
 else()

@@ -3,6 +3,7 @@
 // there before is unchanged unless the operation succeeded.
 #include "app/keyed_tree.h"
 #include "app/picture_box.h"
+#include "app/settings_keys.h"
 #include "platform/linux/wine_registry_reader.h"
 #include "support/http_test_server.h"
 #include "support/window_fixture.h"
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -66,9 +68,31 @@ public:
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;
 
+    // Takes every free page but `spare`: a new file cannot get one byte beyond those.
+    bool fill(int spare = 0) const
+    {
+        const int fd = ::open(QFile::encodeName(filler()).constData(),
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return false;
+        const QByteArray page(4096, 'f');
+        while (::write(fd, page.constData(), size_t(page.size())) > 0) {
+        }
+        while (::write(fd, "f", 1) > 0) {
+        }
+        const bool full = errno == ENOSPC;
+        const off_t size = ::lseek(fd, 0, SEEK_END);
+        const bool spared = ::ftruncate(fd, size - spare * page.size()) == 0;
+        ::close(fd);
+        return full && spared;
+    }
+    bool free() const { return QFile::remove(filler()); }
+
     QString error;
 
 private:
+    QString filler() const { return folder_ + QStringLiteral("/filler"); }
+
     QString folder_;
     bool mounted_ = false;
 };
@@ -81,7 +105,8 @@ private Q_SLOTS:
     void previewFaults_data();
     void previewFaults();
     void cacheCannotBeCreated();
-    void fullDiskWhileInstalling();
+    void fullDisk_data();
+    void fullDisk();
 };
 
 // List downloads that fail: tst_catalogue; the download step's own report: tst_download_preview.
@@ -90,7 +115,7 @@ void TestFaults::previewFaults_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("earlier"); // another skin previewed before
     for (const char* fault : {"cut off", "never answers", "500", "redirect loop",
-                              "over the size limit", "not a picture", "disk full"})
+                              "over the size limit", "not a picture"})
         QTest::newRow(fault) << QString::fromLatin1(fault) << true;
     QTest::newRow("404, no earlier picture") << QStringLiteral("404") << false;
 }
@@ -100,23 +125,13 @@ void TestFaults::previewFaults()
     QFETCH(QString, fault);
     QFETCH(bool, earlier);
     const bool served = fault == QLatin1String("not a picture");
-    const bool diskFull = fault == QLatin1String("disk full");
     HttpTestServer server;
-    // Much more than the small disk holds, and still a picture.
     playFault(server, fault, QStringLiteral("/AutoMotor/x.gif"),
-              served     ? QByteArray("<html>gone</html>")
-              : diskFull ? makePicture("BMP", 200, 200)
-                         : QByteArray(8000, 'g'));
+              served ? QByteArray("<html>gone</html>") : QByteArray(8000, 'g'));
     server.setFile(QStringLiteral("/AutoMotor/ok.gif"), makeGif(1));
     WindowFixture w(
         server.baseUrl(), false, 1000,
         fault == QLatin1String("over the size limit") ? 4096 : NetworkFetcher::DefaultMaxBytes);
-    std::unique_ptr<SmallDisk> disk;
-    if (diskFull) {
-        disk = std::make_unique<SmallDisk>(w.profile.cacheFolder());
-        if (!disk->error.isEmpty())
-            QSKIP(qPrintable(disk->error));
-    }
     w.seedCache({{QStringLiteral("voruzide.tmp"), "Auto Motor"},
                  {QStringLiteral("Auto Motor.tmp"), "x*ok"}});
     QVERIFY(w.runPass());
@@ -172,49 +187,102 @@ void TestFaults::cacheCannotBeCreated()
     QCOMPARE(w.cached(QStringLiteral("A.tmp")), QByteArray("a1"));
 }
 
-void TestFaults::fullDiskWhileInstalling()
+// A full disk while a file smaller than Qt's write buffer replaces an older one: the old file
+// stays byte for byte, and the status bar does not claim success. With room again, the same
+// command succeeds.
+void TestFaults::fullDisk_data()
 {
-    TestProfile profile;
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("succeeded"); // the status once there is room
+    QTest::newRow("install") << QStringLiteral("install")
+                             << QStringLiteral("Fout opgetreden: 61 - Disk full") << Installed;
+    QTest::newRow("list download")
+        << QStringLiteral("update") << QStringLiteral("Skinlijst ontbreekt. Update de skinlijst!")
+        << QStringLiteral("Skinlijst succesvol gedownload!");
+    QTest::newRow("preview") << QStringLiteral("preview")
+                             << QStringLiteral("Fout bij het downloaden!") << Loaded;
+    QTest::newRow("setting") << QStringLiteral("setting") << Loaded << Loaded;
+}
+
+void TestFaults::fullDisk()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, status);
+    QFETCH(QString, succeeded);
+    const bool install = command == QLatin1String("install");
+    HttpTestServer server;
+    serveFiles(server, {{QStringLiteral("voruzide.txt"), "Auto Motor"},
+                        {QStringLiteral("Auto Motor.txt"), "x*ok*new"}});
+    server.setFile(QStringLiteral("/AutoMotor/x.gif"), makeGif(2));
+    server.setFile(QStringLiteral("/AutoMotor/ok.gif"), makeGif(1));
+    WindowFixture w(server.baseUrl(), false);
     WinePrefixFixture wine;
-    Platform platform = profile.makePlatform();
-    platform.registry = std::make_unique<WineRegistryReader>([&wine] { return wine.path(); });
-    wine.writeSystemReg(
-        systemReg("win32", messengerKeys(QStringLiteral("C:\\Program Files\\Messenger"),
-                                         QStringLiteral("C:\\Program Files\\MSN Messenger"))));
-    const QString service = wine.makeFolder(QStringLiteral("Program Files/Messenger"));
-    const QString msn = wine.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
-    SmallDisk disk(service);
+    w.platform.registry = std::make_unique<WineRegistryReader>([&wine] { return wine.path(); });
+    wine.writeSystemReg(systemReg(
+        "win32", messengerKeys(QStringLiteral("C:\\Program Files\\MSN Messenger"), QString())));
+    const QString messenger = wine.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
+    const QString full = install                               ? messenger
+                         : command == QLatin1String("setting") ? w.profile.configFolder()
+                                                               : w.profile.cacheFolder();
+    const Snapshot hidden = snapshot(full); // by the mount, such as the fixture's settings
+    SmallDisk disk(full);
     if (!disk.error.isEmpty())
         QSKIP(qPrintable(disk.error));
-    profile.writeFile(service + QStringLiteral("/lvback.gif"), "old background");
-    profile.writeFile(msn + QStringLiteral("/lvback.gif"), "other background");
-    Form1 form(platform);
-    form.LoadDefaultLanguage();
-    const QString big =
-        profile.writeFile(QStringLiteral("pictures/big.bmp"), makePicture("BMP", 200, 200));
-    const QString small = profile.writeFile(QStringLiteral("pictures/small.gif"), makeGif(1));
-    const Snapshot messenger = snapshot(wine.driveC());
-    const Snapshot ours = snapshot(profile.root());
+    for (auto file = hidden.begin(); file != hidden.end(); ++file)
+        writeFileBytes(full + QLatin1Char('/') + file.key(), file.value());
+    QByteArray background(19771, 'b');
+    background.prepend("GIF89a");
+    writeFileBytes(messenger + QStringLiteral("/lvback.gif"), background);
+    w.seedCache({{QStringLiteral("voruzide.tmp"), "Auto Motor"},
+                 {QStringLiteral("Auto Motor.tmp"), "x*ok"}});
+    QVERIFY(w.runPass());
+    w.click(QStringLiteral("ok"));
+    QCOMPARE(w.cached(QStringLiteral("temp.dat")), makeGif(1));
+    // A setting is written under a lock file, which gets the one spare page.
+    QVERIFY(disk.fill(command == QLatin1String("setting") ? 1 : 0));
+    bool saved = false;
+    const Snapshot before = snapshot(full);
 
-    form.skinFile = big;
-    form.enableInstall();
-    form.SetSkin->click();
-    QCOMPARE(form.statusText(), QStringLiteral("Fout opgetreden: 61 - Disk full"));
-    // The first folder failed whole and the second was not tried; of ours, only the copy of
-    // the background that was to be replaced is new.
-    QCOMPARE(snapshot(wine.driveC()), messenger);
-    Snapshot withBackup = snapshot(profile.root());
-    const QStringList backups = withBackup.keys().filter(QStringLiteral("data/backups/"));
-    QCOMPARE(backups.size(), 1);
-    QCOMPARE(withBackup.take(backups.first()), QByteArray("old background"));
-    QCOMPARE(withBackup, ours);
-    QVERIFY(profile.windows->asked.isEmpty());
+    const auto run = [&] {
+        if (install) {
+            w.form->SetSkin->click();
+        } else if (command == QLatin1String("update")) {
+            w.form->menu.update->trigger();
+            QVERIFY(w.waitForPass());
+        } else if (command == QLatin1String("setting")) {
+            saved = w.platform.settings->saveSetting(QString::fromLatin1(SettingKeys::Application),
+                                                     QString::fromLatin1(SettingKeys::Section),
+                                                     QStringLiteral("base"),
+                                                     QStringLiteral("http://127.0.0.1:1/"));
+        } else {
+            w.click(QStringLiteral("x"));
+        }
+    };
+    run();
+    QCOMPARE(w.form->statusText(), status);
+    QVERIFY(!saved); // the one command with no status line of its own
+    QCOMPARE(w.treeShape(), QStringLiteral(" VOR Uzide( Auto Motor(x,ok))"));
+    Snapshot expected = before;
+    // A preview that failed leaves nothing to install.
+    if (command == QLatin1String("preview")) {
+        expected.remove(QStringLiteral("temp.dat"));
+        QVERIFY(!w.form->SetSkin->isEnabled());
+    }
+    QCOMPARE(snapshot(full), expected);
+    QVERIFY(w.profile.windows->asked.isEmpty());
 
-    form.skinFile = small;
-    form.SetSkin->click();
-    QCOMPARE(form.statusText(), Installed);
-    QCOMPARE(readFileBytes(service + QStringLiteral("/lvback.gif")), makeGif(1));
-    QCOMPARE(readFileBytes(msn + QStringLiteral("/lvback.gif")), makeGif(1));
+    QVERIFY(disk.free());
+    run();
+    QCOMPARE(w.form->statusText(), succeeded);
+    if (install)
+        QCOMPARE(readFileBytes(messenger + QStringLiteral("/lvback.gif")), makeGif(1));
+    else if (command == QLatin1String("preview"))
+        QCOMPARE(w.cached(QStringLiteral("temp.dat")), makeGif(2));
+    else if (command == QLatin1String("update"))
+        QCOMPARE(w.cached(QStringLiteral("Auto Motor.tmp")), QByteArray("x*ok*new"));
+    else if (command == QLatin1String("setting"))
+        QCOMPARE(w.profile.setting(QStringLiteral("base")), QStringLiteral("http://127.0.0.1:1/"));
 }
 
 QTEST_MAIN(TestFaults)

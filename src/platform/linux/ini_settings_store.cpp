@@ -1,13 +1,13 @@
 #include "platform/linux/ini_settings_store.h"
 
 #include "platform/regular_file.h"
+#include "platform/safe_file.h"
 
 #include <QByteArrayView>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
@@ -366,12 +366,12 @@ bool isPlainName(const QString& name)
     return true;
 }
 
-bool copyBytes(QFile& from, QSaveFile& to, qint64 count)
+bool copyBytes(QFile& from, SafeFile& to, qint64 count)
 {
     QByteArray chunk(Chunk, Qt::Uninitialized);
     while (count > 0) {
         const qint64 got = from.read(chunk.data(), std::min(count, Chunk));
-        if (got <= 0 || to.write(chunk.constData(), got) != got)
+        if (got <= 0 || !to.write(chunk.constData(), got))
             return false;
         count -= got;
     }
@@ -498,18 +498,13 @@ bool IniSettingsStore::saveSetting(const QString& app, const QString& section, c
     }
 
     // Written beside the file and renamed over it: a crash leaves the old file or the new one.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
+    SafeFile out(path);
+    if (!out.open())
         return false;
     const bool copied =
-        (size == 0 || (current.seek(0) && copyBytes(current, out, cutFrom))) &&
-        out.write(insert) == insert.size() &&
+        (size == 0 || (current.seek(0) && copyBytes(current, out, cutFrom))) && out.write(insert) &&
         (size == 0 || (current.seek(cutTo) && copyBytes(current, out, size - cutTo)));
-    if (!copied) {
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit())
+    if (!copied || !out.commit())
         return false;
 
     scan.section.values.insert(wanted, present(written));
