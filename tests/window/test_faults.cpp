@@ -89,8 +89,9 @@ void TestFaults::previewFaults_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("earlier"); // another skin previewed before
-    for (const char* fault : {"cut off", "never answers", "500", "redirect loop",
-                              "over the size limit", "not a picture", "disk full"})
+    for (const char* fault :
+         {"cut off", "never answers", "500", "redirect loop", "over the size limit",
+          "not a picture", "10,001 frames", "9 frames of 4096 x 4096", "disk full"})
         QTest::newRow(fault) << QString::fromLatin1(fault) << true;
     QTest::newRow("404, no earlier picture") << QStringLiteral("404") << false;
 }
@@ -99,12 +100,17 @@ void TestFaults::previewFaults()
 {
     QFETCH(QString, fault);
     QFETCH(bool, earlier);
-    const bool served = fault == QLatin1String("not a picture");
+    // Served whole, and refused before any frame is decoded.
+    const QMap<QString, QByteArray> refused = {
+        {QStringLiteral("not a picture"), QByteArray("<html>gone</html>")},
+        {QStringLiteral("10,001 frames"), makeGif(10001)},
+        {QStringLiteral("9 frames of 4096 x 4096"), makeGif(9, 4096)}};
+    const bool served = refused.contains(fault);
     const bool diskFull = fault == QLatin1String("disk full");
     HttpTestServer server;
     // Much more than the small disk holds, and still a picture.
     playFault(server, fault, QStringLiteral("/AutoMotor/x.gif"),
-              served     ? QByteArray("<html>gone</html>")
+              served     ? refused.value(fault)
               : diskFull ? makePicture("BMP", 200, 200)
                          : QByteArray(8000, 'g'));
     server.setFile(QStringLiteral("/AutoMotor/ok.gif"), makeGif(1));
