@@ -114,8 +114,9 @@ void TestFaults::previewFaults_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("earlier"); // another skin previewed before
-    for (const char* fault : {"cut off", "never answers", "500", "redirect loop",
-                              "over the size limit", "not a picture"})
+    for (const char* fault :
+         {"cut off", "never answers", "500", "redirect loop", "over the size limit",
+          "not a picture", "10,001 frames", "9 frames of 4096 x 4096"})
         QTest::newRow(fault) << QString::fromLatin1(fault) << true;
     QTest::newRow("404, no earlier picture") << QStringLiteral("404") << false;
 }
@@ -124,10 +125,15 @@ void TestFaults::previewFaults()
 {
     QFETCH(QString, fault);
     QFETCH(bool, earlier);
-    const bool served = fault == QLatin1String("not a picture");
+    // Served whole, and refused before any frame is decoded.
+    const QMap<QString, QByteArray> refused = {
+        {QStringLiteral("not a picture"), QByteArray("<html>gone</html>")},
+        {QStringLiteral("10,001 frames"), makeGif(10001)},
+        {QStringLiteral("9 frames of 4096 x 4096"), makeGif(9, 4096)}};
+    const bool served = refused.contains(fault);
     HttpTestServer server;
     playFault(server, fault, QStringLiteral("/AutoMotor/x.gif"),
-              served ? QByteArray("<html>gone</html>") : QByteArray(8000, 'g'));
+              served ? refused.value(fault) : QByteArray(8000, 'g'));
     server.setFile(QStringLiteral("/AutoMotor/ok.gif"), makeGif(1));
     WindowFixture w(
         server.baseUrl(), false, 1000,

@@ -181,6 +181,8 @@ void TestForm1::commandLine_data()
     QTest::newRow("a folder, not a file") << QStringLiteral("%1/skins") << false << false << QString();
     QTest::newRow("not a picture") << QStringLiteral("%1/skins/notes.txt") << false << false
                                    << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
+    QTest::newRow("too many frames") << QStringLiteral("%1/skins/many.gif") << false << false
+                                     << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
 }
 
 void TestForm1::commandLine()
@@ -194,6 +196,7 @@ void TestForm1::commandLine()
     s.profile.writeFile(QStringLiteral("skins/rood.gif"), makeGif(2));
     s.profile.writeFile(QStringLiteral("my skins/rode auto.png"), makePicture("PNG"));
     s.profile.writeFile(QStringLiteral("skins/notes.txt"), "just text\n");
+    s.profile.writeFile(QStringLiteral("skins/many.gif"), makeGif(10001));
     const QString text = args.contains(QStringLiteral("%1")) ? args.arg(s.profile.root()) : args;
     Form1& f = s.start(text);
 

@@ -202,6 +202,8 @@ void TestMessengerInstall::refusedBeforeAnythingChanges_data()
     const QString noAccess = QStringLiteral("75 - Path/File access error");
     QTest::newRow("preview is no picture")
         << false << QByteArray("<html>404</html>") << QStringLiteral("481 - Invalid picture");
+    QTest::newRow("preview of too many frames")
+        << false << makeGif(10001) << QStringLiteral("481 - Invalid picture");
     QTest::newRow("install, no room for the backup") << false << makeGif(1) << noAccess;
     QTest::newRow("remove, no room for the backup") << true << makeGif(1) << noAccess;
 }
@@ -341,6 +343,8 @@ void TestMessengerInstall::pickChangesNothing_data()
     QTest::newRow("cancelled") << QByteArray() << QStringLiteral("before");
     QTest::newRow("not a picture")
         << QByteArray("just some text") << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
+    QTest::newRow("9 frames of 4096 x 4096")
+        << makeGif(9, 4096) << QStringLiteral("Fout opgetreden: 481 - Invalid picture");
 }
 
 void TestMessengerInstall::pickChangesNothing()

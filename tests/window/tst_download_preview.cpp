@@ -84,6 +84,9 @@ void TestDownloadPreview::previewShowsPicture_data()
     QTest::addColumn<bool>("animated");
     QTest::newRow("gif") << makeGif(1) << QSize(8, 8) << false;
     QTest::newRow("animated gif") << makeGif(3) << QSize(8, 8) << true;
+    // The most frames, and the most frames x canvas pixels, a GIF may have.
+    QTest::newRow("10,000 frames") << makeGif(10000) << QSize(8, 8) << true;
+    QTest::newRow("8 frames of 4096 x 4096") << makeGif(8, 4096) << QSize(4096, 4096) << true;
     QTest::newRow("png") << makePicture("PNG", 20, 10) << QSize(20, 10) << false;
     QTest::newRow("jpeg") << makePicture("JPEG", 30, 12) << QSize(30, 12) << false;
     QTest::newRow("bmp") << makePicture("BMP", 16, 16) << QSize(16, 16) << false;
