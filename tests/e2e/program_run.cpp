@@ -171,19 +171,7 @@ QSize ProgramRun::windowSize(const QString& window)
 
 QString ProgramRun::windowTitled(const QProcess* process, const QString& title, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        // --all: both the process and the title must match (xdotool's default is either).
-        const QString found = xdotool(
-            {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-             QStringLiteral("--pid"), QString::number(process->processId()),
-             QStringLiteral("--name"), u'^' + QRegularExpression::escape(title) + u'$'});
-        if (!found.isEmpty())
-            return found.section(QLatin1Char('\n'), 0, 0);
-        QThread::msleep(100);
-    }
-    return {};
+    return windowMatching(process, u'^' + QRegularExpression::escape(title) + u'$', timeoutMs);
 }
 
 QImage ProgramRun::grab(const QString& window, const QRect& area)
