@@ -172,6 +172,11 @@ private:
 
 template <class Body> void Form1::runCommand(Body&& body)
 {
+    // Ended on every way out, or a close request would wait for ever.
+    struct Scope {
+        Form1& form;
+        ~Scope() { form.finishCommand(); }
+    } scope{*this};
     ++commandDepth_;
     try {
         body();
@@ -181,5 +186,4 @@ template <class Body> void Form1::runCommand(Body&& body)
         commonError(AppError(51, QStringLiteral("Internal error: ") +
                                      QString::fromLocal8Bit(error.what())));
     }
-    finishCommand();
 }
