@@ -13,7 +13,7 @@
 #error "DRAPELLO_BINARY must name the built program"
 #endif
 
-ProgramRun::ProgramRun() : env_(QProcessEnvironment::systemEnvironment())
+ProgramRun::ProgramRun()
 {
     QDir().mkpath(programFolder());
     QDir().mkpath(root() + QStringLiteral("/config"));
@@ -24,8 +24,8 @@ ProgramRun::ProgramRun() : env_(QProcessEnvironment::systemEnvironment())
     QFile::copy(binary, programFolder() + QStringLiteral("/Drapello"));
     // Files shipped beside the program travel with it.
     const QDir binDir = QFileInfo(binary).absoluteDir();
-    for (const QString& name : binDir.entryList({QStringLiteral("*.lng"), QStringLiteral("*.exe")},
-                                                QDir::Files))
+    for (const QString& name :
+         binDir.entryList({QStringLiteral("*.lng"), QStringLiteral("*.exe")}, QDir::Files))
         QFile::copy(binDir.filePath(name), programFolder() + QLatin1Char('/') + name);
 
     env_.insert(QStringLiteral("XDG_CONFIG_HOME"), root() + QStringLiteral("/config"));
@@ -93,11 +93,6 @@ bool ProgramRun::waitForSetting(const QString& key, int timeoutMs) const
     return false;
 }
 
-void ProgramRun::onX11()
-{
-    env_.remove(QStringLiteral("QT_QPA_PLATFORM"));
-}
-
 bool ProgramRun::canDriveX11(QString* why)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
@@ -120,21 +115,16 @@ QString ProgramRun::xdotool(const QStringList& arguments)
     return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
 }
 
-QString ProgramRun::windowOf(const QProcess* process, int timeoutMs) const
-{
-    return windowMatching(process, QStringLiteral("Drapello"), timeoutMs);
-}
-
 QString ProgramRun::windowMatching(const QProcess* process, const QString& pattern, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < timeoutMs) {
         // --all: both the process and the title must match (xdotool's default is either).
-        const QString found = xdotool(
-            {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-             QStringLiteral("--pid"), QString::number(process->processId()),
-             QStringLiteral("--name"), pattern});
+        const QString found =
+            xdotool({QStringLiteral("search"), QStringLiteral("--all"),
+                     QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                     QString::number(process->processId()), QStringLiteral("--name"), pattern});
         if (!found.isEmpty())
             return found.section(QLatin1Char('\n'), 0, 0);
         QThread::msleep(100);
@@ -169,32 +159,9 @@ QSize ProgramRun::windowSize(const QString& window)
     return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
 }
 
-QString ProgramRun::windowTitled(const QProcess* process, const QString& title, int timeoutMs)
+QString ProgramRun::windowTitled(const QProcess* process, const QString& title)
 {
-    return windowMatching(process, u'^' + QRegularExpression::escape(title) + u'$', timeoutMs);
-}
-
-QImage ProgramRun::grab(const QString& window, const QRect& area)
-{
-    QProcess import;
-    import.start(QStringLiteral("import"),
-                 {QStringLiteral("-window"), window, QStringLiteral("png:-")});
-    if (!import.waitForFinished(10000))
-        import.kill();
-    const QImage shot = QImage::fromData(import.readAllStandardOutput(), "PNG");
-    return area.isNull() ? shot : shot.copy(area);
-}
-
-QProcess* ProgramRun::startWrapped(const QStringList& command)
-{
-    auto* process = new QProcess;
-    processes_ << process;
-    process->setProcessEnvironment(env_);
-    process->setWorkingDirectory(root());
-    process->start(command.first(), command.mid(1)
-                                        << programFolder() + QStringLiteral("/Drapello"));
-    process->waitForStarted(10000);
-    return process;
+    return windowMatching(process, u'^' + QRegularExpression::escape(title) + u'$');
 }
 
 // Last: Xlib's macros (None, Bool, Status...) would clash with Qt's headers.

@@ -8,7 +8,7 @@
 // A small HTTP/1.1 server on 127.0.0.1 (ephemeral port) that runs in its own thread, so a test
 // may block its own thread in a nested event loop while the server answers. Keep-alive, one
 // write per response, TCP_NODELAY. Paths are the decoded URL path ("/Auto Motor.txt"); a path
-// with no rule is looked up in the served folder, and answered 404 when it is not there.
+// with no rule is answered 404.
 class HttpTestServer {
 public:
     HttpTestServer();
@@ -19,8 +19,6 @@ public:
     // "http://127.0.0.1:<port>/"
     QString baseUrl() const;
 
-    // Files below folder answer for their relative path ("/" + relative path).
-    void serveFolder(const QString& folder);
     // In-memory answers; a later rule for the same path replaces an earlier one.
     void setFile(const QString& path, const QByteArray& body);
     void answerStatus(const QString& path, int status);
@@ -31,13 +29,8 @@ public:
     void redirect(const QString& path, const QString& location, int status = 302);
     // Announces the whole body, then sends one byte every intervalMs.
     void trickle(const QString& path, const QByteArray& body, int intervalMs);
-    // Sends the status line, then one header line every intervalMs, then the rest of the answer.
-    void trickleHeaders(const QString& path, int lines, const QByteArray& body, int intervalMs);
     // Every response waits this long before it goes out.
     void setDelay(int milliseconds);
-    // Every new connection waits this long before the server starts reading it (with setDelay,
-    // a slow link: one round trip to connect, one per request).
-    void setAcceptDelay(int milliseconds);
 
     // Requests seen since start (or the last resetCounts), stalled ones included.
     int requestCount() const;

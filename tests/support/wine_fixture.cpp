@@ -34,45 +34,18 @@ QByteArray systemReg(const QByteArray& arch, const QByteArray& body)
     return text + body;
 }
 
-QByteArray wineEscape(const QString& text)
-{
-    QByteArray out;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == '\\' || u == '"')
-            out += '\\' + QByteArray(1, static_cast<char>(u));
-        else if (u == '\n')
-            out += "\\n";
-        else if (u < 32 || u > 126)
-            out += "\\x" + QByteArray::number(u, 16).rightJustified(4, '0');
-        else
-            out += static_cast<char>(u);
-    }
-    return out;
-}
-
-QByteArray regKey(const QString& keyPath)
-{
-    return "\n[" + wineEscape(keyPath) + "] 1700000000\n#time=1da1b2c3d4e5f60\n";
-}
-
-QByteArray regString(const QString& name, const QString& value)
-{
-    return "\"" + wineEscape(name) + "\"=\"" + wineEscape(value) + "\"\n";
-}
-
 QByteArray messengerKeys(const QString& messengerService, const QString& msnMessenger, bool wow64)
 {
-    const QString software =
-        wow64 ? QStringLiteral("Software\\Wow6432Node\\") : QStringLiteral("Software\\");
-    QByteArray body;
-    body += regKey(software + QStringLiteral("Microsoft\\MessengerService"));
-    body += regString(QStringLiteral("Version"), QStringLiteral("4.7.3001"));
+    // Inside quotes Wine escapes backslashes (and quotes); keys carry a time stamp.
+    const auto escaped = [](const QString& text) { return text.toLatin1().replace("\\", "\\\\"); };
+    const QByteArray software = wow64 ? "Software\\\\Wow6432Node\\\\" : "Software\\\\";
+    QByteArray body = "\n[" + software +
+                      "Microsoft\\\\MessengerService] 1700000000\n"
+                      "#time=1da1b2c3d4e5f60\n\"Version\"=\"4.7.3001\"\n";
     if (!messengerService.isNull())
-        body += regString(QStringLiteral("InstallationDirectory"), messengerService);
-    body += regKey(software + QStringLiteral("Microsoft\\MSNMessenger"));
+        body += "\"InstallationDirectory\"=\"" + escaped(messengerService) + "\"\n";
+    body += "\n[" + software + "Microsoft\\\\MSNMessenger] 1700000000\n#time=1da1b2c3d4e5f60\n";
     if (!msnMessenger.isNull())
-        body += regString(QStringLiteral("InstallationDirectory"), msnMessenger);
-    body += regString(QStringLiteral("AppCompatCheck"), QStringLiteral("1"));
-    return body;
+        body += "\"InstallationDirectory\"=\"" + escaped(msnMessenger) + "\"\n";
+    return body + "\"AppCompatCheck\"=\"1\"\n";
 }

@@ -3,7 +3,6 @@
 #include "app/app_error.h"
 #include "catalogue/cache_files.h"
 #include "language/lng_file.h"
-#include "platform/linux/wine_prefix.h"
 #include "platform/linux/wine_registry_reader.h"
 #include "platform/linux/wine_server.h"
 #include "support/test_platform.h"
@@ -27,16 +26,14 @@ void TestLocalFiles::fifoNeverBlocks_data()
 {
     QTest::addColumn<QString>("fifo"); // relative to the test's folder; "<server>" is filled in
     QTest::addColumn<QString>("reader");
-    QTest::newRow("system.reg, for a value")
-        << QStringLiteral("prefix/system.reg") << QStringLiteral("registry");
-    QTest::newRow("system.reg, for the arch")
-        << QStringLiteral("prefix/system.reg") << QStringLiteral("arch");
-    QTest::newRow("prefix/wineserver")
-        << QStringLiteral("prefix/wineserver") << QStringLiteral("server");
-    QTest::newRow("the Wine server's lock")
-        << QStringLiteral("tmp/wine-fifo/<server>/lock") << QStringLiteral("server");
-    QTest::newRow("language file") << QStringLiteral("english.lng") << QStringLiteral("language");
-    QTest::newRow("list copy") << QStringLiteral("Cache/voruzide.tmp") << QStringLiteral("list");
+    QTest::newRow("system.reg") << "prefix/system.reg"
+                                << "registry";
+    QTest::newRow("the Wine server's lock") << "tmp/wine-fifo/<server>/lock"
+                                            << "server";
+    QTest::newRow("language file") << "english.lng"
+                                   << "language";
+    QTest::newRow("list copy") << "Cache/voruzide.tmp"
+                               << "list";
 }
 
 void TestLocalFiles::fifoNeverBlocks()
@@ -49,8 +46,7 @@ void TestLocalFiles::fifoNeverBlocks()
     qputenv("TMPDIR", QFile::encodeName(dir.path() + QStringLiteral("/tmp")));
     const QString prefix = dir.path() + QStringLiteral("/prefix");
     QVERIFY(QDir().mkpath(prefix));
-    if (!fifo.endsWith(QStringLiteral("wineserver")))
-        writeFileBytes(prefix + QStringLiteral("/wineserver"), "wine-fifo");
+    writeFileBytes(prefix + QStringLiteral("/wineserver"), "wine-fifo");
     struct stat info = {};
     QCOMPARE(::stat(QFile::encodeName(prefix).constData(), &info), 0);
     fifo.replace(QStringLiteral("<server>"),
@@ -69,8 +65,6 @@ void TestLocalFiles::fifoNeverBlocks()
             return WineRegistryReader([prefix] { return prefix; })
                 .readValue(QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger\\"
                                           "InstallationDirectory"));
-        if (reader == QLatin1String("arch"))
-            return wineArchOf(prefix) == WineArch::Unknown ? QString() : QStringLiteral("arch");
         if (reader == QLatin1String("server"))
             return wineServerRunning(prefix) ? QStringLiteral("running") : QString();
         if (reader == QLatin1String("language"))
