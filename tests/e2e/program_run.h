@@ -10,8 +10,8 @@
 
 // The real program, copied into a folder of its own (it keeps Cache and language files beside
 // itself) and run with a profile of its own: settings, runtime folder and Wine prefix all in a
-// temporary directory, never the user's. Offscreen unless onX11 was called; driven as a user
-// drives it, through the X server (xdotool, Xlib) and files.
+// temporary directory, never the user's. Its windows are on the X server in $DISPLAY, driven as
+// a user drives them, through the X server (xdotool, Xlib) and files.
 class ProgramRun {
 public:
     ProgramRun();
@@ -31,7 +31,6 @@ public:
     // Waits (bounded) until the settings file holds key, returns whether it did.
     bool waitForSetting(const QString& key, int timeoutMs = 15000) const;
     void setEnv(const QString& name, const QString& value) { env_.insert(name, value); }
-    void onX11() { env_.remove(QStringLiteral("QT_QPA_PLATFORM")); }
 
     // Starts a copy of the program; waits until it runs.
     QProcess* start(const QStringList& arguments = {});

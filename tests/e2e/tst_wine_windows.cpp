@@ -319,7 +319,6 @@ void TestWineWindows::installsThroughUserInterface()
 
     ProgramRun run;
     run.setEnv(QStringLiteral("WINEPREFIX"), prefix_);
-    run.onX11();
     const QByteArray picture = makeGif(3);
     QProcess* app =
         run.start({writeFileBytes(run.root() + QStringLiteral("/my skin.gif"), picture)});
@@ -343,7 +342,7 @@ void TestWineWindows::installsThroughUserInterface()
                                  return stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1) ==
                                         QByteArray::number(pid);
                              }).isEmpty(),
-                             60000);
+                             120000);
     QCOMPARE(app->state(), QProcess::Running);
 }
 
