@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTest>
 #include <QThread>
 
 #ifndef DRAPELLO_BINARY
@@ -81,14 +82,7 @@ QProcess* ProgramRun::start(const QStringList& arguments)
 
 bool ProgramRun::waitForSetting(const QString& key, int timeoutMs) const
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        if (setting(key) != QStringLiteral("<missing>"))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
+    return QTest::qWaitFor([&] { return setting(key) != QStringLiteral("<missing>"); }, timeoutMs);
 }
 
 bool ProgramRun::canDriveX11(QString* why)
@@ -131,7 +125,7 @@ void ProgramRun::pressKeys(const QString& window, const QString& keys)
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
     // To the focused window through XTEST: events sent to a window directly are marked
     // synthetic, and toolkits may ignore those.
-    xdotool({QStringLiteral("key"), keys});
+    xdotool(QStringList{QStringLiteral("key")} + keys.split(QLatin1Char(' ')));
 }
 
 void ProgramRun::clickAt(const QString& window, QPoint at)

@@ -46,6 +46,7 @@ public:
     {
         return windowMatching(process, QStringLiteral("Drapello"), timeoutMs);
     }
+    // Keys (xdotool's names, separated by blanks) to the window, one after the other.
     static void pressKeys(const QString& window, const QString& keys);
     static QSize windowSize(const QString& window);
     // A left click at a point given in the window's own coordinates.

@@ -53,15 +53,6 @@ bool clickTreeUntil(const QString& window, const std::function<bool()>& done, in
     return done();
 }
 
-// Presses the keys, separated by blanks, one after the other into the focused window.
-void pressEach(const QString& window, const QString& keys)
-{
-    ProgramRun::pressKeys(window, keys.section(QLatin1Char(' '), 0, 0));
-    if (keys.contains(QLatin1Char(' ')))
-        ProgramRun::xdotool(QStringList{QStringLiteral("key")} +
-                            keys.section(QLatin1Char(' '), 1).split(QLatin1Char(' ')));
-}
-
 // Opens the Opties menu on its first enabled item ("Skin weghalen" until a skin is shown, then
 // "Zet als skin"), then presses keys.
 void options(const QString& window, const QString& keys)
@@ -77,11 +68,7 @@ bool settledAfter(const QString& window, HttpTestServer& server, const QString& 
 {
     server.resetCounts();
     ProgramRun::pressKeys(window, QStringLiteral("ctrl+u"));
-    QElapsedTimer clock;
-    clock.start();
-    while (!server.requestedPaths().contains(list) && clock.elapsed() < 20000)
-        QTest::qWait(50);
-    return server.requestedPaths().contains(list);
+    return QTest::qWaitFor([&] { return server.requestedPaths().contains(list); }, 20000);
 }
 
 // The title of the file dialog of Opties, "Skin handmatig instellen": Qt's own language.
@@ -141,7 +128,7 @@ void TestUserScenarios::everyWayOfClosingEndsTheProgram()
     if (!firstStart) // a first start stores where the program lives and the defaults
         QVERIFY(run.waitForSetting(QStringLiteral("path")));
 
-    keys.isEmpty() ? ProgramRun::closeBox(window) : pressEach(window, keys);
+    keys.isEmpty() ? ProgramRun::closeBox(window) : ProgramRun::pressKeys(window, keys);
     QVERIFY2(first->waitForFinished(ExitBoundMs), "still running after it was closed");
     QCOMPARE(first->exitStatus(), QProcess::NormalExit);
     QCOMPARE(first->exitCode(), 0);
@@ -346,13 +333,13 @@ void TestUserScenarios::previewIsWhatInstalls()
     openTree(window);
     QTest::qWait(500); // a key typed next starts a search of its own, without the "*"
 
-    pressEach(window, QStringLiteral("Down Down Down"));
+    ProgramRun::pressKeys(window, QStringLiteral("Down Down Down"));
     QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, QStringLiteral("/Groen.gif")), 20000);
-    pressEach(window, QStringLiteral("Down ctrl+i"));
+    ProgramRun::pressKeys(window, QStringLiteral("Down ctrl+i"));
     if (status == 200 && body.isEmpty()) {
         QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), rood, 20000);
         writeFileBytes(lvback, "my own background");
-        pressEach(window, QStringLiteral("Home Down ctrl+i"));
+        ProgramRun::pressKeys(window, QStringLiteral("Home Down ctrl+i"));
     }
     QVERIFY(settledAfter(window, server, QStringLiteral("/Kleuren.txt")));
     QCOMPARE(readFileBytes(lvback), QByteArray("my own background"));
