@@ -15,7 +15,6 @@
 #include <QTest>
 #include <functional>
 #include <memory>
-#include <signal.h>
 
 namespace {
 const QStringList MessengerClasses{QStringLiteral("msblwindowclass"),
@@ -54,7 +53,6 @@ private Q_SLOTS:
     void cleanup();
     void cleanupTestCase();
     void closesOneWindowOfEachClass();
-    void startsNothingWithoutServer();
     void readsThirtyTwoBitRegistryView_data();
     void readsThirtyTwoBitRegistryView();
     void installsThroughUserInterface();
@@ -241,23 +239,6 @@ void TestWineWindows::closesOneWindowOfEachClass()
                                  QStringLiteral("WM_CLOSE %1 window").arg(registered[i])));
         }
     }
-}
-
-// A server killed hard leaves its socket behind; that is no server, and none is started.
-void TestWineWindows::startsNothingWithoutServer()
-{
-    const QList<qint64> server = processesOfPrefix(prefix_);
-    QVERIFY(!server.isEmpty());
-    for (const qint64 pid : server)
-        ::kill(static_cast<pid_t>(pid), SIGKILL);
-    QTRY_VERIFY_WITH_TIMEOUT(processesOfPrefix(prefix_).isEmpty(), 30000);
-    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
-    WineWindowService windows = service();
-    for (const QString& windowClass : MessengerClasses)
-        QVERIFY(!windows.closeWindowOfClass(windowClass));
-    // A server started by the service would still be there: servers linger after their last
-    // program ends.
-    QCOMPARE(processesOfPrefix(prefix_), QList<qint64>());
 }
 
 void TestWineWindows::readsThirtyTwoBitRegistryView_data()
