@@ -10,5 +10,4 @@ drapello_add_test(test_catalogue_builder unit/test_catalogue_builder.cpp)
 target_compile_definitions(test_catalogue_builder PRIVATE
   DRAPELLO_CATALOGUE_TOOL="$<TARGET_FILE:drapello-catalogue>")
 add_dependencies(test_catalogue_builder drapello-catalogue)
-drapello_add_test(tst_local_files unit/tst_local_files.cpp)
 drapello_add_test(tst_ini_settings_store unit/tst_ini_settings_store.cpp)
