@@ -6,14 +6,13 @@ target_include_directories(drapello_e2e_support PUBLIC ${CMAKE_CURRENT_SOURCE_DI
 target_compile_definitions(drapello_e2e_support PRIVATE DRAPELLO_BINARY="$<TARGET_FILE:Drapello>")
 add_dependencies(drapello_e2e_support Drapello)
 
-# Real Wine in a temporary prefix: the window helper against a stand-in Messenger, the Windows
-# registry reader, and an install through the real program.
+# Real Wine in a temporary prefix: the window helper against a stand-in Messenger, and an install
+# through the real program.
 drapello_add_test(tst_wine_windows e2e/tst_wine_windows.cpp X11 TIMEOUT 300)
 target_link_libraries(tst_wine_windows PRIVATE drapello_e2e_support)
 target_compile_definitions(tst_wine_windows PRIVATE
   DRAPELLO_HELPER_DIR="${PROJECT_BINARY_DIR}/bin"
-  DRAPELLO_STANDIN="${CMAKE_CURRENT_BINARY_DIR}/standin_messenger.exe"
-  DRAPELLO_REGISTRY_PROBE="${CMAKE_CURRENT_BINARY_DIR}/registry_probe.exe")
+  DRAPELLO_STANDIN="${CMAKE_CURRENT_BINARY_DIR}/standin_messenger.exe")
 # Without Wine (or an X display) the whole test is skipped; ctest must say so, not "Passed".
 set_tests_properties(tst_wine_windows PROPERTIES
   SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::initTestCase\\(\\)")

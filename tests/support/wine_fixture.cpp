@@ -3,14 +3,12 @@
 #include "support/test_platform.h"
 
 #include <QDir>
-#include <QFile>
 
 WinePrefixFixture::WinePrefixFixture()
 {
     QDir().mkpath(driveC());
     QDir().mkpath(path() + QStringLiteral("/dosdevices"));
-    if (!QFile::link(QStringLiteral("../drive_c"), path() + QStringLiteral("/dosdevices/c:")))
-        qFatal("cannot link the c: drive");
+    QFile::link(QStringLiteral("../drive_c"), path() + QStringLiteral("/dosdevices/c:"));
 }
 
 void WinePrefixFixture::writeSystemReg(const QByteArray& bytes) const
@@ -20,32 +18,29 @@ void WinePrefixFixture::writeSystemReg(const QByteArray& bytes) const
 
 QString WinePrefixFixture::makeFolder(const QString& underDriveC) const
 {
-    const QString folder = driveC() + QLatin1Char('/') + underDriveC;
-    if (!QDir().mkpath(folder))
-        qFatal("cannot make %s", qPrintable(folder));
+    const QString folder = driveC() + u'/' + underDriveC;
+    QDir().mkpath(folder);
     return folder;
 }
 
 QByteArray systemReg(const QByteArray& arch, const QByteArray& body)
 {
-    QByteArray text = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n";
-    if (!arch.isEmpty())
-        text += "#arch=" + arch + "\n\n";
-    return text + body;
+    return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n" +
+           (arch.isEmpty() ? QByteArray() : "#arch=" + arch + "\n\n") + body;
 }
 
 QByteArray messengerKeys(const QString& messengerService, const QString& msnMessenger, bool wow64)
 {
-    // Inside quotes Wine escapes backslashes (and quotes); keys carry a time stamp.
-    const auto escaped = [](const QString& text) { return text.toLatin1().replace("\\", "\\\\"); };
-    const QByteArray software = wow64 ? "Software\\\\Wow6432Node\\\\" : "Software\\\\";
-    QByteArray body = "\n[" + software +
-                      "Microsoft\\\\MessengerService] 1700000000\n"
-                      "#time=1da1b2c3d4e5f60\n\"Version\"=\"4.7.3001\"\n";
-    if (!messengerService.isNull())
-        body += "\"InstallationDirectory\"=\"" + escaped(messengerService) + "\"\n";
-    body += "\n[" + software + "Microsoft\\\\MSNMessenger] 1700000000\n#time=1da1b2c3d4e5f60\n";
-    if (!msnMessenger.isNull())
-        body += "\"InstallationDirectory\"=\"" + escaped(msnMessenger) + "\"\n";
-    return body + "\"AppCompatCheck\"=\"1\"\n";
+    QByteArray body;
+    for (const auto& [key, value] : {std::pair{"MessengerService", messengerService},
+                                     std::pair{"MSNMessenger", msnMessenger}}) {
+        // Keys carry a time stamp; inside quotes backslashes are escaped.
+        body += QByteArray("\n[Software\\\\") + (wow64 ? "Wow6432Node\\\\" : "") + "Microsoft\\\\" +
+                key + "] 1700000000\n#time=1da1b2c3d4e5f60\n";
+        if (!value.isNull())
+            body +=
+                "\"InstallationDirectory\"=\"" + value.toLatin1().replace("\\", "\\\\") + "\"\n";
+        body += "\"Version\"=\"4.7.3001\"\n";
+    }
+    return body;
 }
