@@ -74,7 +74,7 @@ void TstIniSettingsStore::roundTrip_data()
 {
     QTest::addColumn<QString>("value");
     for (const char* text :
-         {"C:\\Program Files\\MSN", "http://h/a;b/", "a,b,c", "say \"hi\"", " lead and trail ", "",
+         {"C:\\Program Files\\MSN", "http://h/a;b/", "a,b,c", "say \"hi\"", " lead", "trail ", "",
           "@Invalid()", "caf\xc3\xa9 \xe2\x82\xac", "back\\", "line\nbreak\tand\x01"})
         QTest::newRow(text) << QString::fromUtf8(text);
 }
