@@ -114,9 +114,10 @@ QString HttpTestServer::baseUrl() const
     return QStringLiteral("http://127.0.0.1:%1/").arg(d->port);
 }
 
-void HttpTestServer::setFile(const QString& path, const QByteArray& body)
+void HttpTestServer::setFile(const QString& path, const QByteArray& body, bool announced)
 {
-    d->answer(path, 200, body);
+    d->set(path, announced ? Rule{head(200, body.size()) + body}
+                           : Rule{"HTTP/1.1 200 OK\r\n\r\n" + body, true});
 }
 
 void HttpTestServer::answerStatus(const QString& path, int status)

@@ -15,7 +15,8 @@ public:
     QString baseUrl() const; // "http://127.0.0.1:<port>/"
 
     // A later rule for the same path replaces an earlier one.
-    void setFile(const QString& path, const QByteArray& body);
+    // Unannounced: no Content-Length, the body ends when the connection closes.
+    void setFile(const QString& path, const QByteArray& body, bool announced = true);
     void answerStatus(const QString& path, int status);
     void stall(const QString& path); // reads the request, never answers
     // Announces the whole body, sends the first half and closes the connection.

@@ -54,8 +54,6 @@ int main(int argc, char** argv)
             HWND window = CreateWindowExA(0, className, ("window" + std::to_string(n)).c_str(),
                                           WS_OVERLAPPEDWINDOW, 20 * n, 20 * n, 200, 120, nullptr,
                                           nullptr, instance, nullptr);
-            if (!window)
-                return 4;
             if (std::string(shown) == "visible")
                 ShowWindow(window, SW_SHOWNORMAL);
         }

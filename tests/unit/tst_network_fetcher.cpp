@@ -23,7 +23,7 @@ void playFault(HttpTestServer& server, const QString& fault, const QString& path
     else if (fault == QLatin1String("server gone"))
         server.stop();
     else
-        server.setFile(path, body);
+        server.setFile(path, body, fault != QLatin1String("too large, unannounced"));
 }
 } // namespace
 
@@ -71,8 +71,9 @@ void TestNetworkFetcher::storesBodyAndFollowsRedirects()
 void TestNetworkFetcher::failureKeepsOldFile_data()
 {
     QTest::addColumn<QString>("fault");
-    for (const char* fault : {"404", "500", "cut off", "never answers", "too large",
-                              "redirect loop", "redirect to ftp", "server gone"})
+    for (const char* fault :
+         {"404", "500", "cut off", "never answers", "too large", "too large, unannounced",
+          "redirect loop", "redirect to ftp", "server gone"})
         QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 
