@@ -1,32 +1,21 @@
 #include "e2e/program_run.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QThread>
+#include <QTest>
 
-#ifndef DRAPELLO_BINARY
-#error "DRAPELLO_BINARY must name the built program"
-#endif
-
-ProgramRun::ProgramRun() : env_(QProcessEnvironment::systemEnvironment())
+ProgramRun::ProgramRun()
 {
     QDir().mkpath(programFolder());
-    QDir().mkpath(root() + QStringLiteral("/config"));
     QDir().mkpath(root() + QStringLiteral("/run"));
     QFile::setPermissions(root() + QStringLiteral("/run"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString binary = QStringLiteral(DRAPELLO_BINARY);
-    QFile::copy(binary, programFolder() + QStringLiteral("/Drapello"));
-    // Files shipped beside the program travel with it.
-    const QDir binDir = QFileInfo(binary).absoluteDir();
-    for (const QString& name : binDir.entryList({QStringLiteral("*.lng"), QStringLiteral("*.exe")},
-                                                QDir::Files))
-        QFile::copy(binDir.filePath(name), programFolder() + QLatin1Char('/') + name);
+    const QDir bin = QFileInfo(QStringLiteral(DRAPELLO_BINARY)).absoluteDir();
+    for (const QString& name : bin.entryList(
+             {QStringLiteral("Drapello"), QStringLiteral("*.lng"), QStringLiteral("*.exe")},
+             QDir::Files))
+        QFile::copy(bin.filePath(name), programFolder() + u'/' + name);
 
     env_.insert(QStringLiteral("XDG_CONFIG_HOME"), root() + QStringLiteral("/config"));
     env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), root() + QStringLiteral("/run"));
@@ -36,8 +25,7 @@ ProgramRun::ProgramRun() : env_(QProcessEnvironment::systemEnvironment())
         "win32", messengerKeys({}, QStringLiteral("C:\\Program Files\\MSN Messenger\\"))));
     env_.insert(QStringLiteral("WINEPREFIX"), wine_.path());
     env_.insert(QStringLiteral("HOME"), root());
-    if (!env_.contains(QStringLiteral("QT_QPA_PLATFORM")))
-        env_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env_.remove(QStringLiteral("QT_QPA_PLATFORM")); // real windows on the X server in $DISPLAY
     // Never reach out to the default server from a test; no first-run language question.
     setSetting(QStringLiteral("base"), QStringLiteral("http://127.0.0.1:9/korvane/base/"));
     setSetting(QStringLiteral("algedaan"), QStringLiteral("1"));
@@ -46,28 +34,23 @@ ProgramRun::ProgramRun() : env_(QProcessEnvironment::systemEnvironment())
 ProgramRun::~ProgramRun()
 {
     for (QProcess* p : processes_) {
-        if (p->state() != QProcess::NotRunning) {
-            p->kill();
-            p->waitForFinished(5000);
-        }
+        p->kill();
+        p->waitForFinished(5000);
         delete p;
     }
 }
 
 QString ProgramRun::setting(const QString& key) const
 {
-    QSettings ini(settingsFile(), QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("Drapello"));
-    return ini.contains(key) ? ini.value(key).toString() : QStringLiteral("<missing>");
+    return QSettings(settingsFile(), QSettings::IniFormat)
+        .value(QStringLiteral("Drapello/") + key, QStringLiteral("<missing>"))
+        .toString();
 }
 
 void ProgramRun::setSetting(const QString& key, const QString& value) const
 {
-    QSettings ini(settingsFile(), QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("Drapello"));
-    ini.setValue(key, value);
-    ini.endGroup();
-    ini.sync();
+    QSettings(settingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("Drapello/") + key, value);
 }
 
 QProcess* ProgramRun::start(const QStringList& arguments)
@@ -81,34 +64,18 @@ QProcess* ProgramRun::start(const QStringList& arguments)
     return process;
 }
 
-bool ProgramRun::waitForSetting(const QString& key, int timeoutMs) const
+bool ProgramRun::waitForSetting(const QString& key) const
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        if (setting(key) != QStringLiteral("<missing>"))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
-}
-
-void ProgramRun::onX11()
-{
-    env_.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return QTest::qWaitFor([&] { return setting(key) != QStringLiteral("<missing>"); }, 15000);
 }
 
 bool ProgramRun::canDriveX11(QString* why)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
         *why = QStringLiteral("needs an X server (DISPLAY is not set)");
-        return false;
-    }
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+    else if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
         *why = QStringLiteral("needs xdotool");
-        return false;
-    }
-    return true;
+    return why->isEmpty();
 }
 
 QString ProgramRun::xdotool(const QStringList& arguments)
@@ -120,26 +87,16 @@ QString ProgramRun::xdotool(const QStringList& arguments)
     return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
 }
 
-QString ProgramRun::windowOf(const QProcess* process, int timeoutMs) const
-{
-    return windowMatching(process, QStringLiteral("Drapello"), timeoutMs);
-}
-
 QString ProgramRun::windowMatching(const QProcess* process, const QString& pattern, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        // --all: both the process and the title must match (xdotool's default is either).
-        const QString found = xdotool(
-            {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-             QStringLiteral("--pid"), QString::number(process->processId()),
-             QStringLiteral("--name"), pattern});
-        if (!found.isEmpty())
-            return found.section(QLatin1Char('\n'), 0, 0);
-        QThread::msleep(100);
-    }
-    return {};
+    // --all: both the process and the title must match (xdotool's default is either).
+    const QStringList search = QStringLiteral("search --all --onlyvisible --pid %1 --name %2")
+                                   .arg(process->processId())
+                                   .split(u' ')
+                                   .replaceInStrings(QStringLiteral("%2"), pattern);
+    QString found;
+    (void)QTest::qWaitFor([&] { return !(found = xdotool(search)).isEmpty(); }, timeoutMs);
+    return found.section(QLatin1Char('\n'), 0, 0);
 }
 
 void ProgramRun::pressKeys(const QString& window, const QString& keys)
@@ -147,7 +104,7 @@ void ProgramRun::pressKeys(const QString& window, const QString& keys)
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
     // To the focused window through XTEST: events sent to a window directly are marked
     // synthetic, and toolkits may ignore those.
-    xdotool({QStringLiteral("key"), keys});
+    xdotool(QStringList{QStringLiteral("key")} + keys.split(QLatin1Char(' ')));
 }
 
 void ProgramRun::clickAt(const QString& window, QPoint at)
@@ -160,41 +117,11 @@ void ProgramRun::clickAt(const QString& window, QPoint at)
 QSize ProgramRun::windowSize(const QString& window)
 {
     // "Geometry: 428x375" among the lines xdotool prints.
-    const QString text = xdotool({QStringLiteral("getwindowgeometry"), window});
-    const qsizetype at = text.indexOf(QStringLiteral("Geometry: "));
-    if (at < 0)
-        return {};
-    const QStringList parts =
-        text.mid(at + 10).section(QLatin1Char('\n'), 0, 0).trimmed().split(QLatin1Char('x'));
-    return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
-}
-
-QString ProgramRun::windowTitled(const QProcess* process, const QString& title, int timeoutMs)
-{
-    return windowMatching(process, u'^' + QRegularExpression::escape(title) + u'$', timeoutMs);
-}
-
-QImage ProgramRun::grab(const QString& window, const QRect& area)
-{
-    QProcess import;
-    import.start(QStringLiteral("import"),
-                 {QStringLiteral("-window"), window, QStringLiteral("png:-")});
-    if (!import.waitForFinished(10000))
-        import.kill();
-    const QImage shot = QImage::fromData(import.readAllStandardOutput(), "PNG");
-    return area.isNull() ? shot : shot.copy(area);
-}
-
-QProcess* ProgramRun::startWrapped(const QStringList& command)
-{
-    auto* process = new QProcess;
-    processes_ << process;
-    process->setProcessEnvironment(env_);
-    process->setWorkingDirectory(root());
-    process->start(command.first(), command.mid(1)
-                                        << programFolder() + QStringLiteral("/Drapello"));
-    process->waitForStarted(10000);
-    return process;
+    const QStringList parts = xdotool({QStringLiteral("getwindowgeometry"), window})
+                                  .section(QStringLiteral("Geometry: "), 1)
+                                  .section(QLatin1Char('\n'), 0, 0)
+                                  .split(QLatin1Char('x'));
+    return QSize(parts.value(0).toInt(), parts.value(1).toInt());
 }
 
 // Last: Xlib's macros (None, Bool, Status...) would clash with Qt's headers.
@@ -214,48 +141,4 @@ void ProgramRun::closeBox(const QString& window)
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
     XCloseDisplay(display); // sends what is queued
-}
-
-ProgramRun::Cover::Cover()
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return;
-    const int screen = DefaultScreen(display);
-    id_ = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
-                              unsigned(DisplayWidth(display, screen)),
-                              unsigned(DisplayHeight(display, screen)), 0, 0, 0);
-    XMapRaised(display, id_);
-    XSync(display, False);
-    display_ = display;
-}
-
-ProgramRun::Cover::~Cover()
-{
-    if (display_)
-        XCloseDisplay(static_cast<Display*>(display_)); // takes the window with it
-}
-
-bool ProgramRun::Cover::covers(const QString& window) const
-{
-    auto* display = static_cast<Display*>(display_);
-    if (!display)
-        return false;
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return false;
-    // Bottom to top: whichever of the two comes last is in front.
-    int mine = -1;
-    int theirs = -1;
-    for (unsigned int i = 0; i < count; ++i) {
-        if (children[i] == id_)
-            mine = int(i);
-        if (children[i] == window.toULong())
-            theirs = int(i);
-    }
-    XFree(children);
-    return mine > theirs;
 }

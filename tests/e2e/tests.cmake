@@ -6,31 +6,15 @@ target_include_directories(drapello_e2e_support PUBLIC ${CMAKE_CURRENT_SOURCE_DI
 target_compile_definitions(drapello_e2e_support PRIVATE DRAPELLO_BINARY="$<TARGET_FILE:Drapello>")
 add_dependencies(drapello_e2e_support Drapello)
 
-drapello_add_test(test_program e2e/test_program.cpp)
-target_link_libraries(test_program PRIVATE drapello_e2e_support)
-
-drapello_add_test(test_newcomer e2e/test_newcomer.cpp X11 TIMEOUT 240)
-target_link_libraries(test_newcomer PRIVATE drapello_e2e_support)
-target_compile_definitions(test_newcomer PRIVATE
-  DRAPELLO_CATALOGUE_TOOL="$<TARGET_FILE:drapello-catalogue>"
-  DRAPELLO_SAMPLE_CATALOGUE="${PROJECT_SOURCE_DIR}/sample/catalogue")
-add_dependencies(test_newcomer drapello-catalogue)
-set_tests_properties(test_newcomer PROPERTIES
-  SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::initTestCase\\(\\)")
-
-drapello_add_test(tst_program_catalogue e2e/tst_program_catalogue.cpp)
-target_link_libraries(tst_program_catalogue PRIVATE drapello_e2e_support)
-
-# Real Wine in a temporary prefix: the window helper against a stand-in Messenger, the Windows
-# registry reader, and an install through the real program.
-drapello_add_test(wine_windows_test e2e/wine_windows_test.cpp X11 TIMEOUT 300)
-target_link_libraries(wine_windows_test PRIVATE drapello_e2e_support)
-target_compile_definitions(wine_windows_test PRIVATE
+# Real Wine in a temporary prefix: the window helper against a stand-in Messenger, and an install
+# through the real program.
+drapello_add_test(tst_wine_windows e2e/tst_wine_windows.cpp X11 TIMEOUT 300)
+target_link_libraries(tst_wine_windows PRIVATE drapello_e2e_support)
+target_compile_definitions(tst_wine_windows PRIVATE
   DRAPELLO_HELPER_DIR="${PROJECT_BINARY_DIR}/bin"
-  DRAPELLO_STANDIN="${CMAKE_CURRENT_BINARY_DIR}/standin_messenger.exe"
-  DRAPELLO_REGISTRY_PROBE="${CMAKE_CURRENT_BINARY_DIR}/registry_probe.exe")
+  DRAPELLO_STANDIN="${CMAKE_CURRENT_BINARY_DIR}/standin_messenger.exe")
 # Without Wine (or an X display) the whole test is skipped; ctest must say so, not "Passed".
-set_tests_properties(wine_windows_test PROPERTIES
+set_tests_properties(tst_wine_windows PROPERTIES
   SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::initTestCase\\(\\)")
 
 # User scenarios on the real program under X: open, use, close, start again.

@@ -4,38 +4,23 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A Wine prefix of one's own: dosdevices/c: linking to ../drive_c, as wineboot makes it, and a
+// A Wine prefix of one's own, as wineboot lays it out (dosdevices/c: -> ../drive_c), with a
 // system.reg written by the test.
 class WinePrefixFixture {
 public:
     WinePrefixFixture();
-
     QString path() const { return dir_.path() + QStringLiteral("/prefix"); }
     QString driveC() const { return path() + QStringLiteral("/drive_c"); }
-
-    // Writes <prefix>/system.reg as given.
     void writeSystemReg(const QByteArray& bytes) const;
-    // Creates a folder under drive_c ("Program Files/MSN Messenger"), returns its local path.
-    QString makeFolder(const QString& underDriveC) const;
+    QString makeFolder(const QString& underDriveC) const; // returns its local path
 
 private:
     QTemporaryDir dir_;
 };
 
-// system.reg text as Wine writes it: the header, an "#arch=" line unless arch is empty, and the
-// keys and values that follow.
+// system.reg as Wine writes it: the header, "#arch=" unless arch is empty, then body.
 QByteArray systemReg(const QByteArray& arch, const QByteArray& body);
-
-// A key line with a time stamp and a "#time" line; the key path has single backslashes.
-QByteArray regKey(const QString& keyPath);
-
-// A string value line, with the escapes Wine writes.
-QByteArray regString(const QString& name, const QString& value);
-
-// Escapes text the way Wine does inside quotes: \\ \" \n..., \xNNNN above ASCII.
-QByteArray wineEscape(const QString& text);
-
-// Both of Messenger's keys with an InstallationDirectory value each; a null value leaves that
-// value out. With wow64 the keys go under Software\Wow6432Node.
+// Both of Messenger's keys, each with InstallationDirectory unless that is null; with wow64 under
+// Software\Wow6432Node.
 QByteArray messengerKeys(const QString& messengerService, const QString& msnMessenger,
                          bool wow64 = false);

@@ -1,12 +1,1 @@
-drapello_add_test(test_form1 window/test_form1.cpp)
-drapello_add_test(test_messenger_install window/test_messenger_install.cpp)
-drapello_add_test(tst_catalogue window/tst_catalogue.cpp)
-drapello_add_test(tst_download_preview window/tst_download_preview.cpp)
-drapello_add_test(test_language window/test_language.cpp)
-target_compile_definitions(test_language PRIVATE
-  DRAPELLO_SOURCE_DIR="${PROJECT_SOURCE_DIR}" DRAPELLO_BINARY_DIR="${PROJECT_BINARY_DIR}")
-add_dependencies(test_language drapello_language_files)
-drapello_add_test(test_chooser window/test_chooser.cpp)
-target_compile_definitions(test_chooser PRIVATE DRAPELLO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-drapello_add_test(test_about window/test_about.cpp)
-drapello_add_test(test_faults window/test_faults.cpp)
+# The widget tests moved to the core tests; nothing here is registered any more.

@@ -1,0 +1,163 @@
+// Real Wine in one temporary 64-bit prefix: the window service and its helper against a stand-in
+// Messenger of our own, and an install through the real program. Skipped, with the reason, where
+// Wine or the cross-compiled programs are missing.
+#include "e2e/program_run.h"
+#include "platform/linux/wine_server.h"
+#include "platform/linux/wine_window_service.h"
+#include "support/test_platform.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTest>
+
+class TestWineWindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void installsAndClosesMessenger();
+
+private:
+    bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr);
+    // A server that stays without any Wine program running, as when Messenger has just closed.
+    void startServer()
+    {
+        QVERIFY(run(wineserver_, {QStringLiteral("-p")}));
+        QTRY_VERIFY_WITH_TIMEOUT(wineServerRunning(prefix_), 30000);
+    }
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("WINEPREFIX"), prefix_);
+        environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+        // No Mono or Gecko installer dialogs while the prefix is made.
+        environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+        return environment;
+    }
+    QStringList closeRequests() const
+    {
+        return QString::fromLatin1(readFileBytes(log_)).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir dir_;
+    QString prefix_ = dir_.path() + QStringLiteral("/prefix");
+    QString log_ = dir_.path() + QStringLiteral("/standin.log");
+    QString wine_ = QStandardPaths::findExecutable(QStringLiteral("wine"));
+    QString wineserver_ = QStandardPaths::findExecutable(QStringLiteral("wineserver"));
+    QString helpers_ = QStringLiteral(DRAPELLO_HELPER_DIR);
+    bool booted_ = false;
+};
+
+bool TestWineWindows::run(const QString& program, const QStringList& arguments, QByteArray* output)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(180000))
+        process.kill();
+    if (output)
+        *output = process.readAll();
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+void TestWineWindows::initTestCase()
+{
+    QString why; // Wine's windows and the program's need an X server
+    if (!ProgramRun::canDriveX11(&why))
+        QSKIP(qPrintable(why));
+    const QString wineboot = QStandardPaths::findExecutable(QStringLiteral("wineboot"));
+    if (wine_.isEmpty() || wineserver_.isEmpty() || wineboot.isEmpty())
+        QSKIP("Wine is not installed (wine, wineserver, wineboot)");
+    const QString helper = helpers_ + QStringLiteral("/drapello-closewin64.exe");
+    if (!QFileInfo::exists(helper) || !QFileInfo::exists(QStringLiteral(DRAPELLO_STANDIN)))
+        QSKIP("the Windows programs were not built (x86_64-w64-mingw32-g++ missing)");
+    QByteArray output;
+    if (!run(wineboot, {QStringLiteral("-i")}, &output))
+        QSKIP(("Wine cannot make a prefix here: " + output.right(400)).constData());
+    booted_ = true;
+    run(wineserver_, {QStringLiteral("-w")}); // writes system.reg
+    startServer();
+    if (!run(wine_, {helper, QStringLiteral("nosuchclass")}, &output) ||
+        !output.contains("not-found nosuchclass"))
+        QSKIP(("Wine cannot run the 64-bit helper here: " + output.right(400)).constData());
+}
+
+void TestWineWindows::cleanupTestCase()
+{
+    if (!booted_)
+        return;
+    run(wineserver_, {QStringLiteral("-k")});
+    run(wineserver_, {QStringLiteral("-w")});
+    // The ended server leaves its folder in the temporary folder.
+    for (const QString& folder : wineServerFolders(prefix_)) {
+        QDir(folder).removeRecursively();
+        QDir().rmdir(QFileInfo(folder).path()); // only when nothing else is in it
+    }
+}
+
+// A picture on the command line, Ctrl+I: it becomes 32-bit Messenger's background in the 64-bit
+// prefix, and the helper asks one window of each of Messenger's classes to close, in this order:
+// hidden ones too, the class matched whole and regardless of case, each call returning once the
+// window has handled the message.
+void TestWineWindows::installsAndClosesMessenger()
+{
+    const QString folder = prefix_ + QStringLiteral("/drive_c/Program Files (x86)/MSN Messenger");
+    const QString lvback =
+        writeFileBytes(folder + QStringLiteral("/lvback.gif"),
+                       "an older and longer background, cut off if not truncated");
+    QVERIFY(
+        run(wine_, {QStringLiteral("reg"), QStringLiteral("add"),
+                    QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger"), QStringLiteral("/v"),
+                    QStringLiteral("InstallationDirectory"), QStringLiteral("/d"),
+                    QStringLiteral("C:\\Program Files (x86)\\MSN Messenger\\"),
+                    QStringLiteral("/reg:32"), QStringLiteral("/f")}));
+    // The program reads system.reg itself, which the server writes out when it ends.
+    run(wineserver_, {QStringLiteral("-k")});
+    run(wineserver_, {QStringLiteral("-w")});
+    startServer();
+    // The stand-in's log: "ready", then "WM_CLOSE <class> <title>" per close request.
+    QProcess standin;
+    standin.setProcessEnvironment(environment());
+    standin.setStandardOutputFile(QProcess::nullDevice());
+    standin.start(wine_,
+                  {QStringLiteral(DRAPELLO_STANDIN),
+                   QStringLiteral("Z:") + QString(log_).replace(u'/', u'\\'), // Z: is /
+                   QStringLiteral("MSBLClass:1:visible"), QStringLiteral("MSNMSBLClass:2:hidden"),
+                   QStringLiteral("MSBLWindowClass:1:visible"),
+                   QStringLiteral("msblclasses:1:visible")});
+    QTRY_VERIFY2_WITH_TIMEOUT(closeRequests().contains(QStringLiteral("ready")),
+                              "the stand-in did not start", 60000);
+
+    ProgramRun program;
+    program.setEnv(QStringLiteral("WINEPREFIX"), prefix_);
+    const QByteArray picture = makeGif(3);
+    QProcess* app =
+        program.start({writeFileBytes(program.root() + QStringLiteral("/my skin.gif"), picture)});
+    const QString window = program.windowOf(app, 30000);
+    QVERIFY(!window.isEmpty());
+    ProgramRun::pressKeys(window, QStringLiteral("ctrl+i"));
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), picture, 30000);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("lvback.gif")});
+    const QStringList classes{QStringLiteral("MSBLWindowClass"), QStringLiteral("MSNMSBLClass"),
+                              QStringLiteral("MSBLClass")};
+    QTRY_COMPARE_WITH_TIMEOUT(closeRequests().size(), 4, 30000);
+    for (int i = 0; i < classes.size(); ++i)
+        QVERIFY2(
+            closeRequests()[i + 1].startsWith(QStringLiteral("WM_CLOSE %1 window").arg(classes[i])),
+            qPrintable(closeRequests().join(u'|')));
+    QCOMPARE(app->state(), QProcess::Running);
+
+    // Left: the second hidden window, then nothing of Messenger's.
+    WineWindowService windows([prefix = prefix_] { return prefix; }, helpers_);
+    QVERIFY(windows.closeWindowOfClass(QStringLiteral("msnmsblclass")));
+    QCOMPARE(closeRequests().size(), 5);
+    for (const QString& windowClass : classes)
+        QVERIFY(!windows.closeWindowOfClass(windowClass.toLower()));
+    QCOMPARE(closeRequests().size(), 5);
+    standin.kill();
+    standin.waitForFinished(10000);
+}
+
+QTEST_GUILESS_MAIN(TestWineWindows)
+#include "tst_wine_windows.moc"

@@ -1,0 +1,141 @@
+#include "platform/linux/wine_registry.h"
+#include "platform/linux/wine_registry_reader.h"
+#include "support/test_platform.h"
+#include "support/wine_fixture.h"
+
+#include <QDir>
+#include <QtTest>
+
+namespace {
+const QString MsnKey = QStringLiteral("Software\\Microsoft\\MSNMessenger");
+const QString MsnPath =
+    QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger\\InstallationDirectory");
+} // namespace
+
+class TestWineRegistry : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void value_data();
+    void value();
+    void pathToLocal_data();
+    void pathToLocal();
+    void readValue_data();
+    void readValue();
+};
+
+void TestWineRegistry::value_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text"); // null: not found
+    const auto row = [](const char* title, const QByteArray& body, const QString& key,
+                        const char* name, const QString& text) {
+        QTest::newRow(title) << body << key << QString::fromLatin1(name) << text;
+    };
+    const QByteArray msn = "[Software\\\\Microsoft\\\\MSNMessenger] 1700000000\n#time=1d9\n";
+    row("plain string", msn + "\"V\"=\"C:\\\\Program Files\\\\MSN\\\\\"\n", MsnKey, "V",
+        QStringLiteral("C:\\Program Files\\MSN\\"));
+    row("key and name in other case", msn + "\"InstallationDirectory\"=\"x\"\n",
+        QStringLiteral("SOFTWARE\\microsoft\\msnmessenger"), "installationdirectory",
+        QStringLiteral("x"));
+    // Hex escapes stop after four digits, octal ones after three.
+    row("escapes", msn + "\"V\"=\"a\\\\b\\\"c\\x00e9d\\n\\1011\\x263a\\tz\\q\\xe9g\\7x\"\n", MsnKey,
+        "V", QString::fromUtf8("a\\b\"céd\nA1\u263a\tzqég\ax"));
+    // Long data is wrapped, as regedit and Wine wrap it.
+    row("expand string, wrapped", msn + "\"V\"=hex(2):43,00,3a,00,\\\n  5c,00,4d,00,00,00,42,00\n",
+        MsnKey, "V", QStringLiteral("C:\\M"));
+    row("dword as decimal", msn + "\"V\"=dword:0000002a\n", MsnKey, "V", QStringLiteral("42"));
+    row("default value", msn + "@=\"standard\"\n", MsnKey, "@", QStringLiteral("standard"));
+    row("key whose name only starts alike",
+        "[Software\\\\Microsoft\\\\MSNMessenger2] 1\n\"V\"=\"x\"\n", MsnKey, "V", QString());
+    row("later key ends the wanted one", msn + "[Software\\\\Other] 1\n\"V\"=\"x\"\n", MsnKey, "V",
+        QString());
+}
+
+void TestWineRegistry::value()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, key);
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    for (const QByteArray& lineEnd : {QByteArray("\n"), QByteArray("\r\n")}) {
+        const WineRegistry registry(systemReg("win32", body).replace("\n", lineEnd));
+        QVERIFY(registry.hasHeader());
+        const auto value = registry.value(key, name);
+        QCOMPARE(value.has_value(), !text.isNull());
+        if (value)
+            QCOMPARE(value->asText(), text);
+    }
+}
+
+void TestWineRegistry::pathToLocal_data()
+{
+    QTest::addColumn<QString>("windowsPath");
+    QTest::addColumn<QString>("expected"); // "<c>" for drive_c, "<z>" for the link to /
+    const auto row = [](const char* path, const char* expected) {
+        QTest::newRow(path) << QString::fromLatin1(path) << QString::fromLatin1(expected);
+    };
+    row("C:\\Program Files\\MSN Messenger\\", "<c>/Program Files/MSN Messenger/");
+    row("c:\\PROGRAM FILES\\msn messenger\\", "<c>/Program Files/MSN Messenger/");
+    row("C:\\program files\\Gone\\MSN Messenger", "<c>/Program Files/Gone/MSN Messenger");
+    row("C:\\..\\..\\Program Files\\.\\Gone\\..\\msn messenger\\",
+        "<c>/Program Files/MSN Messenger/");
+    row("Z:\\Data", "<z>/Data"); // Wine's own view of the Linux root
+    row("E:\\Program Files", "");
+    row("\\\\server\\share", "");
+}
+
+void TestWineRegistry::pathToLocal()
+{
+    QFETCH(QString, windowsPath);
+    QFETCH(QString, expected);
+    WinePrefixFixture wine;
+    wine.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
+    const QString root = wine.path() + QStringLiteral("/root");
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/Data")));
+    QVERIFY(QFile::link(root, wine.path() + QStringLiteral("/dosdevices/z:")));
+    expected.replace(QStringLiteral("<c>"), wine.driveC()).replace(QStringLiteral("<z>"), root);
+    QCOMPARE(winePathToLocal(wine.path(), windowsPath), expected);
+}
+
+void TestWineRegistry::readValue_data()
+{
+    QTest::addColumn<QByteArray>("arch");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("valuePath");
+    QTest::addColumn<QString>("expected"); // under drive_c; "-" for empty text
+    const QString a = QStringLiteral("C:\\Program Files\\A\\");
+    const QString b = QStringLiteral("C:\\Program Files\\B");
+    const QString none; // null: the value is left out
+    QTest::newRow("win64: 32-bit key first")
+        << QByteArray("win64") << messengerKeys(none, b, true) + messengerKeys(none, a) << MsnPath
+        << "Program Files/B";
+    QTest::newRow("win64: plain key when the 32-bit one lacks the value")
+        << QByteArray("win64") << messengerKeys(none, none, true) + messengerKeys(none, a)
+        << MsnPath << "Program Files/A/";
+    QTest::newRow("win32: the 32-bit view is not looked at")
+        << QByteArray("win32") << messengerKeys(a, b, true) << MsnPath << "-";
+    QTest::newRow("long hive name")
+        << QByteArray("win32") << messengerKeys(a, b)
+        << "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\MSNMessenger\\InstallationDirectory"
+        << "Program Files/B";
+}
+
+void TestWineRegistry::readValue()
+{
+    QFETCH(QByteArray, arch);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, valuePath);
+    QFETCH(QString, expected);
+    WinePrefixFixture wine;
+    wine.makeFolder(QStringLiteral("Program Files/A"));
+    wine.makeFolder(QStringLiteral("Program Files/B"));
+    wine.writeSystemReg(systemReg(arch, body));
+    WineRegistryReader reader([&] { return wine.path(); });
+    QCOMPARE(reader.readValue(valuePath),
+             expected == QLatin1String("-") ? QString() : wine.driveC() + u'/' + expected);
+}
+
+QTEST_GUILESS_MAIN(TestWineRegistry)
+#include "tst_wine_registry.moc"
