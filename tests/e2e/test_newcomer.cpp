@@ -3,7 +3,7 @@
 // clicked skin is previewed and installed, a picture given on the command line is installed.
 #include "e2e/program_run.h"
 #include "support/http_test_server.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QDir>
 #include <QFile>

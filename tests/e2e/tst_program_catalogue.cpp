@@ -2,7 +2,7 @@
 // byte-exact list copies, names outside ASCII, and a start from the cache with the server gone.
 #include "e2e/program_run.h"
 #include "support/http_test_server.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QFile>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "platform/linux/wine_registry.h"
 #include "platform/linux/wine_registry_reader.h"
-#include "platform/platform.h"
+#include "core/services/services.h"
 #include "support/wine_fixture.h"
 
 #include <QDir>
@@ -338,7 +338,7 @@ void TestWineRegistry::systemPlatformReadsTheSetting()
     const EnvironmentOverride environment("XDG_CONFIG_HOME",
                                           home.path() + QStringLiteral("/config"));
     const EnvironmentOverride runtime("XDG_RUNTIME_DIR", home.path());
-    Platform platform = Platform::system();
+    Services platform = systemServices();
 
     QCOMPARE(platform.registry->readValue(ServicePath),
              wine.driveC() + QStringLiteral("/Messenger/"));

@@ -1,12 +1,12 @@
 // Files the program reads from places others can write: one that is not a regular file (a FIFO
 // here, which blocks a plain open() until someone writes) is treated as unreadable at once.
-#include "app/app_error.h"
-#include "catalogue/cache_files.h"
-#include "language/lng_file.h"
+#include "core/app_error.h"
+#include "core/catalogue/cache_folder.h"
+#include "core/language/language_file.h"
 #include "platform/linux/wine_prefix.h"
 #include "platform/linux/wine_registry_reader.h"
 #include "platform/linux/wine_server.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -76,7 +76,7 @@ void TestLocalFiles::fifoNeverBlocks()
         if (reader == QLatin1String("language"))
             return readLanguageFile(path).lines.join(QLatin1Char('|'));
         try {
-            return cachefiles::readList(path);
+            return CacheFolder::readList(path);
         } catch (const AppError& error) {
             return error.number() == 75 ? QString() : QString::number(error.number());
         }

@@ -1,0 +1,238 @@
+#include "core/install/messenger_folders.h"
+#include "core/skin_controller.h"
+#include "platform/linux/ini_settings_store.h"
+#include "support/test_profile.h"
+
+#include <QDir>
+#include <QtTest>
+
+namespace {
+const QString Prefix = QStringLiteral("Fout opgetreden: ");
+const QString Installed = QStringLiteral("Skin succesvol als achtergrond geplaatst!");
+const QString SecondValue = MessengerFolders::valuePaths().at(1);
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files);
+}
+
+struct Run {
+    Run()
+    {
+        controller.language().loadDefault();
+        controller.start(QString());
+        controller.stopLoading();
+    }
+    QString messenger(const QString& name) const { return profile.messengerFolder() + '/' + name; }
+    TestProfile profile;
+    SkinController controller{profile.services};
+    ReportLog log{controller};
+};
+} // namespace
+
+class TestSkinController : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void previewThenInstall_data();
+    void previewThenInstall();
+    void pickedFile();
+    void remove();
+    void language_data();
+    void language();
+    void settingsDefaults();
+    void startChoosesCacheMode_data();
+    void startChoosesCacheMode();
+};
+
+void TestSkinController::previewThenInstall_data()
+{
+    QTest::addColumn<QByteArray>("served"); // the skin's picture on the server; empty: none
+    QTest::addColumn<QString>("old");       // "name=bytes" of the background there before
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("backups");
+    const QByteArray gif = makeGif();
+    QTest::newRow("first install") << gif << "" << Installed << 0;
+    QTest::newRow("replaced background kept") << gif << "lvback.gif=old" << Installed << 1;
+    QTest::newRow("same picture not kept again") << gif << "lvback.gif=SAME" << Installed << 0;
+    QTest::newRow("any capitals") << gif << "LVBACK.GIF=old" << Installed << 1;
+    QTest::newRow("a PNG too") << makePicture("png") << "" << Installed << 0;
+    QTest::newRow("error page refused")
+        << QByteArray("<html>") << "lvback.gif=old" << Prefix + "481 - Invalid picture" << 0;
+    QTest::newRow("download fails") << QByteArray() << ""
+                                    << "Fout bij het downloaden!" << 0;
+    QTest::newRow("no Messenger folder")
+        << gif << "lvback.gif=NONE" << Prefix + "76 - Messenger folder not found" << 0;
+}
+
+void TestSkinController::previewThenInstall()
+{
+    QFETCH(QByteArray, served);
+    QFETCH(QString, old);
+    QFETCH(QString, status);
+    QFETCH(int, backups);
+    Run run;
+    const QString second = run.profile.path("Second Messenger");
+    QDir().mkpath(second);
+    run.profile.world.registry.insert(SecondValue, second + '/');
+    if (old.endsWith("NONE"))
+        run.profile.world.registry.clear();
+    const QString target = old.isEmpty() ? "lvback.gif" : old.section('=', 0, 0);
+    const QByteArray before = old.endsWith("SAME") ? served : old.section('=', 1).toUtf8();
+    if (!old.isEmpty())
+        writeFileBytes(run.messenger(target), before);
+    if (!served.isEmpty())
+        run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
+
+    run.controller.previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
+    const bool picture = served.startsWith("GIF") || served.startsWith("\x89PNG");
+    QCOMPARE(run.log.lines.contains("install 1"), picture);
+    QCOMPARE(QFileInfo::exists(run.profile.cacheFolder() + "/temp.dat"), picture);
+    run.controller.installSkin();
+
+    const bool installed = status == Installed;
+    QCOMPARE(run.log.status, status);
+    QCOMPARE(readFileBytes(run.messenger(target)), installed       ? served
+                                                   : old.isEmpty() ? "<unreadable>"
+                                                                   : before);
+    QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
+    QCOMPARE(filesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
+    QCOMPARE(filesIn(run.profile.backupsFolder()).size(), backups);
+    if (backups)
+        QCOMPARE(readFileBytes(run.profile.backupsFolder() + '/' +
+                               filesIn(run.profile.backupsFolder()).first()),
+                 before);
+    QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
+}
+
+void TestSkinController::pickedFile()
+{
+    Run run;
+    const QString picture = writeFileBytes(run.profile.path("mine.gif"), makeGif(3, 16));
+    const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
+    run.profile.world.nextFiles << picture << page;
+    run.controller.installPickedFile();
+    QVERIFY(run.log.lines.contains("preview 16x16"));
+    QCOMPARE(run.log.status, Installed);
+    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+    QCOMPARE(run.log.lines.last(), QStringLiteral("install 1"));
+
+    run.log.lines.clear();
+    run.controller.installPickedFile();
+    QCOMPARE(run.log.lines, QStringList{"status " + Prefix + "481 - Invalid picture"});
+    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+}
+
+void TestSkinController::remove()
+{
+    Run run;
+    writeFileBytes(run.messenger("lvback.gif"), makeGif());
+    writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
+    writeFileBytes(run.messenger("msnmsgr.exe"), "MZ");
+    run.controller.removeSkin();
+    QCOMPARE(run.log.status, QStringLiteral("Achtergrond succesvol verwijderd!"));
+    QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList{"msnmsgr.exe"});
+    QCOMPARE(filesIn(run.profile.backupsFolder()).size(), 2);
+    QCOMPARE(run.profile.world.actions.size(), 3);
+
+    run.profile.world.registry.clear();
+    run.controller.removeSkin();
+    QCOMPARE(run.log.status, Prefix + "76 - Messenger folder not found");
+}
+
+void TestSkinController::language_data()
+{
+    QTest::addColumn<int>("lines");    // -1: no file
+    QTest::addColumn<QString>("seen"); // message|text 2|text 21|stored language
+    const QString bad = "Error: Error in language file, cannot read input. Restart this program "
+                        "to load the default language.|L2|L21|";
+    QTest::newRow("26 lines") << 26 << "|L2|L21|my.lng";
+    QTest::newRow("27 lines") << 27 << "|L2|L21|my.lng";
+    QTest::newRow("25 lines") << 25 << bad;
+    QTest::newRow("missing") << -1
+                             << "Error: Language file is missing. The default language "
+                                "will be loaded.|" +
+                                    Installed + "||";
+}
+
+void TestSkinController::language()
+{
+    QFETCH(int, lines);
+    QFETCH(QString, seen);
+    TestProfile profile;
+    SkinController controller(profile.services);
+    QByteArray file;
+    for (int i = 1; i <= lines; ++i)
+        file += "L" + QByteArray::number(i) + "\r\n";
+    if (lines >= 0)
+        writeFileBytes(profile.programFolder() + "/my.lng", file);
+    profile.setSetting("language", "my.lng");
+    QSignalSpy captions(&controller.language(), &LanguageManager::captionsChanged);
+    controller.language().loadStored();
+    const LanguageManager& language = controller.language();
+    QCOMPARE(QStringList({profile.world.messages.join('/'), language.text(UiText::SkinInstalled),
+                          language.text(UiText::CollapseAllItem), profile.setting("language")})
+                 .join('|'),
+             seen);
+    QCOMPARE(captions.size(), seen.startsWith('|') ? 1 : 0);
+}
+
+void TestSkinController::settingsDefaults()
+{
+    QTemporaryDir folder;
+    IniSettingsStore store(folder.path());
+    const Settings settings(store);
+    QCOMPARE(QStringList({settings.value(Settings::UpdateAtStart), settings.baseUrl(),
+                          settings.language(), settings.value(Settings::LanguageChosen),
+                          settings.winePrefix(), settings.value(Settings::ProgramFolder)}),
+             QStringList({"1", "http://www.korvane.nl/korvane/base/", "", "0", "", ""}));
+}
+
+void TestSkinController::startChoosesCacheMode_data()
+{
+    QTest::addColumn<QString>("updatelist"); // "": not stored
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<bool>("downloads");
+    QTest::addColumn<QString>("status"); // "": the list is missing, else the error
+    QTest::newRow("default") << ""
+                             << "" << true << "";
+    QTest::newRow("box cleared") << "0"
+                                 << "" << false << "";
+    QTest::newRow("box greyed") << "2"
+                                << "" << false << "";
+    QTest::newRow("loadcache") << "1"
+                               << "LoadCache" << false << "";
+    QTest::newRow("a picture given") << "1"
+                                     << "PICTURE" << false << "";
+    QTest::newRow("no number") << "x"
+                               << "" << false << "13 - Type mismatch";
+    QTest::newRow("out of range") << "3"
+                                  << "" << false << "380 - Invalid property value";
+}
+
+void TestSkinController::startChoosesCacheMode()
+{
+    QFETCH(QString, updatelist);
+    QFETCH(QString, commandLine);
+    QFETCH(bool, downloads);
+    QFETCH(QString, status);
+    TestProfile profile;
+    if (!updatelist.isEmpty())
+        profile.setSetting("updatelist", updatelist);
+    if (commandLine == "PICTURE")
+        commandLine = writeFileBytes(profile.path("given.gif"), makeGif());
+    SkinController controller(profile.services);
+    ReportLog log(controller);
+    controller.language().loadDefault();
+    controller.start(commandLine);
+    QCOMPARE(controller.loadingPending(), status.isEmpty());
+    if (controller.loadingPending())
+        controller.loadCatalogue();
+    QCOMPARE(!profile.world.asked.isEmpty(), downloads);
+    QCOMPARE(log.status,
+             status.isEmpty() ? "Skinlijst ontbreekt. Update de skinlijst!" : Prefix + status);
+    QCOMPARE(log.lines.contains("install 1"), commandLine.endsWith("given.gif"));
+    QCOMPARE(profile.setting("path"), status.isEmpty() ? profile.programFolder() : "<missing>");
+}
+
+QTEST_GUILESS_MAIN(TestSkinController)
+#include "tst_skin_controller.moc"
