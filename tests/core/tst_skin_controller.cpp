@@ -1,6 +1,5 @@
 #include "core/install/messenger_folders.h"
 #include "core/skin_controller.h"
-#include "platform/linux/ini_settings_store.h"
 #include "support/test_profile.h"
 
 #include <QDir>
@@ -16,17 +15,9 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files);
 }
 
-struct Run {
-    Run()
-    {
-        controller.language().loadDefault();
-        controller.start(QString());
-        controller.stopLoading();
-    }
+struct Run : ControllerRun {
+    Run() { controller->stopLoading(); }
     QString messenger(const QString& name) const { return profile.messengerFolder() + '/' + name; }
-    TestProfile profile;
-    SkinController controller{profile.services};
-    ReportLog log{controller};
 };
 } // namespace
 
@@ -39,7 +30,6 @@ private Q_SLOTS:
     void remove();
     void language_data();
     void language();
-    void settingsDefaults();
     void startChoosesCacheMode_data();
     void startChoosesCacheMode();
 };
@@ -58,8 +48,7 @@ void TestSkinController::previewThenInstall_data()
     QTest::newRow("a PNG too") << makePicture("png") << "" << Installed << 0;
     QTest::newRow("error page refused")
         << QByteArray("<html>") << "lvback.gif=old" << Prefix + "481 - Invalid picture" << 0;
-    QTest::newRow("download fails") << QByteArray() << ""
-                                    << "Fout bij het downloaden!" << 0;
+    QTest::newRow("download fails") << QByteArray() << QString() << "Fout bij het downloaden!" << 0;
     QTest::newRow("no Messenger folder")
         << gif << "lvback.gif=NONE" << Prefix + "76 - Messenger folder not found" << 0;
 }
@@ -77,30 +66,29 @@ void TestSkinController::previewThenInstall()
     if (old.endsWith("NONE"))
         run.profile.world.registry.clear();
     const QString target = old.isEmpty() ? "lvback.gif" : old.section('=', 0, 0);
-    const QByteArray before = old.endsWith("SAME") ? served : old.section('=', 1).toUtf8();
+    const QByteArray before = old.isEmpty()          ? "<unreadable>"
+                              : old.endsWith("SAME") ? served
+                                                     : old.section('=', 1).toUtf8();
     if (!old.isEmpty())
         writeFileBytes(run.messenger(target), before);
     if (!served.isEmpty())
         run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
 
-    run.controller.previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
+    run.controller->previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
     const bool picture = served.startsWith("GIF") || served.startsWith("\x89PNG");
-    QCOMPARE(run.log.lines.contains("install 1"), picture);
+    QCOMPARE(run.log->lines.contains("install 1"), picture);
     QCOMPARE(QFileInfo::exists(run.profile.cacheFolder() + "/temp.dat"), picture);
-    run.controller.installSkin();
+    run.controller->installSkin();
 
     const bool installed = status == Installed;
-    QCOMPARE(run.log.status, status);
-    QCOMPARE(readFileBytes(run.messenger(target)), installed       ? served
-                                                   : old.isEmpty() ? "<unreadable>"
-                                                                   : before);
+    QCOMPARE(run.log->status, status);
+    QCOMPARE(readFileBytes(run.messenger(target)), installed ? served : before);
     QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
     QCOMPARE(filesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
-    QCOMPARE(filesIn(run.profile.backupsFolder()).size(), backups);
+    const QStringList kept = filesIn(run.profile.backupsFolder());
+    QCOMPARE(kept.size(), backups);
     if (backups)
-        QCOMPARE(readFileBytes(run.profile.backupsFolder() + '/' +
-                               filesIn(run.profile.backupsFolder()).first()),
-                 before);
+        QCOMPARE(readFileBytes(run.profile.backupsFolder() + '/' + kept.first()), before);
     QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
 }
 
@@ -110,16 +98,12 @@ void TestSkinController::pickedFile()
     const QString picture = writeFileBytes(run.profile.path("mine.gif"), makeGif(3, 16));
     const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
     run.profile.world.nextFiles << picture << page;
-    run.controller.installPickedFile();
-    QVERIFY(run.log.lines.contains("preview 16x16"));
-    QCOMPARE(run.log.status, Installed);
+    run.controller->installPickedFile();
+    QVERIFY(run.log->lines.contains("preview 16x16"));
+    QCOMPARE(run.log->status, Installed);
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
-    QCOMPARE(run.log.lines.last(), QStringLiteral("install 1"));
-
-    run.log.lines.clear();
-    run.controller.installPickedFile();
-    QCOMPARE(run.log.lines, QStringList{"status " + Prefix + "481 - Invalid picture"});
-    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+    run.controller->installPickedFile(); // no picture: refused, the loading timer left alone
+    QCOMPARE(run.log->lines.last(), "status " + Prefix + "481 - Invalid picture");
 }
 
 void TestSkinController::remove()
@@ -128,15 +112,11 @@ void TestSkinController::remove()
     writeFileBytes(run.messenger("lvback.gif"), makeGif());
     writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
     writeFileBytes(run.messenger("msnmsgr.exe"), "MZ");
-    run.controller.removeSkin();
-    QCOMPARE(run.log.status, QStringLiteral("Achtergrond succesvol verwijderd!"));
+    run.controller->removeSkin();
+    QCOMPARE(run.log->status, QStringLiteral("Achtergrond succesvol verwijderd!"));
     QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList{"msnmsgr.exe"});
     QCOMPARE(filesIn(run.profile.backupsFolder()).size(), 2);
     QCOMPARE(run.profile.world.actions.size(), 3);
-
-    run.profile.world.registry.clear();
-    run.controller.removeSkin();
-    QCOMPARE(run.log.status, Prefix + "76 - Messenger folder not found");
 }
 
 void TestSkinController::language_data()
@@ -145,13 +125,13 @@ void TestSkinController::language_data()
     QTest::addColumn<QString>("seen"); // message|text 2|text 21|stored language
     const QString bad = "Error: Error in language file, cannot read input. Restart this program "
                         "to load the default language.|L2|L21|";
+    const QString missing = "Error: Language file is missing. The default language will be "
+                            "loaded.|" +
+                            Installed + "||";
     QTest::newRow("26 lines") << 26 << "|L2|L21|my.lng";
     QTest::newRow("27 lines") << 27 << "|L2|L21|my.lng";
     QTest::newRow("25 lines") << 25 << bad;
-    QTest::newRow("missing") << -1
-                             << "Error: Language file is missing. The default language "
-                                "will be loaded.|" +
-                                    Installed + "||";
+    QTest::newRow("missing") << -1 << missing;
 }
 
 void TestSkinController::language()
@@ -160,11 +140,8 @@ void TestSkinController::language()
     QFETCH(QString, seen);
     TestProfile profile;
     SkinController controller(profile.services);
-    QByteArray file;
-    for (int i = 1; i <= lines; ++i)
-        file += "L" + QByteArray::number(i) + "\r\n";
     if (lines >= 0)
-        writeFileBytes(profile.programFolder() + "/my.lng", file);
+        languageFile(profile.programFolder() + "/my.lng", lines);
     profile.setSetting("language", "my.lng");
     QSignalSpy captions(&controller.language(), &LanguageManager::captionsChanged);
     controller.language().loadStored();
@@ -176,37 +153,20 @@ void TestSkinController::language()
     QCOMPARE(captions.size(), seen.startsWith('|') ? 1 : 0);
 }
 
-void TestSkinController::settingsDefaults()
-{
-    QTemporaryDir folder;
-    IniSettingsStore store(folder.path());
-    const Settings settings(store);
-    QCOMPARE(QStringList({settings.value(Settings::UpdateAtStart), settings.baseUrl(),
-                          settings.language(), settings.value(Settings::LanguageChosen),
-                          settings.winePrefix(), settings.value(Settings::ProgramFolder)}),
-             QStringList({"1", "http://www.korvane.nl/korvane/base/", "", "0", "", ""}));
-}
-
 void TestSkinController::startChoosesCacheMode_data()
 {
     QTest::addColumn<QString>("updatelist"); // "": not stored
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<bool>("downloads");
     QTest::addColumn<QString>("status"); // "": the list is missing, else the error
-    QTest::newRow("default") << ""
-                             << "" << true << "";
-    QTest::newRow("box cleared") << "0"
-                                 << "" << false << "";
-    QTest::newRow("box greyed") << "2"
-                                << "" << false << "";
-    QTest::newRow("loadcache") << "1"
-                               << "LoadCache" << false << "";
-    QTest::newRow("a picture given") << "1"
-                                     << "PICTURE" << false << "";
-    QTest::newRow("no number") << "x"
-                               << "" << false << "13 - Type mismatch";
-    QTest::newRow("out of range") << "3"
-                                  << "" << false << "380 - Invalid property value";
+    const QString none;
+    QTest::newRow("default") << none << none << true << none;
+    QTest::newRow("box cleared") << "0" << none << false << none;
+    QTest::newRow("box greyed") << "2" << none << false << none;
+    QTest::newRow("loadcache") << "1" << QStringLiteral("LoadCache") << false << none;
+    QTest::newRow("a picture given") << "1" << QStringLiteral("PICTURE") << false << none;
+    QTest::newRow("no number") << "x" << none << false << "13 - Type mismatch";
+    QTest::newRow("out of range") << "3" << none << false << "380 - Invalid property value";
 }
 
 void TestSkinController::startChoosesCacheMode()
@@ -232,6 +192,7 @@ void TestSkinController::startChoosesCacheMode()
              status.isEmpty() ? "Skinlijst ontbreekt. Update de skinlijst!" : Prefix + status);
     QCOMPARE(log.lines.contains("install 1"), commandLine.endsWith("given.gif"));
     QCOMPARE(profile.setting("path"), status.isEmpty() ? profile.programFolder() : "<missing>");
+    QVERIFY(!controller.settings().languageChosen()); // "algedaan" is 0 until a choice
 }
 
 QTEST_GUILESS_MAIN(TestSkinController)

@@ -60,35 +60,30 @@ private Q_SLOTS:
 void TestMainWindow::installFollowsThePreview()
 {
     Window w;
-    QTRY_COMPARE(w.status(), QStringLiteral("Fout opgetreden: 52 - Bad file name or number: "
-                                            "\"A\\r\\nB\" cannot be stored in the cache"));
-    // The status is one line; the tree holds the name as sent.
+    QTRY_COMPARE(w.status(), "Fout opgetreden: 52 - Bad file name or number: \"A\\r\\nB\" cannot "
+                             "be stored in the cache");
     QCOMPARE(w.find<QTreeWidget>("catalogueTree")->topLevelItem(0)->child(1)->text(0), " A\r\nB");
     QCOMPARE(w.installable(), 0);
     w.find<QAction>("expandAllItem")->trigger();
     w.click("Rood");
-    QCOMPARE(w.status(), QStringLiteral("Geladen"));
+    QCOMPARE(w.status(), "Geladen");
     QCOMPARE(w.installable(), 3);
     QCOMPARE(w.find<QProgressBar>("progressBar")->value(), 0);
     w.find<QPushButton>("installButton")->click();
-    QCOMPARE(w.status(), QStringLiteral("Skin succesvol als achtergrond geplaatst!"));
+    QCOMPARE(w.status(), "Skin succesvol als achtergrond geplaatst!");
     QCOMPARE(readFileBytes(w.profile.messengerFolder() + "/lvback.gif"), makeGif());
-
-    w.click("Kapot"); // not on the server
-    QCOMPARE(w.status(), QStringLiteral("Fout bij het downloaden!"));
+    w.click(" Auto"); // a category: nothing to install
     QCOMPARE(w.installable(), 0);
-    w.click(" Auto");
+    w.click("Rood");
+    w.click("Kapot"); // not on the server
+    QCOMPARE(w.status(), "Fout bij het downloaden!");
     QCOMPARE(w.installable(), 0);
 }
 
 void TestMainWindow::captionsFromALanguageFile()
 {
     Window w;
-    QByteArray lines;
-    for (int i = 1; i <= 26; ++i)
-        lines += "L" + QByteArray::number(i) + "\r\n";
-    writeFileBytes(w.profile.programFolder() + "/test.lng", lines);
-    w.controller.language().load(w.profile.programFolder() + "/test.lng");
+    w.controller.language().load(languageFile(w.profile.programFolder() + "/test.lng", 26));
     QStringList captions; // menus and their items in order, the button last
     for (const QAction* menu : w.window.menuBar()->actions()) {
         captions << menu->text();
@@ -98,10 +93,6 @@ void TestMainWindow::captionsFromALanguageFile()
     captions << w.find<QPushButton>("installButton")->text();
     QCOMPARE(captions.join(','),
              "L11,L12,,L13,L14,L15,L16,L17,,L18,L19,,L20,L21,L22,L23,,About,L1");
-    // Shortcuts stay whatever the captions.
-    QCOMPARE(w.find<QAction>("installItem")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
-    QCOMPARE(w.find<QAction>("refreshItem")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
-    QCOMPARE(w.find<QAction>("closeItem")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -6,8 +6,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QSettings>
 
@@ -29,23 +27,12 @@ public:
         return found;
     }
     void cancel() override {}
-    QString readValue(const QString& valuePath) override
-    {
-        return world_.registry.value(valuePath);
-    }
-    bool closeWindowOfClass(const QString& windowClass) override
-    {
-        world_.actions << windowClass;
-        return false;
-    }
-    bool open(const QString& target) override
-    {
-        world_.actions << QStringLiteral("open ") + target;
-        return true;
-    }
+    QString readValue(const QString& path) override { return world_.registry.value(path); }
+    bool closeWindowOfClass(const QString& name) override { return world_.actions << name, false; }
+    bool open(const QString& url) override { return world_.actions << "open " + url, true; }
     void message(const QString& text, const QString& title, MessageIcon) override
     {
-        world_.messages << title + QStringLiteral(": ") + text;
+        world_.messages << title + ": " + text;
     }
     QString openFile(const QString&) override
     {
@@ -63,28 +50,27 @@ TestProfile::TestProfile()
     QDir().mkpath(messengerFolder());
     world.registry.insert(MessengerFolders::valuePaths().first(),
                           messengerFolder() + QLatin1Char('\\'));
-    services.settings = std::make_unique<IniSettingsStore>(path(QStringLiteral("config")));
+    services.settings = std::make_unique<IniSettingsStore>(path("config"));
     services.registry = std::make_unique<FakeService>(world);
     services.fetcher = std::make_unique<FakeService>(world);
     services.windows = std::make_unique<FakeService>(world);
     services.shell = std::make_unique<FakeService>(world);
     services.dialogs = std::make_unique<FakeService>(world);
     services.programFolder = programFolder();
-    services.dataFolder = path(QStringLiteral("data"));
-    setSetting(QStringLiteral("base"), server());
+    services.dataFolder = path("data");
 }
 
 QString TestProfile::setting(const QString& key) const
 {
-    return QSettings(path(QStringLiteral("config/KorvaneSoftware.ini")), QSettings::IniFormat)
-        .value(QStringLiteral("Drapello/") + key, QStringLiteral("<missing>"))
+    return QSettings(path("config/KorvaneSoftware.ini"), QSettings::IniFormat)
+        .value("Drapello/" + key, "<missing>")
         .toString();
 }
 
 void TestProfile::setSetting(const QString& key, const QString& value)
 {
-    QSettings(path(QStringLiteral("config/KorvaneSoftware.ini")), QSettings::IniFormat)
-        .setValue(QStringLiteral("Drapello/") + key, value);
+    QSettings(path("config/KorvaneSoftware.ini"), QSettings::IniFormat)
+        .setValue("Drapello/" + key, value);
 }
 
 QByteArray readFileBytes(const QString& path)
@@ -102,6 +88,14 @@ QString writeFileBytes(const QString& path, const QByteArray& bytes)
     return path;
 }
 
+QString languageFile(const QString& path, int lines)
+{
+    QByteArray text;
+    for (int line = 1; line <= lines; ++line)
+        text += 'L' + QByteArray::number(line) + "\r\n";
+    return writeFileBytes(path, text);
+}
+
 QByteArray makePicture(const char* format, int width, int height, Qt::GlobalColor colour)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -114,53 +108,34 @@ QByteArray makePicture(const char* format, int width, int height, Qt::GlobalColo
     return bytes;
 }
 
-namespace {
-void appendWord(QByteArray& out, int value)
-{
-    out.append(static_cast<char>(value & 0xFF)).append(static_cast<char>((value >> 8) & 0xFF));
-}
-
-// LZW with a clear code before every second pixel keeps every code 3 bits wide, which is all a
-// tiny test picture needs.
-QByteArray gifImageData(int pixels, int colourIndex)
-{
-    QByteArray data;
-    quint32 bitBuffer = 0;
-    int bits = 0;
-    auto put = [&](int code) {
-        bitBuffer |= static_cast<quint32>(code) << bits;
-        for (bits += 3; bits >= 8; bits -= 8, bitBuffer >>= 8)
-            data.append(static_cast<char>(bitBuffer & 0xFF));
-    };
-    for (int i = 0; i < pixels; ++i) {
-        if (i % 2 == 0)
-            put(4); // clear
-        put(colourIndex);
-    }
-    put(5); // end of information
-    if (bits > 0)
-        data.append(static_cast<char>(bitBuffer & 0xFF));
-    QByteArray blocks(1, char(2)); // minimum code size
-    for (int at = 0; at < data.size(); at += 255)
-        blocks.append(static_cast<char>(data.mid(at, 255).size())).append(data.mid(at, 255));
-    return blocks.append(char(0));
-}
-} // namespace
-
 QByteArray makeGif(int frames, int canvas, int delay)
 {
-    QByteArray gif("GIF89a");
-    appendWord(gif, qMax(canvas, 8));
-    appendWord(gif, qMax(canvas, 8));
+    const auto word = [](int value) {
+        return QByteArray(1, char(value & 0xFF)).append(char((value >> 8) & 0xFF));
+    };
+    QByteArray gif = "GIF89a" + word(qMax(canvas, 8)) + word(qMax(canvas, 8));
     gif.append(QByteArray::fromHex("f10000ff000000ff000000ffffffff")); // 4 colours
     if (frames > 1)                                                    // loop for ever
-        gif.append(QByteArray::fromHex("21ff0b") + QByteArray("NETSCAPE2.0") +
-                   QByteArray::fromHex("0301000000"));
+        gif.append(QByteArray::fromHex("21ff0b4e45545343415045322e300301000000"));
     for (int frame = 0; frame < frames; ++frame) {
-        gif.append(QByteArray::fromHex("21f90404"));
-        appendWord(gif, delay);
+        gif.append(QByteArray::fromHex("21f90404") + word(delay));
         gif.append(QByteArray::fromHex("00002c000000000800080000"));
-        gif.append(gifImageData(64, frame % 4));
+        // LZW with a clear code (4) before every pixel keeps every code 3 bits wide, which is
+        // all a tiny test picture needs; 5 ends the data.
+        QList<int> codes;
+        for (int pixel = 0; pixel < 64; ++pixel)
+            codes << 4 << frame % 4;
+        QByteArray data;
+        quint32 bits = 0;
+        int count = 0;
+        for (int code : codes << 5) {
+            bits |= quint32(code) << count;
+            for (count += 3; count >= 8; count -= 8, bits >>= 8)
+                data.append(char(bits & 0xFF));
+        }
+        if (count > 0)
+            data.append(char(bits & 0xFF));
+        gif.append(char(2)).append(char(data.size())).append(data).append(char(0));
     }
     return gif.append(char(0x3B));
 }
@@ -168,17 +143,16 @@ QByteArray makeGif(int frames, int canvas, int delay)
 ReportLog::ReportLog(SkinController& controller)
 {
     const auto add = [this](const QString& line) { lines << line; };
-    QObject::connect(
-        &controller, &SkinController::statusChanged, &controller,
-        [this, add](const QString& text) { add(QStringLiteral("status ") + (status = text)); });
+    QObject::connect(&controller, &SkinController::statusChanged, &controller,
+                     [this, add](const QString& text) { add("status " + (status = text)); });
     QObject::connect(&controller, &SkinController::progressChanged, &controller,
-                     [add](int value) { add(QStringLiteral("progress %1").arg(value)); });
-    QObject::connect(
-        &controller, &SkinController::previewChanged, &controller, [add](const Picture& p) {
-            add(QStringLiteral("preview %1x%2").arg(p.first.width()).arg(p.first.height()));
-        });
+                     [add](int value) { add(QString("progress %1").arg(value)); });
+    QObject::connect(&controller, &SkinController::previewChanged, &controller,
+                     [add](const Picture& p) {
+                         add(QString("preview %1x%2").arg(p.first.width()).arg(p.first.height()));
+                     });
     QObject::connect(&controller, &SkinController::installAvailableChanged, &controller,
-                     [add](bool on) { add(QStringLiteral("install %1").arg(int(on))); });
+                     [add](bool on) { add(QString("install %1").arg(int(on))); });
     CatalogueLoader* loader = &controller.catalogue();
     QObject::connect(
         loader, &CatalogueLoader::catalogueCleared, loader,
@@ -204,10 +178,20 @@ QString ReportLog::shape() const
 {
     QStringList parts;
     for (const auto& [category, skins] : categories_)
-        parts << (skins.isEmpty() ? category
-                                  : category + QLatin1Char('(') + skins.join(QLatin1Char(',')) +
-                                        QLatin1Char(')'));
-    return parts.isEmpty()
-               ? root_
-               : root_ + QLatin1Char('(') + parts.join(QLatin1Char(',')) + QLatin1Char(')');
+        parts << (skins.isEmpty() ? category : category + '(' + skins.join(',') + ')');
+    return parts.isEmpty() ? root_ : root_ + '(' + parts.join(',') + ')';
+}
+
+ControllerRun::ControllerRun(const QString& commandLine)
+    : controller(std::make_unique<SkinController>(profile.services)),
+      log(std::make_unique<ReportLog>(*controller))
+{
+    controller->language().loadDefault();
+    controller->start(commandLine);
+}
+
+void ControllerRun::serve(const QHash<QString, QByteArray>& files)
+{
+    for (auto it = files.begin(); it != files.end(); ++it)
+        profile.world.files.insert(TestProfile::server() + it.key(), it.value());
 }

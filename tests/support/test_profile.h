@@ -5,20 +5,20 @@
 #include <QHash>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
 
 class SkinController;
 
-// The outside world of one test: downloads from a table (URL -> bytes; a URL not in it fails),
-// the registry from a table, and a record of message boxes ("title: text"), windows asked to
-// close and sites opened; the file picker gives the queued answers.
+// The outside world of one test: downloads (URL -> bytes; others fail) and the registry from
+// tables; message boxes ("title: text"), windows closed and sites opened are recorded.
 struct FakeWorld {
     QHash<QString, QByteArray> files;
     QHash<QString, QString> registry;
     QStringList asked, messages, actions, nextFiles;
 };
 
-// A profile of one's own: program folder (with Cache), a real INI settings file naming a fake
-// server, a Messenger folder the registry names, and services over a FakeWorld.
+// A profile of one's own: program folder (with Cache), a real INI settings file, a Messenger
+// folder the registry names, and services over a FakeWorld.
 class TestProfile {
 public:
     TestProfile();
@@ -30,7 +30,8 @@ public:
     // A stored setting ("<missing>" when it is not), or a value stored as by another program.
     QString setting(const QString& key) const;
     void setSetting(const QString& key, const QString& value);
-    static QString server() { return QStringLiteral("http://skins.test/base/"); }
+    // The skin server: the one a fresh profile names.
+    static QString server() { return QStringLiteral("http://www.korvane.nl/korvane/base/"); }
 
     FakeWorld world;
     Services services;
@@ -54,11 +55,22 @@ private:
     QList<QPair<QString, QStringList>> categories_;
 };
 
+// A controller on a profile of its own, started as the program starts it, its reports logged.
+struct ControllerRun {
+    explicit ControllerRun(const QString& commandLine = QString());
+    void serve(const QHash<QString, QByteArray>& files); // name below the server -> bytes
+    TestProfile profile;
+    std::unique_ptr<SkinController> controller;
+    std::unique_ptr<ReportLog> log;
+};
+
 // Whole-file helpers: reading gives "<unreadable>" when the file cannot be read; writing
 // creates the folders and stops the test run when the bytes cannot be written.
 QByteArray readFileBytes(const QString& path);
 QString writeFileBytes(const QString& path, const QByteArray& bytes);
 
+// A language file of the lines "L1", "L2"...; returns its path.
+QString languageFile(const QString& path, int lines);
 // Bytes of small real pictures, made by Qt at run time.
 QByteArray makePicture(const char* format, int width = 20, int height = 10,
                        Qt::GlobalColor colour = Qt::red);
