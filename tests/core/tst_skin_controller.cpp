@@ -116,7 +116,7 @@ void TestSkinController::remove()
     QCOMPARE(run.log->status, QStringLiteral("Achtergrond succesvol verwijderd!"));
     QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList{"msnmsgr.exe"});
     QCOMPARE(filesIn(run.profile.backupsFolder()).size(), 2);
-    QCOMPARE(run.profile.world.actions.size(), 3);
+    QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
 }
 
 void TestSkinController::language_data()
