@@ -175,7 +175,6 @@ void TestCatalogueLoader::categoryNames_data()
     QTest::addColumn<bool>("safeCategory");
     QTest::addColumn<bool>("notFound");
     QTest::newRow("plain") << "Auto Motor" << true << false;
-    QTest::newRow("empty") << "" << true << false;
     QTest::newRow("not found") << "notfound" << true << true;
     QTest::newRow("not found, break") << "notfound\r\n" << false << false;
     QTest::newRow("not found in a list") << "notfound*A" << true << false;
