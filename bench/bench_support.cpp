@@ -1,6 +1,6 @@
 #include "bench_support.h"
 
-#include "catalogue/list_format.h"
+#include "core/catalogue/list_format.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,16 +1,16 @@
 // Times the real main window's operations against limits measured in the same run, and prints
 // one line per figure ("name: value unit") and a last line of ratios.
-#include "app/form1.h"
-#include "app/keyed_tree.h"
-#include "app/picture_box.h"
+#include "app/drapello_application.h"
 #include "bench_support.h"
-#include "catalogue/list_format.h"
-#include "language/form4.h"
-#include "platform/network_fetcher.h"
-#include "platform/platform.h"
+#include "folder_server.h"
+#include "core/catalogue/list_format.h"
+#include "core/services/services.h"
+#include "core/skin_controller.h"
+#include "gui/catalogue_tree.h"
+#include "gui/main_window.h"
+#include "platform/common/network_fetcher.h"
 #include "platform/safe_file.h"
-#include "support/http_test_server.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,6 +56,15 @@ void settle()
     }
 }
 
+// Every node of the catalogue tree.
+int nodeCount(const QTreeWidget* tree)
+{
+    int count = 0;
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
+        ++count;
+    return count;
+}
+
 double msSince(const QElapsedTimer& clock)
 {
     return double(clock.nsecsElapsed()) / 1e6;
@@ -67,39 +76,41 @@ void print(const char* name, double value, const char* unit)
     std::fflush(stdout);
 }
 
-// A main window on a profile of its own, loaded and shown, its loading timer held back so the
-// pass can be timed from its tick.
+// The program on a profile of its own, started as main() starts it, its loading timer held back
+// so the pass can be timed from its tick.
 struct Window {
     TestProfile profile;
-    Platform platform;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<DrapelloApplication> drapello;
+    QTreeWidget* tree = nullptr;
 
     Window(const QString& baseUrl, bool download)
     {
         profile.setSetting(QStringLiteral("base"), baseUrl);
         profile.setSetting(QStringLiteral("updatelist"),
                            download ? QStringLiteral("1") : QStringLiteral("0"));
-        platform = profile.makePlatform();
-        platform.fetcher = std::make_unique<NetworkFetcher>();
-        form = std::make_unique<Form1>(platform);
-        form->LoadDefaultLanguage();
-        form->loading->stop();
-        form->showMain();
+        profile.setSetting(QStringLiteral("algedaan"), QStringLiteral("1"));
+        profile.services.fetcher = std::make_unique<NetworkFetcher>();
+        drapello = std::make_unique<DrapelloApplication>(std::move(profile.services));
+        drapello->start(QString());
+        controller().stopLoading();
+        tree = drapello->window().findChild<QTreeWidget*>(QStringLiteral("catalogueTree"));
         settle();
     }
+    SkinController& controller() { return drapello->controller(); }
+    QString status() { return controller().report().status(); }
 
     // The timer's tick: the loading pass, run as the tick runs it.
     double pass(int expectedNodes)
     {
         QElapsedTimer clock;
         clock.start();
-        form->runCommand([this] { form->loading_Timer(); });
+        controller().loadCatalogue();
         const double ms = msSince(clock);
-        if (form->TV1->nodeCount() != expectedNodes)
+        if (nodeCount(tree) != expectedNodes)
             fail(QStringLiteral("the pass left %1 nodes instead of %2 (status \"%3\")")
-                     .arg(form->TV1->nodeCount())
+                     .arg(nodeCount(tree))
                      .arg(expectedNodes)
-                     .arg(form->statusText()));
+                     .arg(status()));
         return ms;
     }
 };
@@ -119,7 +130,8 @@ double bareFill(const Catalogue& catalogue)
 }
 
 // The same list files written the way the download service writes them (SafeFile: a temporary
-// file, flushed to the disk and checked, then put in place). Not a limit; it shows what durability costs.
+// file, flushed to the disk and checked, then put in place). Not a limit; it shows what durability
+// costs.
 double saveFiles(const Catalogue& catalogue, const QString& folder)
 {
     QDir(folder).removeRecursively();
@@ -254,12 +266,14 @@ double settledPeakMb(const QString& program, const QStringList& args,
 // pass has filled it. Run from a sandbox, like the program.
 class ShownWatcher : public QObject {
 public:
-    explicit ShownWatcher(Form1& form) : form_(form) {}
+    explicit ShownWatcher(DrapelloApplication& drapello) : drapello_(drapello) {}
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && watched == form_.TV1->viewport() &&
-            !form_.loading->isActive() && form_.TV1->nodeCount() > 1) {
-            std::printf("shown\nnodes %d\nVmHWM %lld\n", form_.TV1->nodeCount(),
+        const QTreeWidget* tree =
+            drapello_.window().findChild<QTreeWidget*>(QStringLiteral("catalogueTree"));
+        if (event->type() == QEvent::Paint && watched == tree->viewport() &&
+            !drapello_.controller().loadingPending() && nodeCount(tree) > 1) {
+            std::printf("shown\nnodes %d\nVmHWM %lld\n", nodeCount(tree),
                         static_cast<long long>(
                             bench::procStatusKb(QCoreApplication::applicationPid(), "VmHWM")));
             std::fflush(stdout);
@@ -269,25 +283,21 @@ public:
     }
 
 private:
-    Form1& form_;
+    DrapelloApplication& drapello_;
 };
 
 int startupChild(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Drapello"));
-    QApplication::setOrganizationName(QStringLiteral("KorvaneSoftware"));
-    QApplication::setQuitOnLastWindowClosed(false);
-    Platform platform = Platform::system();
-    if (!platform.instance->acquire())
+    DrapelloApplication::prepare();
+    DrapelloApplication drapello(systemServices());
+    if (!drapello.start(QString()))
         return 3;
-    Form1 form1(platform);
-    ShownWatcher watcher(form1);
-    form1.TV1->viewport()->installEventFilter(&watcher);
-    form1.setCommandLine(QString());
-    auto* form4 = new Form4(form1);
-    form1.setChooser(form4);
-    form4->Form_Load();
+    ShownWatcher watcher(drapello);
+    drapello.window()
+        .findChild<QTreeWidget*>(QStringLiteral("catalogueTree"))
+        ->viewport()
+        ->installEventFilter(&watcher);
     return app.exec();
 }
 
@@ -344,12 +354,8 @@ int main(int argc, char* argv[])
                          QStringLiteral(".gif"),
                      gif);
 
-    HttpTestServer server;
-    server.serveFolder(served);
-    HttpTestServer slow;
-    slow.serveFolder(served);
-    slow.setDelay(WanDelayMs);
-    slow.setAcceptDelay(WanDelayMs);
+    FolderServer server(served);
+    FolderServer slow(served, WanDelayMs);
 
     Ratios ratios;
     QVector<double> product, curl, fill, fillTall, extra, expand;
@@ -432,7 +438,9 @@ int main(int argc, char* argv[])
                 // The "expand all" menu item over the filled tree, up to its next paint.
                 QElapsedTimer clock;
                 clock.start();
-                window.form->runCommand([&window] { window.form->expandAll(); });
+                window.drapello->window()
+                    .findChild<QAction*>(QStringLiteral("expandAllItem"))
+                    ->trigger();
                 settle();
                 expand << msSince(clock);
             }
@@ -461,18 +469,20 @@ int main(int argc, char* argv[])
         Window window(server.baseUrl(), false);
         bench::writeCacheFiles(wide, window.profile.cacheFolder());
         window.pass(wide.nodeCount());
-        QTreeWidgetItem* node = window.form->TV1->find(skin);
+        const QList<QTreeWidgetItem*> found =
+            window.tree->findItems(skin, Qt::MatchExactly | Qt::MatchRecursive);
+        QTreeWidgetItem* node = found.isEmpty() ? nullptr : found.first();
         if (!node)
             fail(QStringLiteral("no node for %1").arg(skin));
         auto click = [&] {
             QElapsedTimer clock;
             clock.start();
-            window.form->runCommand([&] { window.form->TV1_NodeClick(node); });
+            window.controller().previewSkin(CatalogueTree::nodeOf(node));
             const double ms = msSince(clock);
-            if (window.form->statusText() != window.form->lang.MsgLoaded() ||
+            if (window.status() != window.controller().language().text(UiText::Loaded) ||
                 QFileInfo(window.profile.cacheFolder() + QStringLiteral("/temp.dat")).size() !=
                     gif.size())
-                fail(QStringLiteral("the preview failed: %1").arg(window.form->statusText()));
+                fail(QStringLiteral("the preview failed: %1").arg(window.status()));
             return ms;
         };
         click(); // the first request of a run also sets up the connection

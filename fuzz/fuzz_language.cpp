@@ -1,6 +1,6 @@
 // Language files as the program reads them: at most 26 lines of Windows-1252 text.
-#include "language/language_table.h"
-#include "language/lng_file.h"
+#include "core/language/language_table.h"
+#include "core/language/language_file.h"
 
 #include <QBuffer>
 #include <cstddef>

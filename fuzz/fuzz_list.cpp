@@ -1,6 +1,6 @@
 // List files as they come from a server: decoding, the marker, splitting, the file-name check.
-#include "app/app_error.h"
-#include "catalogue/list_format.h"
+#include "core/app_error.h"
+#include "core/catalogue/list_format.h"
 
 #include <cstddef>
 #include <cstdint>

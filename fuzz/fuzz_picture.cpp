@@ -1,6 +1,6 @@
 // Picture files as the preview loads them: recognised by content, decoded from memory.
-#include "app/app_error.h"
-#include "app/picture_box.h"
+#include "core/app_error.h"
+#include "core/preview/picture_decoder.h"
 
 #include <QCoreApplication>
 
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     try {
-        const PictureBox::Decoded picture = PictureBox::decode(bytes);
+        const Picture picture = PictureDecoder::decode(bytes);
         if (picture.first.isNull() || picture.format.isEmpty())
             __builtin_trap();
     } catch (const AppError& e) {

@@ -6,16 +6,19 @@
 // Each round runs one refresh (the whole catalogue downloaded again) and one preview, each of
 // their downloads meeting a fault drawn from the seeded generator. Prints the figures at 0, 25,
 // 50, 75 and 100 percent, then the totals.
-#include "app/form1.h"
-#include "app/keyed_tree.h"
+#include "app/drapello_application.h"
+#include "core/skin_controller.h"
+#include "gui/main_window.h"
+#include "platform/common/network_fetcher.h"
 #include "support/http_test_server.h"
-#include "support/window_fixture.h"
+#include "support/test_profile.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTest>
 #include <QTextStream>
 #include <cstdio>
 
@@ -132,16 +135,35 @@ int main(int argc, char** argv)
     QRandomGenerator random(seed);
 
     HttpTestServer server;
-    WindowFixture w(server.baseUrl(), false, IdleTimeoutMs, SizeLimit);
+    // The program as it starts, on a profile of its own, downloading from the server.
+    TestProfile profile;
+    profile.setSetting(QStringLiteral("base"), server.baseUrl());
+    profile.setSetting(QStringLiteral("updatelist"), QStringLiteral("0"));
+    profile.setSetting(QStringLiteral("algedaan"), QStringLiteral("1"));
+    profile.services.fetcher = std::make_unique<NetworkFetcher>(IdleTimeoutMs, SizeLimit);
+    DrapelloApplication drapello(std::move(profile.services));
+    drapello.start(QString());
+    SkinController& controller = drapello.controller();
+    const auto waitForPass = [&controller](int timeoutMs) {
+        return QTest::qWaitFor([&controller] { return !controller.loadingPending(); }, timeoutMs);
+    };
     const QByteArray picture = makeGif(2);
     for (int i = 0; i < PreviewSkins; ++i)
         server.setFile(QStringLiteral("/Soak/p%1.gif").arg(i), picture);
-    w.start();
-    w.waitForPass();
+    waitForPass(30000);
+    QAction* refresh = drapello.window().findChild<QAction*>(QStringLiteral("refreshItem"));
+    int nodes = 0;
+    QObject::connect(&controller.catalogue(), &CatalogueLoader::catalogueCleared, &controller,
+                     [&nodes] { nodes = 1; });
+    QObject::connect(&controller.catalogue(), &CatalogueLoader::categoryAdded, &controller,
+                     [&nodes] { ++nodes; });
+    QObject::connect(
+        &controller.catalogue(), &CatalogueLoader::skinsAdded, &controller,
+        [&nodes](const QString&, const QStringList& names) { nodes += int(names.size()); });
 
     const QString listDownloaded = QStringLiteral("Skinlijst succesvol gedownload!");
     const QString loaded = QStringLiteral("Geladen");
-    const QString tempDat = w.profile.cacheFolder() + QStringLiteral("/temp.dat");
+    const QString tempDat = profile.cacheFolder() + QStringLiteral("/temp.dat");
     int refreshes = 0, previews = 0, refreshFailures = 0, previewFailures = 0, hung = 0;
     qint64 requests = 0;
     int faults[FaultCount] = {};
@@ -161,32 +183,25 @@ int main(int argc, char** argv)
             play(server, fault, QLatin1Char('/') + category + QStringLiteral(".txt"),
                  listOf(category.toLower(), SkinsPerCategory));
         }
-        w.form->menu.update->trigger();
-        if (!w.waitForPass(60000))
+        refresh->trigger();
+        if (!waitForPass(60000))
             ++hung;
         ++refreshes;
-        if (w.form->statusText() != listDownloaded ||
-            w.form->TV1->nodeCount() != 1 + Categories.size() * (1 + SkinsPerCategory))
+        if (controller.report().status() != listDownloaded ||
+            nodes != 1 + Categories.size() * (1 + SkinsPerCategory))
             ++refreshFailures;
 
-        // Preview of one skin in a category kept for it.
-        if (!w.form->TV1->find(QStringLiteral("Soak00:00:00"))) {
-            w.form->TV1->addNode(QStringLiteral("voruzide"), QStringLiteral("Soak00:00:00"),
-                                 QStringLiteral(" Soak"));
-            for (int i = 0; i < PreviewSkins; ++i)
-                w.form->TV1->addNode(QStringLiteral("Soak00:00:00"), QStringLiteral("p%1").arg(i),
-                                     QStringLiteral("p%1").arg(i));
-        }
+        // Preview of one skin of a category of its own on the server.
         const QString skin = QStringLiteral("p%1").arg(random.bounded(PreviewSkins));
         const Fault fault = drawFault(random);
         ++faults[int(fault)];
         play(server, fault, QStringLiteral("/Soak/") + skin + QStringLiteral(".gif"), picture);
         QFile::remove(tempDat); // so a failed download shows as one
-        Q_EMIT w.form->TV1->itemClicked(w.form->TV1->find(skin), 0);
+        controller.previewSkin(CatalogueNode{skin, QStringLiteral(" Soak")});
         ++previews;
         QFile file(tempDat);
         const bool fresh = file.open(QIODevice::ReadOnly) && file.readAll() == picture;
-        if (!fresh || w.form->statusText() != loaded)
+        if (!fresh || controller.report().status() != loaded)
             ++previewFailures;
 
         requests += server.requestCount();

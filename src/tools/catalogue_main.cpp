@@ -1,11 +1,10 @@
 // drapello-catalogue: builds the files a Drapello skin server serves from a folder of pictures.
-#include "catalogue/catalogue_builder.h"
+#include "core/catalogue/catalogue_builder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
-
 #include <cstdio>
 
 namespace {

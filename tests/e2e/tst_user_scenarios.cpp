@@ -2,7 +2,7 @@
 // open it, use it, close it, start it again.
 #include "e2e/program_run.h"
 #include "support/http_test_server.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -4,7 +4,7 @@
 #include "e2e/program_run.h"
 #include "platform/linux/wine_server.h"
 #include "platform/linux/wine_window_service.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 #include "support/wine_fixture.h"
 
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QDir>
 

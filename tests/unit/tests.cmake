@@ -1,13 +1,4 @@
-drapello_add_test(test_app_rules unit/test_app_rules.cpp)
 drapello_add_test(tst_wine_registry unit/tst_wine_registry.cpp)
-drapello_add_test(test_skin_file unit/test_skin_file.cpp)
-drapello_add_test(test_mdl_registry unit/test_mdl_registry.cpp)
-drapello_add_test(tst_list_format unit/tst_list_format.cpp)
 drapello_add_test(tst_network_fetcher unit/tst_network_fetcher.cpp)
-drapello_add_test(test_lng_file unit/test_lng_file.cpp)
 drapello_add_test(tst_wine_window_service unit/tst_wine_window_service.cpp)
-drapello_add_test(test_catalogue_builder unit/test_catalogue_builder.cpp)
-target_compile_definitions(test_catalogue_builder PRIVATE
-  DRAPELLO_CATALOGUE_TOOL="$<TARGET_FILE:drapello-catalogue>")
-add_dependencies(test_catalogue_builder drapello-catalogue)
 drapello_add_test(tst_ini_settings_store unit/tst_ini_settings_store.cpp)

@@ -1,7 +1,7 @@
 // The Linux settings file: read as typed, readable both ways with QSettings, and storing a value
 // leaves every byte but that value's line as it was.
 #include "platform/linux/ini_settings_store.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QDir>
 #include <QSettings>

@@ -1,6 +1,6 @@
-#include "platform/network_fetcher.h"
+#include "platform/common/network_fetcher.h"
 #include "support/http_test_server.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "platform/linux/wine_registry.h"
 #include "platform/linux/wine_registry_reader.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 #include "support/wine_fixture.h"
 
 #include <QDir>

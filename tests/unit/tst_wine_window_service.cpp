@@ -2,7 +2,7 @@
 // what happens when a part is missing; a stand-in "wine" script records how it was called.
 #include "platform/linux/wine_server.h"
 #include "platform/linux/wine_window_service.h"
-#include "support/test_platform.h"
+#include "support/test_profile.h"
 
 #include <QDir>
 #include <QFileInfo>

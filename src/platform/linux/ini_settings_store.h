@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/settings_store.h"
+#include "core/services/settings_store.h"
 
 #include <QString>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/registry_reader.h"
+#include "core/services/registry_reader.h"
 
 #include <functional>
 

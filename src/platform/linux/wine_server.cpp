@@ -1,6 +1,7 @@
 #include "platform/linux/wine_server.h"
 
 #include "platform/linux/private_folder.h"
+#include "platform/linux/regular_file_descriptor.h"
 #include "platform/regular_file.h"
 
 #include <QDir>
@@ -16,16 +17,10 @@ namespace {
 // or disturbing it (the same check `wineserver -k` makes to find the server).
 bool lockHeldByOtherProcess(const QString& lockPath)
 {
-    const QByteArray path = QFile::encodeName(lockPath);
-    // Never wait in open(): a FIFO in the lock's place would block it.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    // Never through a link: the lock must be the server's own file.
+    const int fd = openRegularFileDescriptor(lockPath, O_NOFOLLOW);
     if (fd < 0)
         return false;
-    struct stat info = {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     struct flock query = {};
     query.l_type = F_WRLCK;
     query.l_whence = SEEK_SET;

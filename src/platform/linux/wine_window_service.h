@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/window_service.h"
+#include "core/services/window_service.h"
 
 #include <QDeadlineTimer>
 #include <QString>

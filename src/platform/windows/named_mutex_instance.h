@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/single_instance.h"
+#include "core/services/single_instance.h"
 
 // A named mutex in the user's session: the system drops it when its holder ends, so a crash never
 // leaves a false "already running".

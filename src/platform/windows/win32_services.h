@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/registry_reader.h"
-#include "platform/settings_store.h"
-#include "platform/window_service.h"
+#include "core/services/registry_reader.h"
+#include "core/services/settings_store.h"
+#include "core/services/window_service.h"
 
 // Messenger's windows, straight through user32.
 class Win32WindowService : public WindowService {

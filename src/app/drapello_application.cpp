@@ -1,0 +1,60 @@
+#include "app/drapello_application.h"
+
+#include "core/skin_controller.h"
+#include "gui/interface_look.h"
+#include "gui/language_chooser_dialog.h"
+#include "gui/main_window.h"
+#include "gui/qt_dialog_service.h"
+#include "platform/common/instance_channel.h"
+
+#include <QApplication>
+#include <cstdio>
+
+DrapelloApplication::DrapelloApplication(Services services) : services_(std::move(services)) {}
+
+DrapelloApplication::~DrapelloApplication() = default;
+
+void DrapelloApplication::prepare()
+{
+    QApplication::setApplicationName(QStringLiteral("Drapello"));
+    QApplication::setOrganizationName(QStringLiteral("KorvaneSoftware"));
+    useInterfaceFont();
+    // The program ends when the main window closes, not when the chooser closes before the
+    // main window was ever shown.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+bool DrapelloApplication::start(const QString& commandLine)
+{
+    channel_ = std::make_unique<InstanceChannel>(services_.instanceChannel);
+    if (services_.instance && !services_.instance->acquire()) {
+        channel_->knock(); // the copy the user already has comes to the front
+        std::fputs("Drapello is already running.\n", stderr);
+        return false;
+    }
+    // Message boxes go over the main window once it is up, else over the window in front.
+    services_.dialogs = std::make_unique<QtDialogService>([this]() -> QWidget* {
+        if (window_ && window_->isVisible())
+            return window_.get();
+        return QApplication::activeWindow();
+    });
+    controller_ = std::make_unique<SkinController>(services_);
+    window_ = std::make_unique<MainWindow>(*controller_, *services_.fetcher);
+    QApplication::setWindowIcon(window_->windowIcon());
+    // Queued: the close finishes (and a command that asked for it returns) before the loop ends.
+    QObject::connect(window_.get(), &MainWindow::closed, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    channel_->listen([this] { window_->bringToFront(); });
+
+    // The chooser is the first window: the stored language is applied, then the main window
+    // loads, and either the main window or (when no choice was ever confirmed) the chooser
+    // shows.
+    LanguageChooserDialog* chooser = window_->createChooser();
+    controller_->language().loadStored();
+    controller_->start(commandLine);
+    if (controller_->settings().languageChosen())
+        window_->showMain();
+    else
+        chooser->show();
+    return true;
+}

@@ -1,0 +1,37 @@
+#include "core/catalogue/catalogue_index.h"
+
+#include "core/app_error.h"
+
+void CatalogueIndex::clear()
+{
+    keys_.clear();
+    nodeCount_ = 0;
+}
+
+void CatalogueIndex::addNode(const QString& parentKey, const QString& key)
+{
+    if (!parentKey.isEmpty() && !keys_.contains(parentKey))
+        throw AppError::elementNotFound();
+    if (!key.isEmpty() && keys_.contains(key))
+        throw AppError::keyNotUnique();
+    if (!key.isEmpty())
+        keys_.insert(key);
+    ++nodeCount_;
+}
+
+qsizetype CatalogueIndex::addLeaves(const QString& parentKey, const QStringList& names)
+{
+    if (!parentKey.isEmpty() && !keys_.contains(parentKey))
+        throw AppError::elementNotFound();
+    qsizetype added = 0;
+    for (const QString& name : names) {
+        if (!name.isEmpty()) {
+            if (keys_.contains(name))
+                break;
+            keys_.insert(name);
+        }
+        ++nodeCount_;
+        ++added;
+    }
+    return added;
+}

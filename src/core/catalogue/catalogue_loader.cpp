@@ -1,0 +1,138 @@
+#include "core/catalogue/catalogue_loader.h"
+
+#include "core/app_error.h"
+#include "core/catalogue/cache_folder.h"
+#include "core/catalogue/list_format.h"
+#include "core/download/file_downloader.h"
+#include "core/services/url_fetcher.h"
+#include "core/status_report.h"
+
+#include <QFileInfo>
+#include <QTime>
+
+namespace {
+const QString RootText = QStringLiteral(" VOR Uzide");
+
+// Makes category keys unique across loads; it changes every second. A fixed 24-hour format
+// with seconds: a system short format may leave the seconds out.
+QString timeOfDayText()
+{
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+}
+} // namespace
+
+CatalogueLoader::CatalogueLoader(CacheFolder& cache, FileDownloader& downloader,
+                                 UrlFetcher& fetcher, StatusReport& report)
+    : cache_(cache), downloader_(downloader), fetcher_(fetcher), report_(report)
+{
+}
+
+void CatalogueLoader::clear()
+{
+    const QString root = QString::fromLatin1(RootKey);
+    index_.clear();
+    index_.addNode(QString(), root);
+    Q_EMIT catalogueCleared(root, RootText);
+}
+
+void CatalogueLoader::beginRefresh()
+{
+    clear();
+    cache_.setAsideListCopies();
+}
+
+bool CatalogueLoader::fill(const QString& baseUrl, bool download, bool quiet)
+{
+    auto step = [this, quiet] {
+        if (!quiet)
+            report_.step();
+    };
+    // A missing list or the server's "not found" ends the pass with a message of its own.
+    auto endPass = [this, quiet](const QString& status) {
+        if (!quiet) {
+            report_.setStatus(status);
+            report_.clearProgress();
+        }
+        return false;
+    };
+    const QString listDownloaded = report_.text(UiText::ListDownloaded);
+    const QString listMissing = report_.text(UiText::ListMissing);
+    try {
+        cache_.ensureExists();
+        // A server that is down costs one wait; the cached copies fill the tree meanwhile.
+        const FetchRun run(fetcher_);
+
+        const QString listCopy = cache_.listCopy(QString::fromLatin1(RootKey));
+        if (download)
+            downloader_.download(baseUrl + QStringLiteral("voruzide.txt"), listCopy,
+                                 listDownloaded);
+        step();
+        if (!QFileInfo::exists(listCopy))
+            return endPass(listMissing);
+        const QString categoryText = CacheFolder::readList(listCopy);
+        if (listformat::isNotFoundMarker(categoryText))
+            return endPass(QStringLiteral("Error 404: File Not Found"));
+        step();
+        const QStringList categories = listformat::splitList(categoryText);
+
+        for (const QString& name : categories) {
+            if (index_.nodeCount() >= listformat::MaxTreeNodes)
+                throw AppError::overflow();
+            const QString categoryKey = name + timeOfDayText();
+            index_.addNode(QString::fromLatin1(RootKey), categoryKey);
+            Q_EMIT categoryAdded(categoryKey, QLatin1Char(' ') + name);
+            step();
+            // The name becomes a file name: it must not lead anywhere but into Cache.
+            listformat::requireSafeCategoryName(name);
+            const QString copy = cache_.listCopy(name);
+            if (download)
+                downloader_.download(baseUrl + name + QStringLiteral(".txt"), copy, listDownloaded);
+            step();
+            if (!QFileInfo::exists(copy))
+                return endPass(listMissing);
+            const QString skinText = CacheFolder::readList(copy);
+            step();
+            const QStringList skins = listformat::splitList(skinText);
+            if (index_.nodeCount() + skins.size() > listformat::MaxTreeNodes)
+                throw AppError::overflow();
+            // All of a category's skins in one insertion; the bar moves as if they came one
+            // by one (nothing is painted in between).
+            const qsizetype added = index_.addLeaves(categoryKey, skins);
+            Q_EMIT skinsAdded(categoryKey, added == skins.size() ? skins : skins.mid(0, added));
+            for (qsizetype i = 0; i < added; ++i)
+                step();
+            if (added < skins.size())
+                throw AppError::keyNotUnique();
+        }
+        if (!quiet)
+            report_.clearProgress();
+        return true;
+    } catch (const AppError& error) {
+        if (!quiet)
+            report_.showError(error);
+    }
+    return false;
+}
+
+void CatalogueLoader::load(const QString& baseUrl, bool fromCache)
+{
+    bool refreshing = cache_.refreshPending();
+    if (refreshing && fromCache) {
+        // A refresh cut short (the program ended before its pass): only a pass that downloads
+        // may finish it, so this one starts from the copies it kept.
+        cache_.flushListCopies();
+        cache_.restoreListCopies();
+        refreshing = false;
+    }
+    const bool loaded = fill(baseUrl, !fromCache, false);
+    if (!refreshing)
+        return;
+    if (loaded) {
+        cache_.dropSetAsideCopies();
+        return;
+    }
+    cache_.flushListCopies();
+    cache_.restoreListCopies();
+    clear();
+    fill(baseUrl, false, true);
+}

@@ -1,0 +1,44 @@
+#include "core/download/file_downloader.h"
+
+#include "core/services/url_fetcher.h"
+#include "core/status_report.h"
+
+#include <exception>
+
+namespace {
+// Only space characters count as blanks here; tabs and line breaks are part of the text.
+QString trimBlanks(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+} // namespace
+
+bool FileDownloader::download(const QString& url, const QString& target,
+                              const QString& successMessage)
+{
+    bool arrived = false;
+    report_.setBusy(true);
+    try {
+        arrived = fetcher_.fetch(trimBlanks(url), trimBlanks(target));
+    } catch (const std::exception& error) {
+        // The wait runs the window's events; whatever one of them throws ends only this
+        // download, which then failed.
+        qWarning("Download of %s ended: %s", qUtf8Printable(url), error.what());
+    }
+    report_.step();
+    report_.setBusy(false);
+    if (!arrived) {
+        report_.setStatus(report_.text(UiText::DownloadFailed));
+        return false;
+    }
+    report_.step();
+    report_.setStatus(successMessage);
+    report_.clearProgress();
+    return true;
+}

@@ -1,0 +1,99 @@
+#include "core/language/language_manager.h"
+
+#include "core/app_error.h"
+#include "core/command_line.h"
+#include "core/language/language_file.h"
+#include "core/language/qt_translations.h"
+#include "core/services/dialog_service.h"
+#include "core/settings.h"
+#include "core/status_report.h"
+
+#include <QDir>
+
+LanguageManager::LanguageManager(LanguageTable& table, Settings& settings, DialogService& dialogs,
+                                 StatusReport& report, QString programFolder)
+    : settings_(settings), dialogs_(dialogs), report_(report),
+      programFolder_(std::move(programFolder)), table_(table)
+{
+}
+
+QStringList LanguageManager::languageFiles() const
+{
+    // Ordinary, visible files only, matched without regard to case, as a file list box does.
+    return QDir(programFolder_)
+        .entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+void LanguageManager::loadStored()
+{
+    const QString language = settings_.language();
+    if (!language.isEmpty())
+        load(programFolder_ + QLatin1Char('/') + language);
+    else
+        loadDefault();
+}
+
+void LanguageManager::loadDefault()
+{
+    useQtTranslations(QLocale(QLocale::Dutch, QLocale::Netherlands));
+    for (int id = int(UiText::SkinInstalled); id <= int(UiText::SkinDownloaded); ++id)
+        table_.setText(UiText(id), LanguageTable::defaultText(UiText(id)));
+    report_.setStatus(table_.text(UiText::Loaded));
+}
+
+void LanguageManager::forgetLanguage()
+{
+    // Runs at start-up too, outside any command, so a store that fails is reported here.
+    try {
+        settings_.setLanguage(QString());
+    } catch (const AppError& error) {
+        report_.showError(error);
+    }
+}
+
+void LanguageManager::load(const QString& path)
+{
+    if (!isOrdinaryFile(path)) {
+        loadDefault();
+        forgetLanguage();
+        dialogs_.message(
+            QStringLiteral("Language file is missing. The default language will be loaded."),
+            QStringLiteral("Error"), MessageIcon::Information);
+        return;
+    }
+    const LanguageFileContent file = readLanguageFile(path);
+    // Lines read before a failure keep their place in the table until the next start.
+    for (int i = 0; i < file.lines.size(); ++i)
+        table_.setLine(i + 1, file.lines.at(i));
+    if (!file.complete()) {
+        forgetLanguage();
+        dialogs_.message(QStringLiteral("Error in language file, cannot read input. "
+                                        "Restart this program to load the default "
+                                        "language."),
+                         QStringLiteral("Error"), MessageIcon::Critical);
+        return;
+    }
+    Q_EMIT captionsChanged();
+    useQtTranslations(localeOfLanguageFile(path));
+}
+
+std::optional<AppError> LanguageManager::confirmChoice(const QString& fileName)
+{
+    std::optional<AppError> notStored;
+    try {
+        settings_.setLanguageChosen();
+        settings_.setLanguage(fileName);
+    } catch (const AppError& error) {
+        notStored = error;
+    }
+    if (!fileName.isEmpty()) {
+        load(programFolder_ + QLatin1Char('/') + fileName);
+    } else {
+        dialogs_.message(
+            QStringLiteral("No language file selected, the default language (Dutch), will be "
+                           "loaded.\r\nIt will take a effect when the program will be restarted."),
+            QStringLiteral("Language"), MessageIcon::Information);
+    }
+    report_.setStatus(QString());
+    return notStored;
+}

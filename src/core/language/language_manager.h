@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/language/language_table.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class AppError;
+class DialogService;
+class Settings;
+class StatusReport;
+
+// The language in use: the built-in Dutch texts or those of a .lng file beside the program.
+class LanguageManager : public QObject {
+    Q_OBJECT
+public:
+    LanguageManager(LanguageTable& table, Settings& settings, DialogService& dialogs,
+                    StatusReport& report, QString programFolder);
+
+    const LanguageTable& table() const { return table_; }
+    QString text(UiText id) const { return table_.text(id); }
+
+    // The language files beside the program, as a file list shows them.
+    QStringList languageFiles() const;
+    // The stored language, or the built-in one when none is stored.
+    void loadStored();
+    // The built-in messages, and Qt's own dialogs in Dutch.
+    void loadDefault();
+    // A language file. A missing one brings the built-in language back, a short one leaves the
+    // lines it had; either way the next start uses the built-in language and a message says so.
+    void load(const QString& path);
+    // The user confirmed `fileName` (empty: none) in the chooser: stored and loaded. A choice
+    // that cannot be stored still takes effect for this run; the failure is returned, for the
+    // caller to report once the main window is up.
+    std::optional<AppError> confirmChoice(const QString& fileName);
+
+Q_SIGNALS:
+    // A language file's captions are in the table: windows put them on their controls.
+    void captionsChanged();
+
+private:
+    void forgetLanguage();
+
+    Settings& settings_;
+    DialogService& dialogs_;
+    StatusReport& report_;
+    QString programFolder_;
+    LanguageTable& table_;
+};

@@ -1,0 +1,83 @@
+#include "core/language/language_table.h"
+
+#include "core/maker_site.h"
+
+#include <stdexcept>
+
+const QString& LanguageTable::text(UiText id) const
+{
+    return entries_.at(static_cast<size_t>(id) - 1);
+}
+
+void LanguageTable::setText(UiText id, const QString& text)
+{
+    entries_.at(static_cast<size_t>(id) - 1) = text;
+}
+
+void LanguageTable::setLine(int line, const QString& text)
+{
+    if (line < 1 || line > EntryCount)
+        throw std::out_of_range("language table line");
+    entries_[static_cast<size_t>(line - 1)] = text;
+}
+
+QString LanguageTable::defaultText(UiText id)
+{
+    switch (id) {
+    case UiText::InstallButton:
+        return QStringLiteral("&Zet als skin");
+    case UiText::SkinInstalled:
+        return QStringLiteral("Skin succesvol als achtergrond geplaatst!");
+    case UiText::BackgroundRemoved:
+        return QStringLiteral("Achtergrond succesvol verwijderd!");
+    case UiText::ErrorPrefix:
+        return QStringLiteral("Fout opgetreden: ");
+    case UiText::ListDownloaded:
+        return QStringLiteral("Skinlijst succesvol gedownload!");
+    case UiText::ListMissing:
+        return QStringLiteral("Skinlijst ontbreekt. Update de skinlijst!");
+    case UiText::Preparing:
+        return QStringLiteral("Bezig met voorbereiden...");
+    case UiText::Loaded:
+        return QStringLiteral("Geladen");
+    case UiText::DownloadFailed:
+        return QStringLiteral("Fout bij het downloaden!");
+    case UiText::SkinDownloaded:
+        return QStringLiteral("Skin succesvol gedownload!");
+    case UiText::FileMenu:
+        return QStringLiteral("&Bestand");
+    case UiText::RefreshItem:
+        return QStringLiteral("Update Skin-Lijst");
+    case UiText::CloseItem:
+        return QStringLiteral("Sluiten");
+    case UiText::OptionsMenu:
+        return QStringLiteral("&Opties");
+    case UiText::InstallItem:
+        return QStringLiteral("Zet als skin");
+    case UiText::RemoveItem:
+        return QStringLiteral("Skin weghalen");
+    case UiText::PickFileItem:
+        return QStringLiteral("Skin handmatig instellen");
+    case UiText::SettingsItem:
+        return QStringLiteral("Instellingen");
+    case UiText::LanguageItem:
+        return QStringLiteral("Taal modules installeren");
+    case UiText::ExpandAllItem:
+        return QStringLiteral("Alles uitklappen");
+    case UiText::CollapseAllItem:
+        return QStringLiteral("Alles inklappen");
+    case UiText::HelpMenu:
+        return QStringLiteral("&Help");
+    case UiText::VisitItem:
+        return QStringLiteral("Bezoek ") + makerSiteName();
+    case UiText::AboutVersions:
+        return QStringLiteral("Gemaakt voor Windows/MSN Messenger 4.x, 5.x, 6.x, 7.x");
+    case UiText::AboutThanks:
+        return QStringLiteral("De volgende mensen die op een \u00e9\u00e9n of andere manier "
+                              "betrokken zijn geweest bij de productie van dit programma willen "
+                              "we bedanken:");
+    case UiText::UpdateAtStartBox:
+        return QStringLiteral("Bij opstarten, de skin-lijst updaten (aanbevolen)");
+    }
+    throw std::out_of_range("language text");
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+// The texts a language file replaces, one per line of the file, in the file's order: the nine
+// status messages and the captions of the main window and two dialogs.
+enum class UiText {
+    InstallButton = 1,
+    SkinInstalled,
+    BackgroundRemoved,
+    ErrorPrefix, // the start of an error line
+    ListDownloaded,
+    ListMissing,
+    Preparing,
+    Loaded,
+    DownloadFailed,
+    SkinDownloaded,
+    FileMenu,
+    RefreshItem,
+    CloseItem,
+    OptionsMenu,
+    InstallItem,
+    RemoveItem,
+    PickFileItem,
+    SettingsItem, // also the settings dialog's title
+    LanguageItem,
+    ExpandAllItem,
+    CollapseAllItem,
+    HelpMenu,
+    VisitItem, // also the About dialog's link
+    AboutVersions,
+    AboutThanks,
+    UpdateAtStartBox,
+};

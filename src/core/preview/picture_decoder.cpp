@@ -1,0 +1,105 @@
+#include "core/preview/picture_decoder.h"
+
+#include "core/app_error.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace {
+// Larger files are not skins; refusing them keeps a hostile server from eating memory.
+constexpr qint64 MaxPictureBytes = 64 * 1024 * 1024;
+
+// Every frame of a GIF is drawn onto a whole canvas, so frames x canvas pixels is what playing it
+// once costs, and a file of a few KB can announce hundreds of 5000 x 5000 frames. A real skin is
+// the size of Messenger's list with at most a few hundred frames: 2^27 pixels is 170 frames of
+// 1024 x 768; 10,000 frames play for minutes.
+constexpr int MaxGifFrames = 10000;
+constexpr qint64 MaxGifFramePixels = qint64(1) << 27;
+
+// Reads the GIF's structure without decoding pixels: the logical screen and each frame's place
+// and size. Throws 481 when the frames, or the frames times their canvas, pass the bounds. A
+// structure that ends early or goes wrong is left for the decoder to judge.
+void checkGifFrames(const QByteArray& gif)
+{
+    const auto byte = [&gif](qsizetype at) { return static_cast<quint8>(gif.at(at)); };
+    const auto word = [&](qsizetype at) { return qint64(byte(at) | byte(at + 1) << 8); };
+    const auto colourTable = [&](qsizetype flags) {
+        return byte(flags) & 0x80 ? 3 * (qsizetype(2) << (byte(flags) & 7)) : 0;
+    };
+    // Data sub-blocks up to their empty terminator; returns where the next block begins.
+    const auto skipSubBlocks = [&](qsizetype at) {
+        while (at < gif.size() && byte(at) != 0)
+            at += 1 + byte(at);
+        return at + 1;
+    };
+    if (gif.size() < 13)
+        return;
+    qint64 width = word(6);
+    qint64 height = word(8);
+    qint64 frames = 0;
+    qsizetype at = 13 + colourTable(10);
+    while (at < gif.size()) {
+        const quint8 block = byte(at);
+        if (block == 0x21 && at + 1 < gif.size()) {
+            at = skipSubBlocks(at + 2);
+        } else if (block == 0x2C && at + 10 < gif.size()) {
+            width = qMax(width, word(at + 1) + word(at + 5));
+            height = qMax(height, word(at + 3) + word(at + 7));
+            ++frames;
+            if (frames > MaxGifFrames || frames * width * height > MaxGifFramePixels)
+                throw AppError::invalidPicture();
+            at = skipSubBlocks(at + 11 + colourTable(at + 9));
+        } else {
+            return; // the trailer, or something the decoder will refuse or stop at
+        }
+    }
+}
+} // namespace
+
+QByteArray PictureDecoder::formatOf(const QByteArray& bytes)
+{
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return QByteArrayLiteral("gif");
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return QByteArrayLiteral("jpeg");
+    if (bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        return QByteArrayLiteral("png");
+    if (bytes.startsWith("BM") && bytes.size() >= 26)
+        return QByteArrayLiteral("bmp");
+    return {};
+}
+
+Picture PictureDecoder::decode(const QByteArray& bytes)
+{
+    Picture result;
+    result.bytes = bytes;
+    result.format = formatOf(bytes);
+    if (result.format.isEmpty())
+        throw AppError::invalidPicture();
+    if (result.format == "gif")
+        checkGifFrames(bytes);
+    QBuffer probe;
+    probe.setData(bytes);
+    probe.open(QIODevice::ReadOnly);
+    QImageReader reader(&probe, result.format);
+    result.first = reader.read();
+    if (result.first.isNull())
+        throw AppError::invalidPicture();
+    result.animated = reader.supportsAnimation() && reader.imageCount() > 1;
+    return result;
+}
+
+Picture PictureDecoder::readFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        throw AppError::fileNotFound();
+    if (info.size() > MaxPictureBytes)
+        throw AppError::invalidPicture();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError::pathFileAccess();
+    return decode(file.readAll());
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// A picture file's bytes, recognised and decoded. An empty one stands for "no picture".
+struct Picture {
+    QByteArray bytes;
+    QByteArray format;
+    QImage first; // the picture, or an animation's first frame
+    bool animated = false;
+
+    bool isNull() const { return first.isNull(); }
+};
+
+// Recognises pictures by their content (GIF, JPEG, PNG, BMP) and decodes them within bounds.
+class PictureDecoder {
+public:
+    // "gif", "jpeg", "png", "bmp", or empty when the bytes are none of these.
+    static QByteArray formatOf(const QByteArray& bytes);
+    // Throws AppError 481 when the bytes are no picture we can show.
+    static Picture decode(const QByteArray& bytes);
+    // The whole file, decoded. Throws AppError 53 when there is no such file, 481 when it is no
+    // picture we can show, 75 when it cannot be read.
+    static Picture readFile(const QString& path);
+};

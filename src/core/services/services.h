@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/services/dialog_service.h"
+#include "core/services/registry_reader.h"
+#include "core/services/settings_store.h"
+#include "core/services/shell_service.h"
+#include "core/services/single_instance.h"
+#include "core/services/url_fetcher.h"
+#include "core/services/window_service.h"
+
+#include <QString>
+#include <memory>
+
+// Every outside service the program uses, handed to the core and the windows at construction.
+struct Services {
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<RegistryReader> registry;
+    std::unique_ptr<UrlFetcher> fetcher;
+    std::unique_ptr<WindowService> windows;
+    std::unique_ptr<ShellService> shell;
+    // Set by the GUI: its message boxes need its windows.
+    std::unique_ptr<DialogService> dialogs;
+    std::unique_ptr<SingleInstance> instance;
+    // The folder holding the program file, without a trailing separator. Cache and language
+    // files live beside the program.
+    QString programFolder;
+    // Where a later start finds the running copy (see InstanceChannel).
+    QString instanceChannel;
+    // The user's own data folder for this program; copies of replaced backgrounds go below it.
+    QString dataFolder;
+};
+
+// The real services of this operating system, all but the dialogs.
+Services systemServices();

@@ -1,0 +1,59 @@
+#include "core/status_report.h"
+
+#include "core/app_error.h"
+#include "core/language/language_table.h"
+
+QString StatusReport::text(UiText id) const
+{
+    return language_.text(id);
+}
+
+void StatusReport::setStatus(const QString& text)
+{
+    status_ = text;
+    Q_EMIT statusChanged(text);
+}
+
+void StatusReport::step()
+{
+    const int next = progress_ + ProgressStep;
+    if (next > ProgressMaximum)
+        return;
+    progress_ = next;
+    Q_EMIT progressChanged(progress_);
+}
+
+void StatusReport::clearProgress()
+{
+    progress_ = 0;
+    Q_EMIT progressChanged(0);
+}
+
+void StatusReport::setBusy(bool busy)
+{
+    Q_EMIT busyChanged(busy);
+}
+
+void StatusReport::showPreview(const Picture& picture)
+{
+    Q_EMIT previewChanged(picture);
+}
+
+void StatusReport::setInstallAvailable(bool available)
+{
+    installAvailable_ = available;
+    Q_EMIT installAvailableChanged(available);
+}
+
+QString StatusReport::errorLine(const AppError& error) const
+{
+    return ::errorLine(language_.text(UiText::ErrorPrefix), error);
+}
+
+void StatusReport::showError(const AppError& error)
+{
+    const QString line = errorLine(error);
+    qWarning("%s", qUtf8Printable(line)); // the status bar keeps only the last line
+    setStatus(line);
+    Q_EMIT errorShown();
+}

@@ -1,0 +1,107 @@
+#include "gui/catalogue_tree.h"
+
+#include <QHeaderView>
+
+CatalogueTree::CatalogueTree(QWidget* parent) : QTreeWidget(parent)
+{
+    setColumnCount(1);
+    header()->hide();
+    setRootIsDecorated(true);
+    setUniformRowHeights(true); // large catalogues lay out far faster
+    settle_.setSingleShot(true);
+    settle_.setInterval(SettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        if (currentItem())
+            Q_EMIT currentSettled(currentItem());
+    });
+}
+
+void CatalogueTree::keyPressEvent(QKeyEvent* event)
+{
+    const QTreeWidgetItem* before = currentItem();
+    QTreeWidget::keyPressEvent(event);
+    if (currentItem() != before)
+        settle_.start();
+}
+
+void CatalogueTree::mousePressEvent(QMouseEvent* event)
+{
+    settle_.stop(); // a click previews by itself
+    QTreeWidget::mousePressEvent(event);
+}
+
+bool CatalogueTree::takePendingMove()
+{
+    const bool pending = settle_.isActive();
+    settle_.stop();
+    return pending;
+}
+
+std::optional<CatalogueNode> CatalogueTree::nodeOf(const QTreeWidgetItem* item)
+{
+    if (!item)
+        return std::nullopt;
+    CatalogueNode node{item->text(0), std::nullopt};
+    if (item->parent())
+        node.parentText = item->parent()->text(0);
+    return node;
+}
+
+std::optional<CatalogueNode> CatalogueTree::currentNode() const
+{
+    return nodeOf(currentItem());
+}
+
+void CatalogueTree::clearToRoot(const QString& rootKey, const QString& rootText)
+{
+    settle_.stop();
+    categories_.clear();
+    QTreeWidget::clear();
+    root_ = new QTreeWidgetItem(QStringList(rootText));
+    addTopLevelItem(root_);
+    categories_.insert(rootKey, root_);
+    root_->setExpanded(true);
+}
+
+void CatalogueTree::addCategory(const QString& key, const QString& text)
+{
+    // New categories are collapsed: laying out thousands of visible rows at every repaint
+    // during the downloads would cost far more than the fill.
+    auto* item = new QTreeWidgetItem(QStringList(text));
+    root_->addChild(item);
+    categories_.insert(key, item);
+}
+
+void CatalogueTree::addSkins(const QString& categoryKey, const QStringList& names)
+{
+    QList<QTreeWidgetItem*> items;
+    items.reserve(names.size());
+    for (const QString& name : names)
+        items.append(new QTreeWidgetItem(QStringList(name)));
+    categories_.value(categoryKey)->addChildren(items);
+}
+
+template <class Change> void CatalogueTree::forEachNode(int fromTopLevel, Change&& change)
+{
+    // In the order the nodes were added: the root, then each category and its skins.
+    if (!root_)
+        return;
+    if (fromTopLevel == 0)
+        change(root_);
+    for (int c = 0; c < root_->childCount(); ++c) {
+        QTreeWidgetItem* category = root_->child(c);
+        change(category);
+        for (int s = 0; s < category->childCount(); ++s)
+            change(category->child(s));
+    }
+}
+
+void CatalogueTree::expandEveryNode()
+{
+    forEachNode(0, [](QTreeWidgetItem* item) { item->setExpanded(true); });
+}
+
+void CatalogueTree::collapseBelowRoot()
+{
+    forEachNode(1, [](QTreeWidgetItem* item) { item->setExpanded(false); });
+}

@@ -1,0 +1,336 @@
+#include "gui/main_window.h"
+
+#include "core/services/url_fetcher.h"
+#include "core/skin_controller.h"
+#include "gui/about_dialog.h"
+#include "gui/catalogue_tree.h"
+#include "gui/command_runner.h"
+#include "gui/interface_look.h"
+#include "gui/language_chooser_dialog.h"
+#include "gui/settings_dialog.h"
+#include "gui/skin_preview_label.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+
+// Resources compiled into a static library must be registered by hand.
+static void initDrapelloResources()
+{
+    Q_INIT_RESOURCE(drapello);
+}
+
+namespace {
+// The client area, in pixels at 96 dpi (6420 x 5295 twips).
+constexpr int ClientWidth = 428;
+constexpr int ClientHeight = 353;
+constexpr int StatusHeight = 17;
+} // namespace
+
+MainWindow::MainWindow(SkinController& controller, UrlFetcher& fetcher, QWidget* parent)
+    : QMainWindow(parent), controller_(controller), fetcher_(fetcher),
+      runner_(new CommandRunner(this))
+{
+    initDrapelloResources();
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Drapello v1.2 - Korvane Software"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/drapello/icon-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/drapello/icon-48.png"), QSize(48, 48));
+    setWindowIcon(icon);
+    // Fixed single border: no maximise, no resizing.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    buildControls();
+    buildMenus();
+    connectController();
+    connectCommands();
+    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow()
+{
+    controller_.setSelection(nullptr);
+}
+
+void MainWindow::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+
+    tree_ = new CatalogueTree(client);
+    tree_->setObjectName(QStringLiteral("catalogueTree"));
+    tree_->setGeometry(8, 32, 203, 293);
+
+    preview_ = new SkinPreviewLabel(client);
+    preview_->setObjectName(QStringLiteral("skinPreview"));
+    preview_->setGeometry(216, 32, 203, 293);
+    preview_->showPicture(Picture());
+
+    installButton_ = new QPushButton(LanguageTable::defaultText(UiText::InstallButton), client);
+    installButton_->setObjectName(QStringLiteral("installButton"));
+    installButton_->setGeometry(338, 5, 81, 25);
+    installButton_->setEnabled(false);
+
+    auto* statusBar = new QStatusBar(client);
+    statusBar->setObjectName(QStringLiteral("statusBar"));
+    statusBar->setSizeGripEnabled(false);
+    statusBar->setGeometry(0, ClientHeight - StatusHeight, ClientWidth, StatusHeight);
+    // Placed by hand: the status bar's own layout margins would clip the descenders in 17 px.
+    statusText_ = new QLabel(QStringLiteral("Drapello geladen..."), statusBar);
+    statusText_->setObjectName(QStringLiteral("statusText"));
+    statusText_->setGeometry(3, 0, ClientWidth - 3, StatusHeight);
+    statusText_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusText_->setTextFormat(Qt::PlainText); // it carries names from the server
+
+    // Lies over the right end of the status bar.
+    progressBar_ = new QProgressBar(client);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progressBar_->setGeometry(312, 339, 113, 13);
+    progressBar_->raise();
+}
+
+void MainWindow::buildMenus()
+{
+    auto item = [](QMenu* menu, const char* name, UiText caption,
+                   const QKeySequence& shortcut = {}) {
+        QAction* action = menu->addAction(LanguageTable::defaultText(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        return action;
+    };
+    auto menu = [this](const char* name, UiText caption) {
+        QMenu* added = menuBar()->addMenu(LanguageTable::defaultText(caption));
+        added->setObjectName(QString::fromLatin1(name));
+        return added;
+    };
+
+    fileMenu_ = menu("fileMenu", UiText::FileMenu);
+    refreshItem_ = item(fileMenu_, "refreshItem", UiText::RefreshItem, Qt::CTRL | Qt::Key_U);
+    fileMenu_->addSeparator();
+    closeItem_ = item(fileMenu_, "closeItem", UiText::CloseItem, Qt::CTRL | Qt::Key_S);
+
+    optionsMenu_ = menu("optionsMenu", UiText::OptionsMenu);
+    installItem_ = item(optionsMenu_, "installItem", UiText::InstallItem, Qt::CTRL | Qt::Key_I);
+    installItem_->setEnabled(false);
+    removeItem_ = item(optionsMenu_, "removeItem", UiText::RemoveItem);
+    pickFileItem_ = item(optionsMenu_, "pickFileItem", UiText::PickFileItem);
+    optionsMenu_->addSeparator();
+    settingsItem_ = item(optionsMenu_, "settingsItem", UiText::SettingsItem);
+    languageItem_ = item(optionsMenu_, "languageItem", UiText::LanguageItem);
+    optionsMenu_->addSeparator();
+    expandAllItem_ = item(optionsMenu_, "expandAllItem", UiText::ExpandAllItem);
+    collapseAllItem_ = item(optionsMenu_, "collapseAllItem", UiText::CollapseAllItem);
+
+    helpMenu_ = menu("helpMenu", UiText::HelpMenu);
+    visitItem_ = item(helpMenu_, "visitItem", UiText::VisitItem);
+    helpMenu_->addSeparator();
+    aboutItem_ = helpMenu_->addAction(QStringLiteral("About"));
+    aboutItem_->setObjectName(QStringLiteral("aboutItem"));
+}
+
+void MainWindow::connectController()
+{
+    SkinController* c = &controller_;
+    controller_.setSelection(tree_);
+    connect(c, &SkinController::statusChanged, this,
+            [this](const QString& text) { statusText_->setText(visibleOnOneLine(text)); });
+    connect(c, &SkinController::progressChanged, this, &MainWindow::showProgress);
+    connect(c, &SkinController::busyChanged, this, [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+    connect(c, &SkinController::previewChanged, this, &MainWindow::showPicture);
+    connect(c, &SkinController::installAvailableChanged, this, &MainWindow::setInstallAvailable);
+    connect(c, &SkinController::loadingDue, this,
+            [this] { runner_->runWhenIdle([this] { controller_.loadCatalogue(); }); });
+    CatalogueLoader* catalogue = &controller_.catalogue();
+    connect(catalogue, &CatalogueLoader::catalogueCleared, tree_, &CatalogueTree::clearToRoot);
+    connect(catalogue, &CatalogueLoader::categoryAdded, tree_, &CatalogueTree::addCategory);
+    connect(catalogue, &CatalogueLoader::skinsAdded, tree_, &CatalogueTree::addSkins);
+    connect(&controller_.language(), &LanguageManager::captionsChanged, this,
+            &MainWindow::applyCaptions);
+    connect(runner_, &CommandRunner::closeRequested, this, &QWidget::close);
+}
+
+void MainWindow::connectCommands()
+{
+    auto command = [this](auto body) { return [this, body] { runner_->run(body); }; };
+    SkinController* c = &controller_;
+    connect(refreshItem_, &QAction::triggered, this, command([c] { c->refreshCatalogue(); }));
+    connect(closeItem_, &QAction::triggered, this, command([this] { close(); }));
+    connect(installItem_, &QAction::triggered, this, command([c] { c->installSkin(); }));
+    connect(installButton_, &QPushButton::clicked, this, command([c] { c->installSkin(); }));
+    connect(removeItem_, &QAction::triggered, this, command([c] { c->removeSkin(); }));
+    connect(pickFileItem_, &QAction::triggered, this, command([c] { c->installPickedFile(); }));
+    connect(settingsItem_, &QAction::triggered, this,
+            command([this] { settingsDialog()->exec(); }));
+    connect(languageItem_, &QAction::triggered, this, command([this] { chooseLanguage(); }));
+    connect(expandAllItem_, &QAction::triggered, this,
+            command([this] { tree_->expandEveryNode(); }));
+    connect(collapseAllItem_, &QAction::triggered, this,
+            command([this] { tree_->collapseBelowRoot(); }));
+    connect(visitItem_, &QAction::triggered, this, command([c] { c->visitSite(); }));
+    connect(aboutItem_, &QAction::triggered, this, command([this] { aboutDialog()->exec(); }));
+    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
+        runner_->run([this, node] { controller_.previewSkin(CatalogueTree::nodeOf(node)); });
+    });
+    // The keyboard previews as a click does, once the keys rest.
+    connect(tree_, &CatalogueTree::currentSettled, this, [this](QTreeWidgetItem* node) {
+        runner_->runWhenIdle(
+            [this, node] { controller_.previewSkin(CatalogueTree::nodeOf(node)); });
+    });
+}
+
+void MainWindow::showProgress(int value)
+{
+    // QProgressBar repaints at once, synchronously, on every visible change; over a pass of a
+    // hundred downloads that painting cost more than the downloads. The bar is painted at the
+    // next turn of the event loop instead, as every other control is.
+    progressBar_->setUpdatesEnabled(false);
+    progressBar_->setValue(value);
+    progressBar_->setUpdatesEnabled(true);
+}
+
+void MainWindow::showPicture(const Picture& picture)
+{
+    preview_->showPicture(picture);
+}
+
+void MainWindow::setInstallAvailable(bool available)
+{
+    installButton_->setEnabled(available);
+    installItem_->setEnabled(available);
+}
+
+void MainWindow::applyCaptions()
+{
+    const LanguageManager& language = controller_.language();
+    auto text = [&language](UiText id) { return language.text(id); };
+    captionsApplied_ = true;
+    installButton_->setText(text(UiText::InstallButton));
+    fileMenu_->setTitle(text(UiText::FileMenu));
+    refreshItem_->setText(text(UiText::RefreshItem));
+    closeItem_->setText(text(UiText::CloseItem));
+    optionsMenu_->setTitle(text(UiText::OptionsMenu));
+    installItem_->setText(text(UiText::InstallItem));
+    removeItem_->setText(text(UiText::RemoveItem));
+    pickFileItem_->setText(text(UiText::PickFileItem));
+    settingsItem_->setText(text(UiText::SettingsItem));
+    languageItem_->setText(text(UiText::LanguageItem));
+    expandAllItem_->setText(text(UiText::ExpandAllItem));
+    collapseAllItem_->setText(text(UiText::CollapseAllItem));
+    helpMenu_->setTitle(text(UiText::HelpMenu));
+    visitItem_->setText(text(UiText::VisitItem));
+    // The dialogs get theirs whether or not they were ever opened, and keep them.
+    if (settingsDialog_)
+        settingsDialog_->applyCaptions();
+    if (aboutDialog_)
+        aboutDialog_->applyCaptions();
+}
+
+SettingsDialog* MainWindow::settingsDialog()
+{
+    if (!settingsDialog_) {
+        settingsDialog_ = new SettingsDialog(controller_, *runner_, this);
+        if (captionsApplied_)
+            settingsDialog_->applyCaptions();
+    }
+    return settingsDialog_;
+}
+
+AboutDialog* MainWindow::aboutDialog()
+{
+    if (!aboutDialog_) {
+        aboutDialog_ = new AboutDialog(controller_, *runner_, this);
+        if (captionsApplied_)
+            aboutDialog_->applyCaptions();
+    }
+    return aboutDialog_;
+}
+
+LanguageChooserDialog* MainWindow::createChooser()
+{
+    chooser_ = new LanguageChooserDialog(controller_, *runner_, *this);
+    chooser_->listLanguageFiles();
+    return chooser_;
+}
+
+void MainWindow::chooseLanguage()
+{
+    // The chooser hidden since a start that skipped it is shown as it is; once OK has released
+    // it, every opening builds it anew and applies the stored language again.
+    if (!chooser_) {
+        createChooser();
+        controller_.language().loadStored();
+    }
+    chooser_->exec();
+}
+
+void MainWindow::showMain()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    if (!centred_) {
+        centred_ = true;
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QMainWindow::showEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (runner_->busy()) {
+        // Never pull the window from under a running command; close once it has ended. A
+        // download it waits for ends now rather than at the server's leisure.
+        runner_->closeWhenIdle();
+        fetcher_.cancel();
+        event->ignore();
+        return;
+    }
+    controller_.stopLoading();
+    if (chooser_)
+        chooser_->close();
+    if (aboutDialog_)
+        aboutDialog_->hide();
+    if (settingsDialog_)
+        settingsDialog_->hide();
+    event->accept();
+    Q_EMIT closed();
+}
+
+void MainWindow::bringToFront()
+{
+    // A modal dialog stays above its owner; at the first start the chooser is the only window.
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front)
+        front = isVisible() || !chooser_ ? static_cast<QWidget*>(this) : chooser_.data();
+    if (front->isVisible()) {
+        front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+        front->raise();
+        front->activateWindow();
+    }
+}

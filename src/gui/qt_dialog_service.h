@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/services/dialog_service.h"
+
+#include <functional>
+
+class QWidget;
+
+// Qt's own message boxes and file dialog, over the window the user works in.
+class QtDialogService : public DialogService {
+public:
+    explicit QtDialogService(std::function<QWidget*()> owner) : owner_(std::move(owner)) {}
+
+    void message(const QString& text, const QString& title, MessageIcon icon) override;
+    QString openFile(const QString& filter) override;
+
+    // "GIF-files (*.gif)|*.gif;" -> "GIF-files (*.gif)": Qt reads the patterns from the
+    // parentheses, and the classic form's pattern part after "|" would only confuse it.
+    static QString toQtFilter(const QString& classicFilter);
+
+private:
+    std::function<QWidget*()> owner_;
+};

@@ -1,0 +1,360 @@
+#include "platform/common/network_fetcher.h"
+
+#include "platform/common/input_hold.h"
+#include "platform/safe_file.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLibrary>
+#include <QUrl>
+
+#define CURL_DISABLE_TYPECHECK
+#include <algorithm>
+#include <curl/curl.h>
+#include <exception>
+#include <type_traits>
+
+namespace {
+QUrl parsedUrl(const QString& url)
+{
+    QString text = url;
+    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QUrl parsed(text, QUrl::TolerantMode);
+    const QString scheme = parsed.scheme().toLower();
+    if (!parsed.isValid() || parsed.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return {};
+    return parsed;
+}
+
+// libcurl and the TLS and other libraries behind it take several MiB of resident memory once
+// loaded. A start from the cache downloads nothing, so they are loaded at the first download.
+struct CurlApi {
+    decltype(&curl_global_init) global_init = nullptr;
+    decltype(&curl_multi_init) multi_init = nullptr;
+    decltype(&curl_multi_cleanup) multi_cleanup = nullptr;
+    decltype(&curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&curl_multi_perform) multi_perform = nullptr;
+    decltype(&curl_multi_poll) multi_poll = nullptr;
+    decltype(&curl_multi_timeout) multi_timeout = nullptr;
+    decltype(&curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_easy_reset) easy_reset = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+    bool usable = false;
+};
+
+// Null members and usable false when libcurl cannot be loaded: every fetch then fails.
+const CurlApi& curl()
+{
+    static const CurlApi api = [] {
+        CurlApi c;
+        QLibrary library(QStringLiteral("curl"), 4);
+        if (!library.load()) {
+            qWarning("Cannot load libcurl (libcurl.so.4, Debian package libcurl4): %s. "
+                     "Nothing can be downloaded.",
+                     qUtf8Printable(library.errorString()));
+            return c;
+        }
+        bool all = true;
+        auto bind = [&library, &all](auto& slot, const char* name) {
+            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(library.resolve(name));
+            all = all && slot != nullptr;
+        };
+        bind(c.global_init, "curl_global_init");
+        bind(c.multi_init, "curl_multi_init");
+        bind(c.multi_cleanup, "curl_multi_cleanup");
+        bind(c.multi_add_handle, "curl_multi_add_handle");
+        bind(c.multi_remove_handle, "curl_multi_remove_handle");
+        bind(c.multi_perform, "curl_multi_perform");
+        bind(c.multi_poll, "curl_multi_poll");
+        bind(c.multi_timeout, "curl_multi_timeout");
+        bind(c.multi_info_read, "curl_multi_info_read");
+        bind(c.easy_init, "curl_easy_init");
+        bind(c.easy_cleanup, "curl_easy_cleanup");
+        bind(c.easy_reset, "curl_easy_reset");
+        bind(c.easy_setopt, "curl_easy_setopt");
+        bind(c.easy_getinfo, "curl_easy_getinfo");
+        c.usable = all && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        if (!c.usable)
+            qWarning("libcurl (%s) is too old or failed to start: nothing can be downloaded.",
+                     qUtf8Printable(library.fileName()));
+        return c;
+    }();
+    return api;
+}
+
+// Longest wait for the network before the window's events get their turn again.
+constexpr int PollSliceMs = 10;
+
+struct Transfer {
+    SafeFile* target = nullptr;
+    qint64 maxBytes = 0;
+    qint64 received = 0;
+    bool failed = false;
+    bool timedOut = false;
+    // A whole header block of an answer, or a body byte, has arrived.
+    bool answered = false;
+    // Until the headers of the final answer are complete: header lines trickling in one by one
+    // do not count as progress.
+    bool awaitingHeaders = true;
+    int status = 0; // of the header block being read
+    QElapsedTimer sinceActivity;
+    // The current window of the minimum transfer rate, from the end of the final headers.
+    QElapsedTimer sinceWindow;
+    qint64 receivedAtWindow = 0;
+    // Thrown by a callback: kept here, because it must not unwind through libcurl.
+    std::exception_ptr error;
+
+    void answerBegins()
+    {
+        answered = true;
+        awaitingHeaders = false;
+        sinceWindow.start();
+        receivedAtWindow = received;
+    }
+};
+
+size_t receiveBody(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    const qint64 bytes = qint64(size * count);
+    try {
+        t->sinceActivity.restart();
+        if (t->awaitingHeaders)
+            t->answerBegins();
+        t->received += bytes;
+        if (t->received > t->maxBytes || !t->target->write(data, bytes)) {
+            t->failed = true;
+            return 0; // ends the transfer
+        }
+    } catch (...) {
+        t->error = std::current_exception();
+        return 0;
+    }
+    return size * count;
+}
+
+// A status line opens a header block and the blank line ends it. An informational (1xx) block
+// is no answer; a redirect's block ends one hop, and the next hop's headers get a fresh wait.
+size_t receiveHeader(char* data, size_t size, size_t count, void* user)
+{
+    auto* t = static_cast<Transfer*>(user);
+    const QByteArray line = QByteArray::fromRawData(data, qsizetype(size * count)).trimmed();
+    if (line.startsWith("HTTP/") && t->status == 0) {
+        const qsizetype blank = line.indexOf(' ');
+        t->status = blank < 0 ? 0 : line.mid(blank + 1, 3).toInt();
+        t->status = std::max(t->status, 1); // a garbled status still opens the block
+    } else if (line.isEmpty() && t->status != 0) {
+        if (t->status >= 200) {
+            t->answered = true;
+            t->sinceActivity.restart();
+            if (t->status < 300 || t->status >= 400)
+                t->answerBegins();
+        }
+        t->status = 0;
+    }
+    return size * count;
+}
+} // namespace
+
+struct NetworkFetcher::Session {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    // Set while a fetch waits: something run from the wait's events cannot start a second one
+    // on the same handle.
+    bool busy = false;
+    // Since the window's events last had their turn, across fetches: a run of quick fetches
+    // repaints at the pace of a slow one instead of once per file.
+    QElapsedTimer sinceEvents;
+
+    Session()
+    {
+        if (curl().usable) {
+            multi = curl().multi_init();
+            easy = curl().easy_init();
+        }
+    }
+    ~Session()
+    {
+        if (easy)
+            curl().easy_cleanup(easy);
+        if (multi)
+            curl().multi_cleanup(multi);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+};
+
+NetworkFetcher::NetworkFetcher(int idleTimeoutMs, qint64 maxBytes, int totalTimeoutMs,
+                               int rateWindowMs, qint64 minBytesPerWindow)
+    : idleTimeoutMs_(idleTimeoutMs), maxBytes_(maxBytes), totalTimeoutMs_(totalTimeoutMs),
+      rateWindowMs_(rateWindowMs), minBytesPerWindow_(minBytesPerWindow)
+{
+}
+
+void NetworkFetcher::beginRun()
+{
+    inRun_ = true;
+    serverDead_ = false;
+}
+
+void NetworkFetcher::endRun()
+{
+    inRun_ = false;
+    serverDead_ = false;
+}
+
+NetworkFetcher::~NetworkFetcher() = default;
+
+QString NetworkFetcher::requestUrl(const QString& url)
+{
+    const QUrl parsed = parsedUrl(url);
+    return parsed.isEmpty() ? QString() : QString::fromLatin1(parsed.toEncoded());
+}
+
+NetworkFetcher::Session& NetworkFetcher::session()
+{
+    if (!session_)
+        session_ = std::make_unique<Session>();
+    return *session_;
+}
+
+bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
+{
+    const QUrl parsed = parsedUrl(url);
+    if (parsed.isEmpty() || targetPath.isEmpty() || serverDead_ || cancelled_)
+        return false;
+    const CurlApi& api = curl();
+    Session& s = session();
+    if (!s.multi || !s.easy || s.busy)
+        return false;
+
+    SafeFile target(targetPath);
+    if (!target.open())
+        return false;
+
+    Transfer t;
+    t.target = &target;
+    t.maxBytes = maxBytes_;
+    const QByteArray encoded = parsed.toEncoded();
+    const bool secure = parsed.scheme().toLower() == QLatin1String("https");
+
+    CURL* easy = s.easy;
+    api.easy_reset(easy); // options only; the connection stays open
+    api.easy_setopt(easy, CURLOPT_URL, encoded.constData());
+    api.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Never less safe than where we started: no hop from https down to http.
+    api.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    api.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    api.easy_setopt(easy, CURLOPT_MAXREDIRS, long(MaxRedirects));
+    api.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_));
+    const int answerTimeoutMs = std::min(ConnectTimeoutMs, idleTimeoutMs_);
+    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(answerTimeoutMs));
+    api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
+    api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
+    api.easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    api.easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
+    // A proxy's answer to CONNECT is not the server's answer.
+    api.easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    api.easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    if (api.multi_add_handle(s.multi, easy) != CURLM_OK)
+        return false;
+
+    // However the wait ends, a throw from the window's events included, the handle leaves the
+    // multi handle (an unfinished transfer's connection is closed, never reused) and the next
+    // fetch may start.
+    struct Attached {
+        Session& s;
+        ~Attached()
+        {
+            curl().multi_remove_handle(s.multi, s.easy);
+            s.busy = false;
+        }
+    };
+    s.busy = true;
+    const Attached attached{s};
+
+    // The wait: the network in slices, the window's events (repaints, timers, a close request,
+    // but no input) at most every slice in between. Silence counts towards the answer or idle
+    // time-out, every moment towards the total, and once the body flows every window must bring
+    // its share of bytes.
+    const InputHold noInput;
+    t.sinceActivity.start();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    int running = 1;
+    for (;;) {
+        if (api.multi_perform(s.multi, &running) != CURLM_OK)
+            t.failed = true;
+        if (t.error)
+            std::rethrow_exception(t.error);
+        if (running == 0 || t.failed)
+            break;
+        const int silenceMs = t.awaitingHeaders ? answerTimeoutMs : idleTimeoutMs_;
+        bool tooSlow = false;
+        if (!t.awaitingHeaders && t.sinceWindow.elapsed() >= rateWindowMs_) {
+            tooSlow = t.received - t.receivedAtWindow < minBytesPerWindow_;
+            t.sinceWindow.start();
+            t.receivedAtWindow = t.received;
+        }
+        if (tooSlow || t.sinceActivity.elapsed() >= silenceMs ||
+            sinceStart.elapsed() >= totalTimeoutMs_) {
+            t.failed = t.timedOut = true;
+            break;
+        }
+        if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
+            s.sinceEvents.start();
+            QCoreApplication::processEvents();
+            // A close request among those events.
+            if (cancelled_) {
+                t.failed = true;
+                break;
+            }
+        }
+        // No longer than curl itself asks for: some steps are driven by its timers, not its
+        // sockets.
+        long wanted = -1;
+        api.multi_timeout(s.multi, &wanted);
+        qint64 wait = std::clamp<qint64>(silenceMs - t.sinceActivity.elapsed(), 0, PollSliceMs);
+        if (wanted >= 0)
+            wait = std::min<qint64>(wait, wanted);
+        if (wait > 0)
+            api.multi_poll(s.multi, nullptr, 0, int(wait), nullptr);
+    }
+
+    CURLcode result = CURLE_OK;
+    int queued = 0;
+    while (CURLMsg* message = api.multi_info_read(s.multi, &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
+            result = message->data.result;
+    }
+    long status = 0;
+    api.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+
+    const bool ok =
+        !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
+    if (!ok) {
+        // `target` drops its temporary file: the old target stays as it was.
+        // Not reached, no answer, or too slow: asking again for each file would only make the
+        // user wait again.
+        if (inRun_ && !cancelled_ && (!t.answered || t.timedOut)) {
+            serverDead_ = true;
+            qWarning("No answer from %s: the other files of this run are not asked for.",
+                     qUtf8Printable(parsed.host()));
+        }
+        return false;
+    }
+    if (!target.commit()) {
+        qWarning("Cannot write %s: %s", qUtf8Printable(targetPath),
+                 target.failure() == SafeFile::Failure::DiskFull ? "the disk is full"
+                                                                 : "write error");
+        return false;
+    }
+    return true;
+}

@@ -1,9 +1,0 @@
-#pragma once
-
-#include "platform/shell_service.h"
-
-// Opens URLs with the desktop's default handler (the browser for web addresses).
-class DesktopShellService : public ShellService {
-public:
-    bool open(QWidget* owner, const QString& target) override;
-};

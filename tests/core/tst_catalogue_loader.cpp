@@ -1,0 +1,225 @@
+// The catalogue: the loading pass, the list files it reads, the tool that writes them.
+#include "core/catalogue/catalogue_builder.h"
+#include "core/catalogue/list_format.h"
+#include "core/skin_controller.h"
+#include "support/test_profile.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+
+using Files = QHash<QString, QByteArray>; // list file on the server -> its bytes
+Q_DECLARE_METATYPE(Files)
+
+namespace {
+const QString Downloaded = QStringLiteral("Skinlijst succesvol gedownload!");
+const QString Missing = QStringLiteral("Skinlijst ontbreekt. Update de skinlijst!");
+const QString Prefix = QStringLiteral("Fout opgetreden: ");
+
+QByteArray names(char first, int count)
+{
+    QByteArrayList list;
+    for (int i = 0; i < count; ++i)
+        list << first + QByteArray::number(i);
+    return list.join('*');
+}
+
+// The category list and the lists of its first categories, in order.
+Files lists(const QByteArray& categories, const QByteArrayList& skins = {})
+{
+    Files files{{"voruzide.txt", categories}};
+    const QStringList names = listformat::splitList(listformat::decodeList(categories));
+    for (int i = 0; i < skins.size(); ++i)
+        files.insert(names.at(i) + ".txt", skins.at(i));
+    return files;
+}
+
+struct Run : ControllerRun {
+    explicit Run(const Files& files, const QString& commandLine = QString())
+        : ControllerRun(commandLine)
+    {
+        serve(files);
+    }
+    QStringList listCopies() const
+    {
+        QStringList copies;
+        const QDir cache(profile.cacheFolder());
+        for (const QString& name : cache.entryList({QStringLiteral("*.tmp")}, QDir::Files))
+            copies << name + '=' + readFileBytes(cache.filePath(name));
+        return copies;
+    }
+};
+} // namespace
+
+class TestCatalogueLoader : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void reportsInTheOrderSeen();
+    void loads_data();
+    void loads();
+    void failedRefreshPutsOldCopiesBack_data();
+    void failedRefreshPutsOldCopiesBack();
+    void categoryNames_data();
+    void categoryNames();
+    void toolRefuses_data();
+    void toolRefuses();
+};
+
+void TestCatalogueLoader::reportsInTheOrderSeen()
+{
+    Run run({{"voruzide.txt", "A"}, {"A.txt", "x*y"}});
+    run.log->lines.clear();
+    run.controller->loadCatalogue();
+    QCOMPARE(
+        run.log->lines.join(',').replace("progress ", "").replace("status " + Downloaded, "ok"),
+        "10,20,ok,0,10,20,30,40,50,ok,0,10,20,30,40,0");
+    QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( A(x,y))"));
+}
+
+void TestCatalogueLoader::loads_data()
+{
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<QString>("shape"); // empty: not compared
+    QTest::addColumn<int>("nodes");
+    QTest::addColumn<QString>("status");
+
+    const QString overflow = Prefix + "6 - Overflow", ok = Downloaded, missing = Missing;
+    const auto badName = [](const QString& shown) {
+        return Prefix + "52 - Bad file name or number: \"" + shown +
+               "\" cannot be stored in the cache";
+    };
+    const QByteArray a32767 = names('a', 32767), b32766 = names('b', 32766);
+    QTest::newRow("two") << lists("A*B", {"x*y", "z"}) << " VOR Uzide( A(x,y), B(z))" << 6 << ok;
+    QTest::newRow("blanks, breaks") << lists("Auto Motor*", {" Rode *\r\nBlauw", ""})
+                                    << " VOR Uzide( Auto Motor( Rode ,\r\nBlauw), )" << 5 << ok;
+    QTest::newRow("1252") << lists("Caf\xE9", {"5\x80"}) << " VOR Uzide( Caf\u00E9(5\u20AC))" << 3
+                          << ok;
+    QTest::newRow("no categories") << Files() << " VOR Uzide" << 1 << missing;
+    QTest::newRow("notfound") << lists("notfound") << " VOR Uzide" << 1
+                              << "Error 404: File Not Found";
+    QTest::newRow("list missing") << lists("A*B*C", {"x*y"}) << " VOR Uzide( A(x,y), B)" << 5
+                                  << missing;
+    QTest::newRow("duplicate") << lists("A*B", {"x*y", "z*x*w"}) << " VOR Uzide( A(x,y), B(z))" << 6
+                               << Prefix + "35602 - Key is not unique in collection";
+    QTest::newRow("unsafe") << lists("A*../evil*C", {"x"}) << " VOR Uzide( A(x), ../evil)" << 4
+                            << badName("../evil");
+    QTest::newRow("255 bytes") << lists("A", {"x*" + QByteArray(255, 'n')}) << "" << 4 << ok;
+    QTest::newRow("256 bytes") << lists("A", {"x*" + QByteArray(256, 'n')}) << " VOR Uzide( A)" << 2
+                               << badName(QString(64, 'n') + "...");
+    QTest::newRow("32,768 names") << lists("A", {names('a', 32768)}) << " VOR Uzide( A)" << 2
+                                  << overflow;
+    QTest::newRow("tree full") << lists("A*B", {a32767, b32766}) << "" << 65536 << ok;
+    QTest::newRow("a skin more") << lists("A*B", {a32767, names('b', 32767)}) << "" << 32770
+                                 << overflow;
+    QTest::newRow("a category more") << lists("A*B*C", {a32767, b32766}) << "" << 65536 << overflow;
+}
+
+void TestCatalogueLoader::loads()
+{
+    QFETCH(Files, files);
+    QFETCH(QString, shape);
+    QFETCH(int, nodes);
+    QFETCH(QString, status);
+    Run run(files);
+    run.controller->loadCatalogue();
+    if (!shape.isEmpty())
+        QCOMPARE(run.log->shape(), shape);
+    QCOMPARE(run.log->nodes(), nodes);
+    QCOMPARE(run.log->status, status);
+    QVERIFY(!run.controller->loadingPending());
+    // Nothing outside Cache, whatever the names.
+    QVERIFY(!QFileInfo::exists(run.profile.programFolder() + "/evil.tmp"));
+}
+
+void TestCatalogueLoader::failedRefreshPutsOldCopiesBack_data()
+{
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("server gone") << Files() << Missing;
+    QTest::newRow("a list gone") << lists("New*Gone", {"n"}) << Missing;
+    QTest::newRow("a list refused")
+        << lists("New*Dup", {"n", "n"}) << Prefix + "35602 - Key is not unique in collection";
+}
+
+void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
+{
+    QFETCH(Files, files);
+    QFETCH(QString, status);
+    Run run(files, QStringLiteral("loadcache"));
+    writeFileBytes(run.profile.cacheFolder() + "/voruzide.tmp", "Old");
+    writeFileBytes(run.profile.cacheFolder() + "/Old.tmp", "o1");
+    run.controller->loadCatalogue();
+    QCOMPARE(run.profile.world.asked, QStringList()); // the cache asks the server nothing
+    const QStringList before = run.listCopies();
+
+    run.controller->refreshCatalogue();
+    QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide"));
+    QVERIFY(run.controller->loadingPending());
+    run.controller->loadCatalogue();
+    QCOMPARE(run.log->status, status);
+    QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( Old(o1))"));
+    QCOMPARE(run.listCopies(), before);
+    QVERIFY(!QFileInfo::exists(run.profile.cacheFolder() + "/before-refresh"));
+
+    // A refresh that works replaces them.
+    run.serve(lists("New", {"n1*n2"}));
+    run.controller->refreshCatalogue();
+    run.controller->loadCatalogue();
+    QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( New(n1,n2))"));
+    QCOMPARE(run.listCopies(), (QStringList{"New.tmp=n1*n2", "voruzide.tmp=New"}));
+}
+
+void TestCatalogueLoader::categoryNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("safeCategory");
+    QTest::addColumn<bool>("notFound");
+    QTest::newRow("plain") << "Auto Motor" << true << false;
+    QTest::newRow("not found") << "notfound" << true << true;
+    QTest::newRow("not found, break") << "notfound\r\n" << false << false;
+    QTest::newRow("not found in a list") << "notfound*A" << true << false;
+    for (const char* bad : {".", "..", "../x", "a/b", "/tmp/x", "..\\x", "a\tb", "a\x7F"})
+        QTest::newRow(bad) << QString::fromLatin1(bad) << false << false;
+    QTest::newRow("C1 control") << QString(QChar(0x81)) << false << false;
+    QTest::newRow("256 bytes") << QString(256, 'n') << false << false;
+}
+
+void TestCatalogueLoader::categoryNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, safeCategory);
+    QFETCH(bool, notFound);
+    QCOMPARE(listformat::isSafeCategoryName(name), safeCategory);
+    QCOMPARE(listformat::isNotFoundMarker(name), notFound);
+}
+
+void TestCatalogueLoader::toolRefuses_data()
+{
+    QTest::addColumn<QStringList>("files"); // category/skin paths below the source
+    QTest::addColumn<QString>("expected");  // a part of the one problem line
+    QTest::newRow("skin twice") << QStringList{"A/zee.gif", "B/zee.gif"}
+                                << "\"zee\" is used twice: \"A/zee.gif\" and \"B/zee.gif\"";
+    QTest::newRow("star") << QStringList{"A/x*y.gif"} << "\"A/x*y.gif\" holds \"*\"";
+    QTest::newRow("not Windows-1252") << QStringList{"A/\u4e2d.gif"} << "outside Windows-1252";
+    QTest::newRow("backslash") << QStringList{"A\\B/x.gif"} << "cannot be a file name in the cache";
+    QTest::newRow("same folder") << QStringList{"Auto Motor/a.gif", "AutoMotor/b.gif"}
+                                 << "share the picture folder \"AutoMotor\"";
+    QTest::newRow("address") << QStringList{"A/x#1.gif"} << "breaks its address";
+}
+
+void TestCatalogueLoader::toolRefuses()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, expected);
+    TestProfile p;
+    for (const QString& f : files)
+        writeFileBytes(p.path("src/" + f), makeGif());
+    const QStringList found = catalogue::problemsOf(catalogue::scanSource(p.path("src")));
+    QCOMPARE(found.size(), 1);
+    QVERIFY2(found.first().contains(expected), qPrintable(found.first()));
+    QCOMPARE(QProcess::execute(DRAPELLO_CATALOGUE_TOOL, {p.path("src"), p.path("out")}), 1);
+    QVERIFY(!QFileInfo::exists(p.path("out")));
+}
+
+QTEST_GUILESS_MAIN(TestCatalogueLoader)
+#include "tst_catalogue_loader.moc"

@@ -1,0 +1,200 @@
+#include "core/install/messenger_folders.h"
+#include "core/skin_controller.h"
+#include "support/test_profile.h"
+
+#include <QDir>
+#include <QtTest>
+
+namespace {
+const QString Prefix = QStringLiteral("Fout opgetreden: ");
+const QString Installed = QStringLiteral("Skin succesvol als achtergrond geplaatst!");
+const QString SecondValue = MessengerFolders::valuePaths().at(1);
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files);
+}
+
+struct Run : ControllerRun {
+    Run() { controller->stopLoading(); }
+    QString messenger(const QString& name) const { return profile.messengerFolder() + '/' + name; }
+};
+} // namespace
+
+class TestSkinController : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void previewThenInstall_data();
+    void previewThenInstall();
+    void pickedFile();
+    void remove();
+    void language_data();
+    void language();
+    void startChoosesCacheMode_data();
+    void startChoosesCacheMode();
+};
+
+void TestSkinController::previewThenInstall_data()
+{
+    QTest::addColumn<QByteArray>("served"); // the skin's picture on the server; empty: none
+    QTest::addColumn<QString>("old");       // "name=bytes" of the background there before
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("backups");
+    const QByteArray gif = makeGif();
+    QTest::newRow("first install") << gif << "" << Installed << 0;
+    QTest::newRow("replaced background kept") << gif << "lvback.gif=old" << Installed << 1;
+    QTest::newRow("same picture not kept again") << gif << "lvback.gif=SAME" << Installed << 0;
+    QTest::newRow("any capitals") << gif << "LVBACK.GIF=old" << Installed << 1;
+    QTest::newRow("a PNG too") << makePicture("png") << "" << Installed << 0;
+    QTest::newRow("error page refused")
+        << QByteArray("<html>") << "lvback.gif=old" << Prefix + "481 - Invalid picture" << 0;
+    QTest::newRow("download fails") << QByteArray() << QString() << "Fout bij het downloaden!" << 0;
+    QTest::newRow("no Messenger folder")
+        << gif << "lvback.gif=NONE" << Prefix + "76 - Messenger folder not found" << 0;
+}
+
+void TestSkinController::previewThenInstall()
+{
+    QFETCH(QByteArray, served);
+    QFETCH(QString, old);
+    QFETCH(QString, status);
+    QFETCH(int, backups);
+    Run run;
+    const QString second = run.profile.path("Second Messenger");
+    QDir().mkpath(second);
+    run.profile.world.registry.insert(SecondValue, second + '/');
+    if (old.endsWith("NONE"))
+        run.profile.world.registry.clear();
+    const QString target = old.isEmpty() ? "lvback.gif" : old.section('=', 0, 0);
+    const QByteArray before = old.isEmpty()          ? "<unreadable>"
+                              : old.endsWith("SAME") ? served
+                                                     : old.section('=', 1).toUtf8();
+    if (!old.isEmpty())
+        writeFileBytes(run.messenger(target), before);
+    if (!served.isEmpty())
+        run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
+
+    run.controller->previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
+    const bool picture = served.startsWith("GIF") || served.startsWith("\x89PNG");
+    QCOMPARE(run.log->lines.contains("install 1"), picture);
+    QCOMPARE(QFileInfo::exists(run.profile.cacheFolder() + "/temp.dat"), picture);
+    run.controller->installSkin();
+
+    const bool installed = status == Installed;
+    QCOMPARE(run.log->status, status);
+    QCOMPARE(readFileBytes(run.messenger(target)), installed ? served : before);
+    QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
+    QCOMPARE(filesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
+    const QStringList kept = filesIn(run.profile.backupsFolder());
+    QCOMPARE(kept.size(), backups);
+    if (backups)
+        QCOMPARE(readFileBytes(run.profile.backupsFolder() + '/' + kept.first()), before);
+    QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
+}
+
+void TestSkinController::pickedFile()
+{
+    Run run;
+    const QString picture = writeFileBytes(run.profile.path("mine.gif"), makeGif(3, 16));
+    const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
+    run.profile.world.nextFiles << picture << page;
+    run.controller->installPickedFile();
+    QVERIFY(run.log->lines.contains("preview 16x16"));
+    QCOMPARE(run.log->status, Installed);
+    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+    run.controller->installPickedFile(); // no picture: refused, the loading timer left alone
+    QCOMPARE(run.log->lines.last(), "status " + Prefix + "481 - Invalid picture");
+    writeFileBytes(picture, "<html>"); // changed since it was shown: never installed
+    run.controller->installSkin();
+    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+}
+
+void TestSkinController::remove()
+{
+    Run run;
+    writeFileBytes(run.messenger("lvback.gif"), makeGif());
+    writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
+    run.controller->removeSkin();
+    QCOMPARE(run.log->status, QStringLiteral("Achtergrond succesvol verwijderd!"));
+    QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList());
+    QCOMPARE(filesIn(run.profile.backupsFolder()).size(), 2);
+    QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
+}
+
+void TestSkinController::language_data()
+{
+    QTest::addColumn<int>("lines");    // -1: no file
+    QTest::addColumn<QString>("seen"); // message|text 2|text 21|stored language
+    const QString bad = "Error: Error in language file, cannot read input. Restart this program "
+                        "to load the default language.|L2|L21|";
+    const QString missing = "Error: Language file is missing. The default language will be "
+                            "loaded.|" +
+                            Installed + "||";
+    QTest::newRow("26 lines") << 26 << "|L2|L21|my.lng";
+    QTest::newRow("25 lines") << 25 << bad;
+    QTest::newRow("missing") << -1 << missing;
+}
+
+void TestSkinController::language()
+{
+    QFETCH(int, lines);
+    QFETCH(QString, seen);
+    TestProfile profile;
+    SkinController controller(profile.services);
+    if (lines >= 0)
+        languageFile(profile.programFolder() + "/my.lng", lines);
+    profile.setSetting("language", "my.lng");
+    QSignalSpy captions(&controller.language(), &LanguageManager::captionsChanged);
+    controller.language().loadStored();
+    const LanguageManager& language = controller.language();
+    QCOMPARE(QStringList({profile.world.messages.join('/'), language.text(UiText::SkinInstalled),
+                          language.text(UiText::CollapseAllItem), profile.setting("language")})
+                 .join('|'),
+             seen);
+    QCOMPARE(captions.size(), seen.startsWith('|') ? 1 : 0);
+}
+
+void TestSkinController::startChoosesCacheMode_data()
+{
+    QTest::addColumn<QString>("updatelist"); // "": not stored
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<bool>("downloads");
+    QTest::addColumn<QString>("status"); // "": the list is missing, else the error
+    const QString none;
+    QTest::newRow("default") << none << none << true << none;
+    QTest::newRow("box cleared") << "0" << none << false << none;
+    QTest::newRow("box greyed") << "2" << none << false << none;
+    QTest::newRow("loadcache") << "1" << QStringLiteral("LoadCache") << false << none;
+    QTest::newRow("a picture given") << "1" << QStringLiteral("PICTURE") << false << none;
+    QTest::newRow("no number") << "x" << none << false << "13 - Type mismatch";
+    QTest::newRow("out of range") << "3" << none << false << "380 - Invalid property value";
+}
+
+void TestSkinController::startChoosesCacheMode()
+{
+    QFETCH(QString, updatelist);
+    QFETCH(QString, commandLine);
+    QFETCH(bool, downloads);
+    QFETCH(QString, status);
+    TestProfile profile;
+    if (!updatelist.isEmpty())
+        profile.setSetting("updatelist", updatelist);
+    if (commandLine == "PICTURE")
+        commandLine = writeFileBytes(profile.path("given.gif"), makeGif());
+    SkinController controller(profile.services);
+    ReportLog log(controller);
+    controller.language().loadDefault();
+    controller.start(commandLine);
+    QCOMPARE(controller.loadingPending(), status.isEmpty());
+    if (controller.loadingPending())
+        controller.loadCatalogue();
+    QCOMPARE(!profile.world.asked.isEmpty(), downloads);
+    QCOMPARE(log.status,
+             status.isEmpty() ? "Skinlijst ontbreekt. Update de skinlijst!" : Prefix + status);
+    QCOMPARE(log.lines.contains("install 1"), commandLine.endsWith("given.gif"));
+    QCOMPARE(profile.setting("path"), status.isEmpty() ? profile.programFolder() : "<missing>");
+    QVERIFY(!controller.settings().languageChosen()); // "algedaan" is 0 until a choice
+}
+
+QTEST_GUILESS_MAIN(TestSkinController)
+#include "tst_skin_controller.moc"

@@ -1,0 +1,197 @@
+#include "support/test_profile.h"
+
+#include "core/install/messenger_folders.h"
+#include "core/skin_controller.h"
+#include "platform/linux/ini_settings_store.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QSettings>
+
+namespace {
+// Each service of the fake world; the Services own one apiece.
+class FakeService : public UrlFetcher,
+                    public RegistryReader,
+                    public WindowService,
+                    public ShellService,
+                    public DialogService {
+public:
+    explicit FakeService(FakeWorld& world) : world_(world) {}
+    bool fetch(const QString& url, const QString& target) override
+    {
+        world_.asked << url;
+        const bool found = world_.files.contains(url);
+        if (found)
+            writeFileBytes(target, world_.files.value(url));
+        return found;
+    }
+    void cancel() override {}
+    QString readValue(const QString& path) override { return world_.registry.value(path); }
+    bool closeWindowOfClass(const QString& name) override { return world_.actions << name, false; }
+    bool open(const QString& url) override { return world_.actions << "open " + url, true; }
+    void message(const QString& text, const QString& title, MessageIcon) override
+    {
+        world_.messages << title + ": " + text;
+    }
+    QString openFile(const QString&) override
+    {
+        return world_.nextFiles.isEmpty() ? QString() : world_.nextFiles.takeFirst();
+    }
+
+private:
+    FakeWorld& world_;
+};
+} // namespace
+
+TestProfile::TestProfile()
+{
+    QDir().mkpath(cacheFolder());
+    QDir().mkpath(messengerFolder());
+    world.registry.insert(MessengerFolders::valuePaths().first(),
+                          messengerFolder() + QLatin1Char('\\'));
+    services.settings = std::make_unique<IniSettingsStore>(path("config"));
+    services.registry = std::make_unique<FakeService>(world);
+    services.fetcher = std::make_unique<FakeService>(world);
+    services.windows = std::make_unique<FakeService>(world);
+    services.shell = std::make_unique<FakeService>(world);
+    services.dialogs = std::make_unique<FakeService>(world);
+    services.programFolder = programFolder();
+    services.dataFolder = path("data");
+}
+
+QString TestProfile::setting(const QString& key) const
+{
+    return QSettings(path("config/KorvaneSoftware.ini"), QSettings::IniFormat)
+        .value("Drapello/" + key, "<missing>")
+        .toString();
+}
+
+void TestProfile::setSetting(const QString& key, const QString& value)
+{
+    QSettings(path("config/KorvaneSoftware.ini"), QSettings::IniFormat)
+        .setValue("Drapello/" + key, value);
+}
+
+QByteArray readFileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString writeFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QString languageFile(const QString& path, int lines)
+{
+    QByteArray text;
+    for (int line = 1; line <= lines; ++line)
+        text += 'L' + QByteArray::number(line) + "\r\n";
+    return writeFileBytes(path, text);
+}
+
+QByteArray makePicture(const char* format, int width, int height, Qt::GlobalColor colour)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format))
+        qFatal("cannot make a %s picture", format);
+    return bytes;
+}
+
+QByteArray makeGif(int frames, int canvas, int delay)
+{
+    const auto word = [](int value) {
+        return QByteArray(1, char(value & 0xFF)).append(char((value >> 8) & 0xFF));
+    };
+    QByteArray gif = "GIF89a" + word(qMax(canvas, 8)) + word(qMax(canvas, 8));
+    gif.append(QByteArray::fromHex("f10000ff000000ff000000ffffffff")); // 4 colours
+    if (frames > 1)                                                    // loop for ever
+        gif.append(QByteArray::fromHex("21ff0b4e45545343415045322e300301000000"));
+    for (int frame = 0; frame < frames; ++frame) {
+        gif.append(QByteArray::fromHex("21f90404") + word(delay));
+        gif.append(QByteArray::fromHex("00002c000000000800080000"));
+        // LZW with a clear code (4) before every pixel keeps every code 3 bits wide, which is
+        // all a tiny test picture needs; 5 ends the data.
+        QList<int> codes;
+        for (int pixel = 0; pixel < 64; ++pixel)
+            codes << 4 << frame % 4;
+        QByteArray data;
+        quint32 bits = 0;
+        int count = 0;
+        for (int code : codes << 5) {
+            bits |= quint32(code) << count;
+            for (count += 3; count >= 8; count -= 8, bits >>= 8)
+                data.append(char(bits & 0xFF));
+        }
+        if (count > 0)
+            data.append(char(bits & 0xFF));
+        gif.append(char(2)).append(char(data.size())).append(data).append(char(0));
+    }
+    return gif.append(char(0x3B));
+}
+
+ReportLog::ReportLog(SkinController& controller)
+{
+    const auto add = [this](const QString& line) { lines << line; };
+    QObject::connect(&controller, &SkinController::statusChanged, &controller,
+                     [this, add](const QString& text) { add("status " + (status = text)); });
+    QObject::connect(&controller, &SkinController::progressChanged, &controller,
+                     [add](int value) { add(QString("progress %1").arg(value)); });
+    QObject::connect(&controller, &SkinController::previewChanged, &controller,
+                     [add](const Picture& p) {
+                         add(QString("preview %1x%2").arg(p.first.width()).arg(p.first.height()));
+                     });
+    QObject::connect(&controller, &SkinController::installAvailableChanged, &controller,
+                     [add](bool on) { add(QString("install %1").arg(int(on))); });
+    CatalogueLoader* loader = &controller.catalogue();
+    QObject::connect(
+        loader, &CatalogueLoader::catalogueCleared, loader,
+        [this](const QString&, const QString& text) { root_ = text, categories_.clear(); });
+    QObject::connect(loader, &CatalogueLoader::categoryAdded, loader,
+                     [this](const QString&, const QString& text) {
+                         categories_.append({text, {}});
+                     });
+    QObject::connect(
+        loader, &CatalogueLoader::skinsAdded, loader,
+        [this](const QString&, const QStringList& names) { categories_.last().second << names; });
+}
+
+int ReportLog::nodes() const
+{
+    int count = root_.isNull() ? 0 : 1;
+    for (const auto& category : categories_)
+        count += 1 + int(category.second.size());
+    return count;
+}
+
+QString ReportLog::shape() const
+{
+    QStringList parts;
+    for (const auto& [category, skins] : categories_)
+        parts << (skins.isEmpty() ? category : category + '(' + skins.join(',') + ')');
+    return parts.isEmpty() ? root_ : root_ + '(' + parts.join(',') + ')';
+}
+
+ControllerRun::ControllerRun(const QString& commandLine)
+    : controller(std::make_unique<SkinController>(profile.services)),
+      log(std::make_unique<ReportLog>(*controller))
+{
+    controller->language().loadDefault();
+    controller->start(commandLine);
+}
+
+void ControllerRun::serve(const QHash<QString, QByteArray>& files)
+{
+    for (auto it = files.begin(); it != files.end(); ++it)
+        profile.world.files.insert(TestProfile::server() + it.key(), it.value());
+}

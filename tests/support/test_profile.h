@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/services/services.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+class SkinController;
+
+// The outside world of one test: downloads (URL -> bytes; others fail) and the registry from
+// tables; message boxes ("title: text"), windows closed and sites opened are recorded.
+struct FakeWorld {
+    QHash<QString, QByteArray> files;
+    QHash<QString, QString> registry;
+    QStringList asked, messages, actions, nextFiles;
+};
+
+// A profile of one's own: program folder (with Cache), a real INI settings file, a Messenger
+// folder the registry names, and services over a FakeWorld.
+class TestProfile {
+public:
+    TestProfile();
+    QString path(const QString& relative) const { return dir_.filePath(relative); }
+    QString programFolder() const { return path(QStringLiteral("program")); }
+    QString cacheFolder() const { return path(QStringLiteral("program/Cache")); }
+    QString messengerFolder() const { return path(QStringLiteral("MSN Messenger")); }
+    QString backupsFolder() const { return path(QStringLiteral("data/backups")); }
+    // A stored setting ("<missing>" when it is not), or a value stored as by another program.
+    QString setting(const QString& key) const;
+    void setSetting(const QString& key, const QString& value);
+    // The skin server: the one a fresh profile names.
+    static QString server() { return QStringLiteral("http://www.korvane.nl/korvane/base/"); }
+
+    FakeWorld world;
+    Services services;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// What a controller reports, one line each in the order it came ("status <text>", "progress
+// <n>", "preview <w>x<h>" (0x0: none), "install <0|1>"), and the tree it described.
+class ReportLog {
+public:
+    explicit ReportLog(SkinController& controller);
+    QStringList lines;
+    QString status;
+    int nodes() const;
+    QString shape() const; // " VOR Uzide( A(x,y), B)": the root, its categories, their skins
+
+private:
+    QString root_;
+    QList<QPair<QString, QStringList>> categories_;
+};
+
+// A controller on a profile of its own, started as the program starts it, its reports logged.
+struct ControllerRun {
+    explicit ControllerRun(const QString& commandLine = QString());
+    void serve(const QHash<QString, QByteArray>& files); // name below the server -> bytes
+    TestProfile profile;
+    std::unique_ptr<SkinController> controller;
+    std::unique_ptr<ReportLog> log;
+};
+
+// Whole-file helpers: reading gives "<unreadable>" when the file cannot be read; writing
+// creates the folders and stops the test run when the bytes cannot be written.
+QByteArray readFileBytes(const QString& path);
+QString writeFileBytes(const QString& path, const QByteArray& bytes);
+
+// A language file of the lines "L1", "L2"...; returns its path.
+QString languageFile(const QString& path, int lines);
+// Bytes of small real pictures, made by Qt at run time.
+QByteArray makePicture(const char* format, int width = 20, int height = 10,
+                       Qt::GlobalColor colour = Qt::red);
+// An 8 x 8 GIF of one frame, or an animation of several (built by hand: Qt writes no GIF), on
+// a canvas of canvas x canvas pixels, each frame shown for delay hundredths of a second.
+QByteArray makeGif(int frames = 1, int canvas = 8, int delay = 10);

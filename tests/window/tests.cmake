@@ -1,1 +1,0 @@
-# The widget tests moved to the core tests; nothing here is registered any more.
