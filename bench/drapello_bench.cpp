@@ -9,7 +9,7 @@
 #include "gui/catalogue_tree.h"
 #include "gui/main_window.h"
 #include "platform/common/network_fetcher.h"
-#include "platform/safe_file.h"
+#include "files/safe_file.h"
 #include "support/test_profile.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "core/app_error.h"
 #include "core/catalogue/list_format.h"
-#include "platform/regular_file.h"
+#include "files/regular_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "core/catalogue/list_format.h"
 #include "core/windows1252.h"
-#include "platform/safe_file.h"
+#include "files/safe_file.h"
 
 #include <QDir>
 #include <QFile>

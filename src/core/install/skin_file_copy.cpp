@@ -1,7 +1,7 @@
 #include "core/install/skin_file_copy.h"
 
 #include "core/app_error.h"
-#include "platform/safe_file.h"
+#include "files/safe_file.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "core/language/language_table.h"
 #include "core/windows1252.h"
-#include "platform/regular_file.h"
+#include "files/regular_file.h"
 
 #include <QFile>
 

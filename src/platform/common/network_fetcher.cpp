@@ -1,7 +1,7 @@
 #include "platform/common/network_fetcher.h"
 
 #include "platform/common/input_hold.h"
-#include "platform/safe_file.h"
+#include "files/safe_file.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -53,8 +53,19 @@ const CurlApi& curl()
 {
     static const CurlApi api = [] {
         CurlApi c;
+#ifdef Q_OS_WIN
+        // Windows builds of curl ship the library under more than one name.
+        QLibrary library;
+        for (const char* name : {"libcurl-x64", "libcurl", "curl"}) {
+            library.setFileName(QString::fromLatin1(name));
+            if (library.load())
+                break;
+        }
+#else
         QLibrary library(QStringLiteral("curl"), 4);
-        if (!library.load()) {
+        library.load();
+#endif
+        if (!library.isLoaded()) {
             qWarning("Cannot load libcurl (libcurl.so.4, Debian package libcurl4): %s. "
                      "Nothing can be downloaded.",
                      qUtf8Printable(library.errorString()));

@@ -1,7 +1,7 @@
 #include "platform/linux/ini_settings_store.h"
 
-#include "platform/regular_file.h"
-#include "platform/safe_file.h"
+#include "files/regular_file.h"
+#include "files/safe_file.h"
 
 #include <QByteArrayView>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "platform/linux/wine_registry.h"
 
-#include "platform/regular_file.h"
+#include "files/regular_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "platform/regular_file.h"
+#include "files/regular_file.h"
 
-#include "platform/linux/regular_file_descriptor.h"
+#include "files/linux/regular_file_descriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

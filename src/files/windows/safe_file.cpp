@@ -1,4 +1,4 @@
-#include "platform/safe_file.h"
+#include "files/safe_file.h"
 
 bool SafeFile::fail(Failure failure)
 {

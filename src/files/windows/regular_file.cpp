@@ -1,4 +1,4 @@
-#include "platform/regular_file.h"
+#include "files/regular_file.h"
 
 #include <QFileInfo>
 

@@ -1,0 +1,4 @@
+drapello_add_test(tst_wine_registry platform/tst_wine_registry.cpp)
+drapello_add_test(tst_network_fetcher platform/tst_network_fetcher.cpp)
+drapello_add_test(tst_wine_window_service platform/tst_wine_window_service.cpp)
+drapello_add_test(tst_ini_settings_store platform/tst_ini_settings_store.cpp)

@@ -1,4 +1,0 @@
-drapello_add_test(tst_wine_registry unit/tst_wine_registry.cpp)
-drapello_add_test(tst_network_fetcher unit/tst_network_fetcher.cpp)
-drapello_add_test(tst_wine_window_service unit/tst_wine_window_service.cpp)
-drapello_add_test(tst_ini_settings_store unit/tst_ini_settings_store.cpp)
