@@ -2,14 +2,14 @@
 // one line per figure ("name: value unit") and a last line of ratios.
 #include "app/drapello_application.h"
 #include "bench_support.h"
-#include "folder_server.h"
 #include "core/catalogue/list_format.h"
 #include "core/services/services.h"
 #include "core/skin_controller.h"
+#include "files/safe_file.h"
+#include "folder_server.h"
 #include "gui/catalogue_tree.h"
 #include "gui/main_window.h"
 #include "platform/common/network_fetcher.h"
-#include "files/safe_file.h"
 #include "support/test_profile.h"
 
 #include <QApplication>

@@ -6,7 +6,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
-
 #include <memory>
 
 struct FolderServer::Impl {
@@ -20,13 +19,13 @@ struct FolderServer::Impl {
     {
         // "GET /path HTTP/1.1"
         const QList<QByteArray> words = requestLine.split(' ');
-        const QString path =
-            words.size() >= 2 ? QUrl::fromPercentEncoding(words.at(1)) : QString();
+        const QString path = words.size() >= 2 ? QUrl::fromPercentEncoding(words.at(1)) : QString();
         QFile file(folder + path);
         const bool found = !path.contains(QLatin1String("..")) && file.open(QIODevice::ReadOnly);
         const QByteArray body = found ? file.readAll() : QByteArray();
         // Headers and body in one write: a body sent apart waits for the client's delayed ACK.
-        return (found ? QByteArray("HTTP/1.1 200 OK\r\n") : QByteArray("HTTP/1.1 404 Not Found\r\n")) +
+        return (found ? QByteArray("HTTP/1.1 200 OK\r\n")
+                      : QByteArray("HTTP/1.1 404 Not Found\r\n")) +
                "Content-Length: " + QByteArray::number(body.size()) +
                "\r\nConnection: keep-alive\r\n\r\n" + body;
     }

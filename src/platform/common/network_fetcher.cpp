@@ -1,7 +1,7 @@
 #include "platform/common/network_fetcher.h"
 
-#include "platform/common/input_hold.h"
 #include "files/safe_file.h"
+#include "platform/common/input_hold.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "platform/linux/wine_server.h"
 
-#include "platform/linux/private_folder.h"
 #include "files/linux/regular_file_descriptor.h"
 #include "files/regular_file.h"
+#include "platform/linux/private_folder.h"
 
 #include <QDir>
 #include <QFile>
