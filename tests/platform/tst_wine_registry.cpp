@@ -21,6 +21,8 @@ private Q_SLOTS:
     void pathToLocal();
     void readValue_data();
     void readValue();
+    void frontEndPrefix_data();
+    void frontEndPrefix();
 };
 
 void TestWineRegistry::value_data()
@@ -135,6 +137,52 @@ void TestWineRegistry::readValue()
     WineRegistryReader reader([&] { return wine.path(); });
     QCOMPARE(reader.readValue(valuePath),
              expected == QLatin1String("-") ? QString() : wine.driveC() + u'/' + expected);
+}
+
+void TestWineRegistry::frontEndPrefix_data()
+{
+    // Below home: "<path>=msn" (Messenger's folder is there) or "=gone"; ".wine" is chosen.
+    QTest::addColumn<QStringList>("prefixes");
+    QTest::addColumn<QString>("expected"); // the prefix used
+    const auto row = [](const char* title, std::initializer_list<const char*> specs,
+                        const char* expected) {
+        QStringList prefixes;
+        for (const char* spec : specs)
+            prefixes << QString::fromLatin1(spec);
+        QTest::newRow(title) << prefixes << QString::fromLatin1(expected);
+    };
+    row("none", {".wine=gone"}, ".wine");
+    row("one", {".wine=gone", "Games/msn=msn"}, "Games/msn");
+    row("two: the first front-end's, not the first name",
+        {".PlayOnLinux/wineprefix/a=msn", ".local/share/wineprefixes/b=msn"},
+        ".local/share/wineprefixes/b");
+    row("one whose folder is gone",
+        {".local/share/wineprefixes/a=gone", ".local/share/wineprefixes/b=msn"},
+        ".local/share/wineprefixes/b");
+    row("the chosen one first", {".wine=msn", ".local/share/wineprefixes/a=msn"}, ".wine");
+}
+
+void TestWineRegistry::frontEndPrefix()
+{
+    QFETCH(QStringList, prefixes);
+    QFETCH(QString, expected);
+    QTemporaryDir home;
+    const QString messenger = QStringLiteral("/drive_c/Program Files/MSN Messenger");
+    const QByteArray reg =
+        systemReg("win32", messengerKeys({}, QStringLiteral("C:\\Program Files\\MSN Messenger")));
+    for (const QString& spec : std::as_const(prefixes)) {
+        const QString prefix = home.filePath(spec.section(u'=', 0, 0));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
+        QVERIFY(
+            QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")));
+        writeFileBytes(prefix + QStringLiteral("/system.reg"), reg);
+        if (spec.endsWith(QLatin1String("=msn")))
+            QVERIFY(QDir().mkpath(prefix + messenger));
+    }
+    WineRegistryReader reader([&] { return home.filePath(QStringLiteral(".wine")); }, home.path());
+    QCOMPARE(reader.messengerPrefix(), home.filePath(expected));
+    const bool found = prefixes.contains(expected + QStringLiteral("=msn"));
+    QCOMPARE(reader.readValue(MsnPath), found ? home.filePath(expected) + messenger : QString());
 }
 
 QTEST_GUILESS_MAIN(TestWineRegistry)
