@@ -145,10 +145,9 @@ void TestSkinController::language()
     QFETCH(QString, seen);
     TestProfile profile;
     if (twoFolders) {
-        const QString user = profile.path("user languages");
-        profile.services.languageFolders = QStringList{user, profile.programFolder()};
-        languageFile(user + "/my.lng", 26);
-        languageFile(user + "/user.lng", 26);
+        profile.services.languageFolders = QStringList{profile.path("u"), profile.programFolder()};
+        languageFile(profile.path("u/my.lng"), 26);
+        languageFile(profile.path("u/user.lng"), 26);
     }
     SkinController controller(profile.services);
     if (lines >= 0)

@@ -141,42 +141,38 @@ void TestWineRegistry::readValue()
 
 void TestWineRegistry::frontEndPrefix_data()
 {
-    // Below home: "<path>=msn" (Messenger's folder is there) or "=gone"; ".wine" is chosen.
-    QTest::addColumn<QStringList>("prefixes");
+    // Below home: "<path>=msn" (Messenger's folder there) or "=gone"; ".wine" is chosen.
+    QTest::addColumn<QString>("prefixes");
     QTest::addColumn<QString>("expected"); // the prefix used
-    const auto row = [](const char* title, std::initializer_list<const char*> specs,
-                        const char* expected) {
-        QStringList prefixes;
-        for (const char* spec : specs)
-            prefixes << QString::fromLatin1(spec);
-        QTest::newRow(title) << prefixes << QString::fromLatin1(expected);
+    const auto row = [](const char* title, const char* prefixes, const char* expected) {
+        QTest::newRow(title) << QString::fromLatin1(prefixes) << QString::fromLatin1(expected);
     };
-    row("none", {".wine=gone"}, ".wine");
-    row("one", {".wine=gone", "Games/msn=msn"}, "Games/msn");
+    row("none", ".wine=gone", ".wine");
+    row("one", ".wine=gone Games/msn=msn", "Games/msn");
     row("two: the first front-end's, not the first name",
-        {".PlayOnLinux/wineprefix/a=msn", ".local/share/wineprefixes/b=msn"},
+        ".PlayOnLinux/wineprefix/a=msn .local/share/wineprefixes/b=msn",
         ".local/share/wineprefixes/b");
     row("one whose folder is gone",
-        {".local/share/wineprefixes/a=gone", ".local/share/wineprefixes/b=msn"},
+        ".local/share/wineprefixes/a=gone .local/share/wineprefixes/b=msn",
         ".local/share/wineprefixes/b");
-    row("the chosen one first", {".wine=msn", ".local/share/wineprefixes/a=msn"}, ".wine");
+    row("the chosen one first", ".wine=msn .local/share/wineprefixes/a=msn", ".wine");
 }
 
 void TestWineRegistry::frontEndPrefix()
 {
-    QFETCH(QStringList, prefixes);
+    QFETCH(QString, prefixes);
     QFETCH(QString, expected);
     QTemporaryDir home;
     const QString messenger = QStringLiteral("/drive_c/Program Files/MSN Messenger");
-    const QByteArray reg =
-        systemReg("win32", messengerKeys({}, QStringLiteral("C:\\Program Files\\MSN Messenger")));
-    for (const QString& spec : std::as_const(prefixes)) {
-        const QString prefix = home.filePath(spec.section(u'=', 0, 0));
+    for (const QString& entry : prefixes.split(u' ')) {
+        const QString prefix = home.filePath(entry.section(u'=', 0, 0));
         QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
-        QVERIFY(
-            QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")));
-        writeFileBytes(prefix + QStringLiteral("/system.reg"), reg);
-        if (spec.endsWith(QLatin1String("=msn")))
+        QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:"));
+        writeFileBytes(
+            prefix + QStringLiteral("/system.reg"),
+            systemReg("win32", messengerKeys({}, QStringLiteral("C:") +
+                                                     messenger.mid(8).replace(u'/', u'\\'))));
+        if (entry.endsWith(QLatin1String("=msn")))
             QVERIFY(QDir().mkpath(prefix + messenger));
     }
     WineRegistryReader reader([&] { return home.filePath(QStringLiteral(".wine")); }, home.path());
