@@ -12,13 +12,23 @@ QString backupsFolderOf(const Services& services)
     return services.dataFolder.isEmpty() ? QString()
                                          : services.dataFolder + QStringLiteral("/backups");
 }
+QString cacheFolderOf(const Services& services)
+{
+    return services.cacheFolder.isEmpty() ? services.programFolder + QStringLiteral("/Cache")
+                                          : services.cacheFolder;
+}
+
+QStringList languageFoldersOf(const Services& services)
+{
+    return services.languageFolders.isEmpty() ? QStringList{services.programFolder}
+                                              : services.languageFolders;
+}
 } // namespace
 
 SkinController::SkinController(Services& services, QObject* parent)
     : QObject(parent), services_(services), settings_(*services.settings), report_(texts_),
-      language_(texts_, settings_, *services.dialogs, report_, services.programFolder),
-      cache_(services.programFolder + QStringLiteral("/Cache")),
-      downloader_(*services.fetcher, report_),
+      language_(texts_, settings_, *services.dialogs, report_, languageFoldersOf(services)),
+      cache_(cacheFolderOf(services)), downloader_(*services.fetcher, report_),
       loader_(cache_, downloader_, *services.fetcher, report_),
       previewer_(cache_, downloader_, report_),
       installer_(*services.registry, *services.windows, backupsFolderOf(services))

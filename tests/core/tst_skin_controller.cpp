@@ -123,23 +123,32 @@ void TestSkinController::remove()
 
 void TestSkinController::language_data()
 {
-    QTest::addColumn<int>("lines");    // -1: no file
-    QTest::addColumn<QString>("seen"); // message|text 2|text 21|stored language
+    QTest::addColumn<int>("lines");       // -1: no file
+    QTest::addColumn<bool>("twoFolders"); // a user's folder first, holding a good my.lng too
+    QTest::addColumn<QString>("seen");    // message|text 2|text 21|stored language|files offered
     const QString bad = "Error: Error in language file, cannot read input. Restart this program "
-                        "to load the default language.|L2|L21|";
+                        "to load the default language.|L2|L21||my.lng";
     const QString missing = "Error: Language file is missing. The default language will be "
                             "loaded.|" +
-                            Installed + "||";
-    QTest::newRow("26 lines") << 26 << "|L2|L21|my.lng";
-    QTest::newRow("25 lines") << 25 << bad;
-    QTest::newRow("missing") << -1 << missing;
+                            Installed + "|||";
+    QTest::newRow("26 lines") << 26 << false << "|L2|L21|my.lng|my.lng";
+    QTest::newRow("25 lines") << 25 << false << bad;
+    QTest::newRow("missing") << -1 << false << missing;
+    QTest::newRow("user's copy first, each name once")
+        << 25 << true << "|L2|L21|my.lng|my.lng,user.lng";
 }
 
 void TestSkinController::language()
 {
     QFETCH(int, lines);
+    QFETCH(bool, twoFolders);
     QFETCH(QString, seen);
     TestProfile profile;
+    if (twoFolders) {
+        profile.services.languageFolders = QStringList{profile.path("u"), profile.programFolder()};
+        languageFile(profile.path("u/my.lng"), 26);
+        languageFile(profile.path("u/user.lng"), 26);
+    }
     SkinController controller(profile.services);
     if (lines >= 0)
         languageFile(profile.programFolder() + "/my.lng", lines);
@@ -148,7 +157,8 @@ void TestSkinController::language()
     controller.language().loadStored();
     const LanguageManager& language = controller.language();
     QCOMPARE(QStringList({profile.world.messages.join('/'), language.text(UiText::SkinInstalled),
-                          language.text(UiText::CollapseAllItem), profile.setting("language")})
+                          language.text(UiText::CollapseAllItem), profile.setting("language"),
+                          language.languageFiles().join(',')})
                  .join('|'),
              seen);
     QCOMPARE(captions.size(), seen.startsWith('|') ? 1 : 0);

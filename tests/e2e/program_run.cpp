@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
-ProgramRun::ProgramRun()
+ProgramRun::ProgramRun() : program_(dir_.path() + QStringLiteral("/program/Drapello"))
 {
     QDir().mkpath(programFolder());
     QDir().mkpath(root() + QStringLiteral("/run"));
@@ -20,6 +20,7 @@ ProgramRun::ProgramRun()
     env_.insert(QStringLiteral("XDG_CONFIG_HOME"), root() + QStringLiteral("/config"));
     env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), root() + QStringLiteral("/run"));
     env_.insert(QStringLiteral("XDG_DATA_HOME"), root() + QStringLiteral("/data"));
+    env_.insert(QStringLiteral("XDG_CACHE_HOME"), root() + QStringLiteral("/.cache"));
     messenger_ = wine_.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
     wine_.writeSystemReg(systemReg(
         "win32", messengerKeys({}, QStringLiteral("C:\\Program Files\\MSN Messenger\\"))));
@@ -33,6 +34,7 @@ ProgramRun::ProgramRun()
 
 ProgramRun::~ProgramRun()
 {
+    QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     for (QProcess* p : processes_) {
         p->kill();
         p->waitForFinished(5000);
@@ -59,9 +61,29 @@ QProcess* ProgramRun::start(const QStringList& arguments)
     processes_ << process;
     process->setProcessEnvironment(env_);
     process->setWorkingDirectory(root());
-    process->start(programFolder() + QStringLiteral("/Drapello"), arguments);
+    process->start(program_, arguments);
     process->waitForStarted(10000);
     return process;
+}
+
+bool ProgramRun::useInstalledPackage(QString* why)
+{
+    *why = QStringLiteral("runs in the test tst_installed_package");
+    if (!qEnvironmentVariableIsSet("DRAPELLO_PACKAGE_TEST"))
+        return false;
+    *why = QStringLiteral("needs dpkg-shlibdeps (dpkg-dev) to build the package");
+    if (QStandardPaths::findExecutable(QStringLiteral("dpkg-shlibdeps")).isEmpty())
+        return false;
+    const QString out = root() + QStringLiteral("/package");
+    QProcess::execute(QStringLiteral(DRAPELLO_CPACK),
+                      {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                       QStringLiteral(DRAPELLO_CPACK_CONFIG), QStringLiteral("-B"), out});
+    for (const QString& deb : QDir(out).entryList({QStringLiteral("drapello_*.deb")}))
+        QProcess::execute(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), out + u'/' + deb,
+                                                       root() + QStringLiteral("/installed")});
+    program_ = root() + QStringLiteral("/installed/usr/bin/drapello"); // none if the build failed
+    QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::ExeOwner);
+    return true;
 }
 
 bool ProgramRun::waitForSetting(const QString& key) const

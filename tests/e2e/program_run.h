@@ -16,7 +16,7 @@ public:
     ~ProgramRun();
 
     QString root() const { return dir_.path(); }
-    QString programFolder() const { return dir_.path() + QStringLiteral("/program"); }
+    QString programFolder() const { return program_.left(program_.lastIndexOf(u'/')); }
     QString cacheFolder() const { return programFolder() + QStringLiteral("/Cache"); }
     QString settingsFile() const { return root() + QStringLiteral("/config/KorvaneSoftware.ini"); }
     QString messengerFolder() const { return messenger_; } // named by the prefix's registry
@@ -26,6 +26,9 @@ public:
     void setEnv(const QString& name, const QString& value) { env_.insert(name, value); }
 
     QProcess* start(const QStringList& arguments = {}); // waits until it runs
+    // Runs the program of the build's own Debian package instead, extracted below root() with
+    // its folders read-only. false, with the reason, when a packaging tool is missing.
+    bool useInstalledPackage(QString* why);
 
     static bool canDriveX11(QString* why);
     static QString xdotool(const QStringList& arguments);
@@ -47,6 +50,7 @@ private:
     QTemporaryDir dir_;
     WinePrefixFixture wine_;
     QString messenger_;
+    QString program_;
     QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
     QList<QProcess*> processes_;
 };

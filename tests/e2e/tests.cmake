@@ -3,7 +3,8 @@ add_library(drapello_e2e_support STATIC e2e/program_run.cpp e2e/program_run.h)
 find_package(X11 REQUIRED)
 target_link_libraries(drapello_e2e_support PUBLIC drapello_test_support PRIVATE X11::X11)
 target_include_directories(drapello_e2e_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_definitions(drapello_e2e_support PRIVATE DRAPELLO_BINARY="$<TARGET_FILE:Drapello>")
+target_compile_definitions(drapello_e2e_support PRIVATE DRAPELLO_BINARY="$<TARGET_FILE:Drapello>"
+  DRAPELLO_CPACK="${CMAKE_CPACK_COMMAND}" DRAPELLO_CPACK_CONFIG="${PROJECT_BINARY_DIR}/CPackConfig.cmake")
 add_dependencies(drapello_e2e_support Drapello)
 
 # Real Wine in a temporary prefix: the window helper against a stand-in Messenger, and an install
@@ -26,3 +27,9 @@ target_compile_definitions(tst_user_scenarios PRIVATE
 add_dependencies(tst_user_scenarios drapello-catalogue)
 set_tests_properties(tst_user_scenarios PROPERTIES
   SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::initTestCase\\(\\)")
+# The installed-package row on its own: ctest shows it skipped when dpkg-dev is missing.
+add_test(NAME tst_installed_package
+  COMMAND tst_user_scenarios "catalogueInstallAndRemove:installed from the package")
+set_tests_properties(tst_installed_package PROPERTIES TIMEOUT 300 RESOURCE_LOCK x11
+  ENVIRONMENT DRAPELLO_PACKAGE_TEST=1
+  SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::[A-Za-z]+\\(")

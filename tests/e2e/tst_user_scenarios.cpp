@@ -10,7 +10,13 @@
 #include <QtTest>
 
 namespace {
-constexpr int ExitBoundMs = 5000; // "at once": far below the 30 s a silent server is waited for
+constexpr int ExitBoundMs = 5000;
+enum Copy {
+    Portable,
+    ReadOnly,
+    Installed
+}; // of the program, in its own folder // "at once": far below the 30 s a silent server is waited
+   // for
 
 QStringList filesIn(const QString& folder)
 {
@@ -77,10 +83,10 @@ private Q_SLOTS:
     }
     void everyWayOfClosingEndsTheProgram_data();
     void everyWayOfClosingEndsTheProgram();
+    void catalogueInstallAndRemove_data();
     void catalogueInstallAndRemove();
     void arrowsPreviewAndCtrlIInstalls();
     void pictureArgumentInstalledOnlyWithMessenger();
-    void languageChosenAndKept();
 };
 
 void TestUserScenarios::everyWayOfClosingEndsTheProgram_data()
@@ -142,11 +148,28 @@ void TestUserScenarios::everyWayOfClosingEndsTheProgram()
     QVERIFY(!run.windowMatching(run.start(), title).isEmpty()); // the lock went with it
 }
 
-// The sample catalogue, built by the real catalogue tool: the lists land byte for byte, a clicked
-// skin installs over the user's own background (kept in the backups), "Skin weghalen" removes it.
+void TestUserScenarios::catalogueInstallAndRemove_data()
+{
+    QTest::addColumn<int>("copy");
+    QTest::newRow("portable copy") << int(Portable);
+    QTest::newRow("read-only copy") << int(ReadOnly);
+    QTest::newRow("installed from the package") << int(Installed);
+}
+
+// english.lng offered and applied (Qt's dialogs too) and kept; the sample catalogue's lists land
+// byte for byte, a skin installs (the old one backed up), "Skin weghalen" removes it. A read-only
+// copy, or one installed from the build's own Debian package, keeps its cache per user.
 void TestUserScenarios::catalogueInstallAndRemove()
 {
+    QFETCH(int, copy);
     ProgramRun run;
+    QString why;
+    if (copy == Installed && !run.useInstalledPackage(&why))
+        QSKIP(qPrintable(why));
+    if (copy == ReadOnly)
+        QFile::setPermissions(run.programFolder(), QFile::ReadOwner | QFile::ExeOwner);
+    const QString cache = copy == Portable ? run.cacheFolder()
+                                           : run.root() + QStringLiteral("/.cache/Drapello/Cache");
     const QString served = run.root() + QStringLiteral("/served");
     QProcess tool;
     tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL),
@@ -162,19 +185,26 @@ void TestUserScenarios::catalogueInstallAndRemove()
         writeFileBytes(run.messengerFolder() + QStringLiteral("/LVBACK.GIF"), "mine");
     const QString backups = run.root() + QStringLiteral("/data/Drapello/backups");
 
-    const QString window = run.windowOf(run.start());
+    run.setSetting(QStringLiteral("algedaan"), QStringLiteral("0"));
+    QProcess* program = run.start();
+    const QString chooser = run.windowMatching(program, QStringLiteral("Kies je taal"));
+    QVERIFY(!chooser.isEmpty());
+    ProgramRun::clickAt(chooser, QPoint(60, 76)); // english.lng, the list's only file
+    ProgramRun::pressKeys(chooser, QStringLiteral("Return"));
+    const QString window = run.windowOf(program);
     QVERIFY(!window.isEmpty());
+    QCOMPARE(run.setting(QStringLiteral("language")), QStringLiteral("english.lng"));
+    QVERIFY2(fileDialogTitled(program, window, QStringLiteral("Open")), "Qt's texts not English");
     for (const QString& list : QDir(served).entryList({QStringLiteral("*.txt")}))
         QTRY_COMPARE_WITH_TIMEOUT(
-            readFileBytes(run.cacheFolder() + u'/' + list.chopped(4) + QStringLiteral(".tmp")),
+            readFileBytes(cache + u'/' + list.chopped(4) + QStringLiteral(".tmp")),
             readFileBytes(served + u'/' + list), 20000);
     QTest::qWait(300); // let the tree take the last category
     server.resetCounts();
     QVERIFY(clickTreeUntil(window, [&] { return askedFor(server, QStringLiteral(".gif")); }));
     const QByteArray picture = readFileBytes(served + server.requestedPaths().constFirst());
     QVERIFY(picture.startsWith("GIF8"));
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(run.cacheFolder() + QStringLiteral("/temp.dat")),
-                              picture, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + QStringLiteral("/temp.dat")), picture, 20000);
     ProgramRun::pressKeys(window, QStringLiteral("ctrl+i"));
     // Replaced in place whatever its capitals, the old one kept.
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(own), picture, 20000);
@@ -189,6 +219,13 @@ void TestUserScenarios::catalogueInstallAndRemove()
     kept = filesIn(backups);
     QCOMPARE(kept.size(), 2);
     QCOMPARE(readFileBytes(backups + u'/' + kept.last()), picture);
+    QCOMPARE(QFileInfo::exists(run.programFolder() + QStringLiteral("/Cache")), copy == Portable);
+    ProgramRun::pressKeys(window, QStringLiteral("ctrl+s"));
+    QVERIFY(program->waitForFinished(ExitBoundMs));
+    run.setSetting(QStringLiteral("updatelist"), QStringLiteral("0"));
+    QProcess* next = run.start();
+    const QString again = run.windowOf(next);
+    QVERIFY2(fileDialogTitled(next, again, QStringLiteral("Open")), "the choice was not kept");
 }
 
 // A category with a blank in its name, three skins of their own colours: the arrows preview the
@@ -252,31 +289,6 @@ void TestUserScenarios::pictureArgumentInstalledOnlyWithMessenger()
         QCOMPARE(readFileBytes(lvback), messenger ? picture : QByteArray("<unreadable>"));
     }
     QCOMPARE(server.requestCount(), 0);
-}
-
-// The first start asks for a language; the choice applies at once, Qt's own dialogs too, and is
-// kept for the next start.
-void TestUserScenarios::languageChosenAndKept()
-{
-    ProgramRun run;
-    run.setSetting(QStringLiteral("algedaan"), QStringLiteral("0"));
-    run.setSetting(QStringLiteral("updatelist"), QStringLiteral("0"));
-    QProcess* program = run.start();
-    const QString chooser = run.windowMatching(program, QStringLiteral("Kies je taal"));
-    QVERIFY(!chooser.isEmpty());
-    ProgramRun::clickAt(chooser, QPoint(60, 76)); // english.lng, the list's only file
-    ProgramRun::pressKeys(chooser, QStringLiteral("Return"));
-    const QString window = run.windowOf(program);
-    QVERIFY(!window.isEmpty());
-    QCOMPARE(run.setting(QStringLiteral("language")), QStringLiteral("english.lng"));
-    QVERIFY2(fileDialogTitled(program, window, QStringLiteral("Open")), "Qt's texts not English");
-    ProgramRun::pressKeys(window, QStringLiteral("ctrl+s"));
-    QVERIFY(program->waitForFinished(ExitBoundMs));
-
-    QProcess* next = run.start();
-    const QString again = run.windowOf(next);
-    QVERIFY(!again.isEmpty());
-    QVERIFY2(fileDialogTitled(next, again, QStringLiteral("Open")), "the choice was not kept");
 }
 
 QTEST_GUILESS_MAIN(TestUserScenarios)

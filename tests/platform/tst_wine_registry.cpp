@@ -21,6 +21,8 @@ private Q_SLOTS:
     void pathToLocal();
     void readValue_data();
     void readValue();
+    void frontEndPrefix_data();
+    void frontEndPrefix();
 };
 
 void TestWineRegistry::value_data()
@@ -135,6 +137,48 @@ void TestWineRegistry::readValue()
     WineRegistryReader reader([&] { return wine.path(); });
     QCOMPARE(reader.readValue(valuePath),
              expected == QLatin1String("-") ? QString() : wine.driveC() + u'/' + expected);
+}
+
+void TestWineRegistry::frontEndPrefix_data()
+{
+    // Below home: "<path>=msn" (Messenger's folder there) or "=gone"; ".wine" is chosen.
+    QTest::addColumn<QString>("prefixes");
+    QTest::addColumn<QString>("expected"); // the prefix used
+    const auto row = [](const char* title, const char* prefixes, const char* expected) {
+        QTest::newRow(title) << QString::fromLatin1(prefixes) << QString::fromLatin1(expected);
+    };
+    row("none", ".wine=gone", ".wine");
+    row("one", ".wine=gone Games/msn=msn", "Games/msn");
+    row("two: the first front-end's, not the first name",
+        ".PlayOnLinux/wineprefix/a=msn .local/share/wineprefixes/b=msn",
+        ".local/share/wineprefixes/b");
+    row("one whose folder is gone",
+        ".local/share/wineprefixes/a=gone .local/share/wineprefixes/b=msn",
+        ".local/share/wineprefixes/b");
+    row("the chosen one first", ".wine=msn .local/share/wineprefixes/a=msn", ".wine");
+}
+
+void TestWineRegistry::frontEndPrefix()
+{
+    QFETCH(QString, prefixes);
+    QFETCH(QString, expected);
+    QTemporaryDir home;
+    const QString messenger = QStringLiteral("/drive_c/Program Files/MSN Messenger");
+    for (const QString& entry : prefixes.split(u' ')) {
+        const QString prefix = home.filePath(entry.section(u'=', 0, 0));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
+        QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:"));
+        writeFileBytes(
+            prefix + QStringLiteral("/system.reg"),
+            systemReg("win32", messengerKeys({}, QStringLiteral("C:") +
+                                                     messenger.mid(8).replace(u'/', u'\\'))));
+        if (entry.endsWith(QLatin1String("=msn")))
+            QVERIFY(QDir().mkpath(prefix + messenger));
+    }
+    WineRegistryReader reader([&] { return home.filePath(QStringLiteral(".wine")); }, home.path());
+    QCOMPARE(reader.messengerPrefix(), home.filePath(expected));
+    const bool found = prefixes.contains(expected + QStringLiteral("=msn"));
+    QCOMPARE(reader.readValue(MsnPath), found ? home.filePath(expected) + messenger : QString());
 }
 
 QTEST_GUILESS_MAIN(TestWineRegistry)

@@ -9,26 +9,48 @@
 #include "core/status_report.h"
 
 #include <QDir>
+#include <algorithm>
 
 LanguageManager::LanguageManager(LanguageTable& table, Settings& settings, DialogService& dialogs,
-                                 StatusReport& report, QString programFolder)
-    : settings_(settings), dialogs_(dialogs), report_(report),
-      programFolder_(std::move(programFolder)), table_(table)
+                                 StatusReport& report, QStringList folders)
+    : settings_(settings), dialogs_(dialogs), report_(report), folders_(std::move(folders)),
+      table_(table)
 {
 }
 
 QStringList LanguageManager::languageFiles() const
 {
     // Ordinary, visible files only, matched without regard to case, as a file list box does.
-    return QDir(programFolder_)
-        .entryList({QStringLiteral("*.lng")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    QStringList names;
+    for (const QString& folder : folders_) {
+        const QStringList here = QDir(folder).entryList({QStringLiteral("*.lng")}, QDir::Files);
+        for (const QString& name : here) {
+            if (!names.contains(name))
+                names << name;
+        }
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+QString LanguageManager::pathOf(const QString& fileName) const
+{
+    for (const QString& folder : folders_) {
+        const QString path = folder + QLatin1Char('/') + fileName;
+        if (isOrdinaryFile(path))
+            return path;
+    }
+    return folders_.value(0) + QLatin1Char('/') + fileName;
 }
 
 void LanguageManager::loadStored()
 {
     const QString language = settings_.language();
     if (!language.isEmpty())
-        load(programFolder_ + QLatin1Char('/') + language);
+        load(pathOf(language));
     else
         loadDefault();
 }
@@ -87,7 +109,7 @@ std::optional<AppError> LanguageManager::confirmChoice(const QString& fileName)
         notStored = error;
     }
     if (!fileName.isEmpty()) {
-        load(programFolder_ + QLatin1Char('/') + fileName);
+        load(pathOf(fileName));
     } else {
         dialogs_.message(
             QStringLiteral("No language file selected, the default language (Dutch), will be "

@@ -12,18 +12,21 @@ class DialogService;
 class Settings;
 class StatusReport;
 
-// The language in use: the built-in Dutch texts or those of a .lng file beside the program.
+// The language in use: the built-in Dutch texts or those of a .lng file in one of the language
+// folders.
 class LanguageManager : public QObject {
     Q_OBJECT
 public:
     LanguageManager(LanguageTable& table, Settings& settings, DialogService& dialogs,
-                    StatusReport& report, QString programFolder);
+                    StatusReport& report, QStringList folders);
 
     const LanguageTable& table() const { return table_; }
     QString text(UiText id) const { return table_.text(id); }
 
-    // The language files beside the program, as a file list shows them.
+    // The language files of all folders, each name once, as a file list shows them.
     QStringList languageFiles() const;
+    // The file of that name in the first folder that has it; in the first folder when none has.
+    QString pathOf(const QString& fileName) const;
     // The stored language, or the built-in one when none is stored.
     void loadStored();
     // The built-in messages, and Qt's own dialogs in Dutch.
@@ -46,6 +49,6 @@ private:
     Settings& settings_;
     DialogService& dialogs_;
     StatusReport& report_;
-    QString programFolder_;
+    QStringList folders_;
     LanguageTable& table_;
 };

@@ -9,6 +9,7 @@
 #include "core/services/window_service.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 // Every outside service the program uses, handed to the core and the windows at construction.
@@ -21,9 +22,12 @@ struct Services {
     // Set by the GUI: its message boxes need its windows.
     std::unique_ptr<DialogService> dialogs;
     std::unique_ptr<SingleInstance> instance;
-    // The folder holding the program file, without a trailing separator. Cache and language
-    // files live beside the program.
+    // The folder holding the program file, without a trailing separator.
     QString programFolder;
+    // The Cache folder, and the folders language files are listed from (the first holding a
+    // name wins). Empty: beside the program.
+    QString cacheFolder;
+    QStringList languageFolders;
     // Where a later start finds the running copy (see InstanceChannel).
     QString instanceChannel;
     // The user's own data folder for this program; copies of replaced backgrounds go below it.

@@ -5,22 +5,37 @@
 #include "platform/linux/ini_settings_store.h"
 #include "platform/linux/lock_file_instance.h"
 #include "platform/linux/private_folder.h"
+#include "platform/linux/program_places.h"
 #include "platform/linux/wine_prefix.h"
 #include "platform/linux/wine_registry_reader.h"
 #include "platform/linux/wine_window_service.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
-// $XDG_DATA_HOME/Drapello, else ~/.local/share/Drapello.
-QString userDataFolder()
+// $XDG_DATA_HOME, else ~/.local/share.
+QString userDataHome()
 {
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty())
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    return data + QStringLiteral("/Drapello");
+    return data.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share") : data;
+}
+
+// $XDG_CACHE_HOME, else ~/.cache.
+QString userCacheHome()
+{
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return cache.isEmpty() ? QDir::homePath() + QStringLiteral("/.cache") : cache;
+}
+
+// Beside the program in a portable copy; an installed one keeps them in <prefix>/lib/drapello,
+// out of the command path.
+QString windowHelperFolder(const QString& programFolder)
+{
+    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../lib/drapello"));
+    return QFileInfo(installed).isDir() ? installed : programFolder;
 }
 } // namespace
 
@@ -44,14 +59,18 @@ Services systemServices()
     // The settings store outlives the services that read it: all belong to these Services.
     SettingsStore* settings = p.settings.get();
     auto storedPrefix = [settings] { return Settings(*settings).winePrefix(); };
-    p.registry = std::make_unique<WineRegistryReader>(storedPrefix);
+    auto registry = std::make_unique<WineRegistryReader>(storedPrefix, QDir::homePath());
+    // The window helper runs where Messenger was found.
+    const WineRegistryReader* reader = registry.get();
+    p.registry = std::move(registry);
     p.fetcher = std::make_unique<NetworkFetcher>();
-    // The window helpers are installed beside the program.
-    p.windows = std::make_unique<WineWindowService>(
-        [storedPrefix] { return resolveWinePrefix(storedPrefix()); },
-        QCoreApplication::applicationDirPath());
-    p.shell = std::make_unique<DesktopShellService>();
     p.programFolder = QCoreApplication::applicationDirPath();
-    p.dataFolder = userDataFolder();
+    p.windows = std::make_unique<WineWindowService>([reader] { return reader->messengerPrefix(); },
+                                                    windowHelperFolder(p.programFolder));
+    p.shell = std::make_unique<DesktopShellService>();
+    const ProgramPlaces places = programPlaces(p.programFolder, userCacheHome(), userDataHome());
+    p.cacheFolder = places.cacheFolder;
+    p.languageFolders = places.languageFolders;
+    p.dataFolder = userDataHome() + QStringLiteral("/Drapello");
     return p;
 }
