@@ -245,7 +245,8 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     if (!s.multi || !s.easy || s.busy)
         return false;
 
-    SafeFile target(targetPath);
+    // Fetched files are copies that are fetched again when lost: not worth waiting for the disk.
+    SafeFile target(targetPath, SafeFile::Durability::Unflushed);
     if (!target.open())
         return false;
 
