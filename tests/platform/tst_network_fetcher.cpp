@@ -1,3 +1,4 @@
+#include "core/skin_controller.h"
 #include "platform/common/network_fetcher.h"
 #include "support/http_test_server.h"
 #include "support/test_profile.h"
@@ -5,6 +6,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 void playFault(HttpTestServer& server, const QString& fault, const QString& path)
@@ -25,6 +27,32 @@ void playFault(HttpTestServer& server, const QString& fault, const QString& path
     else
         server.setFile(path, body, fault != QLatin1String("too large, unannounced"));
 }
+// The real fetcher, with or without its fetching ahead.
+struct PassFetcher : UrlFetcher {
+    NetworkFetcher real{5000};
+    bool ahead = true;
+    bool fetch(const QString& url, const QString& target) override
+    {
+        return real.fetch(url, target);
+    }
+    void fetchAhead(const QStringList& urls) override
+    {
+        if (ahead)
+            real.fetchAhead(urls);
+    }
+    void beginRun() override { real.beginRun(); }
+    void endRun() override { real.endRun(); }
+    void cancel() override { real.cancel(); }
+};
+
+// Every file in the folder, hidden ones included, with its bytes.
+QMap<QString, QByteArray> filesIn(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, readFileBytes(folder + '/' + name));
+    return files;
+}
 } // namespace
 
 class TestNetworkFetcher : public QObject {
@@ -41,6 +69,8 @@ private Q_SLOTS:
     void failureKeepsOldFile();
     void deadServerAskedOncePerRun_data();
     void deadServerAskedOncePerRun();
+    void passFetchedAheadAsOneByOne_data();
+    void passFetchedAheadAsOneByOne();
 
 private:
     QString url(const char* path) const { return server->baseUrl() + QLatin1String(path); }
@@ -120,6 +150,67 @@ void TestNetworkFetcher::deadServerAskedOncePerRun()
     const FetchRun next(fetcher);
     QVERIFY(fetcher.fetch(url("y.txt"), target));
     QCOMPARE(readFileBytes(target), QByteArray("fresh"));
+}
+
+void TestNetworkFetcher::passFetchedAheadAsOneByOne_data()
+{
+    QTest::addColumn<QString>("fault"); // of the fourth list, D
+    for (const char* fault : {"none", "404", "500", "close"})
+        QTest::newRow(fault) << QString::fromLatin1(fault);
+}
+
+// More lists than connections, the first ones slowest: whatever order they arrive in, the pass
+// reports, and leaves in Cache, exactly what fetching one by one does. A missing list ends it
+// with the later copies as they were; a close ends it leaving nothing behind.
+void TestNetworkFetcher::passFetchedAheadAsOneByOne()
+{
+    QFETCH(QString, fault);
+    const QStringList names{"A", "B", "C", "D", "E", "F", "G", "H", "I", "J"};
+    server->setFile("/voruzide.txt", names.join('*').toLatin1());
+    for (int i = 0; i < names.size(); ++i) {
+        server->setFile('/' + names[i] + ".txt",
+                        "new" + names[i].toLatin1() + "*x" + names[i].toLatin1());
+        server->delay('/' + names[i] + ".txt", qMax(0, 300 - 100 * i));
+    }
+    if (fault != "none" && fault != "close")
+        playFault(*server, fault, "/D.txt");
+    QStringList lines[2];
+    QString shapes[2];
+    QMap<QString, QByteArray> before, after[2];
+    for (const bool ahead : {false, true}) {
+        server->resetCounts();
+        TestProfile profile;
+        profile.setSetting("base", server->baseUrl());
+        for (const QString& name : names.mid(fault == "404" ? 4 : 3))
+            writeFileBytes(profile.cacheFolder() + '/' + name + ".tmp", "old" + name.toLatin1());
+        before = filesIn(profile.cacheFolder());
+        auto fetcher = std::make_unique<PassFetcher>();
+        fetcher->ahead = ahead;
+        PassFetcher* used = fetcher.get();
+        profile.services.fetcher = std::move(fetcher);
+        SkinController controller(profile.services);
+        ReportLog log(controller);
+        controller.language().loadDefault();
+        controller.start(QString());
+        if (fault == "close")
+            QTimer::singleShot(100, &controller, [used] { used->cancel(); });
+        controller.loadCatalogue();
+        lines[ahead] = log.lines;
+        shapes[ahead] = log.shape();
+        after[ahead] = filesIn(profile.cacheFolder());
+        // Fetched ahead, yet the copies the pass did not reach are untouched.
+        if (ahead && fault == "404")
+            QVERIFY(server->requestedPaths().contains("/J.txt"));
+    }
+    QCOMPARE(lines[true], lines[false]);
+    QCOMPARE(shapes[true], shapes[false]);
+    QCOMPARE(after[true], after[false]);
+    if (fault == "close" || fault == "404")
+        QCOMPARE(after[true].value("J.tmp"), QByteArray("oldJ"));
+    if (fault == "close") // the category list and the old copies, nothing else
+        QCOMPARE(after[true].size(), before.size() + 1);
+    else
+        QVERIFY(shapes[true].contains(" C(newC,xC)"));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkFetcher)
