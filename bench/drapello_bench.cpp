@@ -143,7 +143,7 @@ double saveFiles(const Catalogue& catalogue, const QString& folder)
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < bodies.size(); ++i) {
-        SafeFile file(folder + QStringLiteral("/%1.tmp").arg(i));
+        SafeFile file(folder + QStringLiteral("/%1.tmp").arg(i), SafeFile::Durability::Unflushed);
         if (!file.open() || !file.write(bodies[i]) || !file.commit())
             fail(QStringLiteral("cannot save into %1").arg(folder));
     }

@@ -396,6 +396,14 @@ void NetworkFetcher::dropAhead()
     session_->waiting.clear();
 }
 
+// Called from the window's events inside a wait: the fetch being waited for is not among those
+// ahead, and ends as the wait sees the flag.
+void NetworkFetcher::cancel()
+{
+    cancelled_ = true;
+    dropAhead();
+}
+
 void NetworkFetcher::fetchAhead(const QStringList& urls)
 {
     if (!inRun_ || serverDead_ || cancelled_ || !curl().usable)
@@ -427,7 +435,9 @@ void NetworkFetcher::wait(FetchTransfer& current)
                 continue;
             char* data = nullptr;
             api.easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &data);
-            reinterpret_cast<FetchTransfer*>(data)->finish(message->data.result);
+            auto* t = reinterpret_cast<FetchTransfer*>(data);
+            if (!t->done)
+                t->finish(message->data.result);
         }
         if (current.error)
             std::rethrow_exception(current.error);
@@ -505,8 +515,6 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
             return false;
     }
     wait(*t);
-    if (cancelled_)
-        dropAhead();
 
     bool ok = t->ok && (t->target || target.write(t->body));
     if (!t->ok) {

@@ -59,7 +59,7 @@ public:
     // fail without asking the server.
     void beginRun() override;
     void endRun() override;
-    void cancel() override { cancelled_ = true; }
+    void cancel() override;
 
     // The URL as it is requested: backslashes become slashes (the server has one folder per
     // category), non-ASCII characters are percent-encoded UTF-8. Empty when it is no http(s) URL.
