@@ -27,22 +27,10 @@ void playFault(HttpTestServer& server, const QString& fault, const QString& path
     else
         server.setFile(path, body, fault != QLatin1String("too large, unannounced"));
 }
-// The real fetcher, with or without its fetching ahead.
-struct PassFetcher : UrlFetcher {
-    NetworkFetcher real{5000};
-    bool ahead = true;
-    bool fetch(const QString& url, const QString& target) override
-    {
-        return real.fetch(url, target);
-    }
-    void fetchAhead(const QStringList& urls) override
-    {
-        if (ahead)
-            real.fetchAhead(urls);
-    }
-    void beginRun() override { real.beginRun(); }
-    void endRun() override { real.endRun(); }
-    void cancel() override { real.cancel(); }
+// The real fetcher, one file after the other.
+struct OneByOne : NetworkFetcher {
+    using NetworkFetcher::NetworkFetcher;
+    void fetchAhead(const QStringList&) override {}
 };
 
 // Every file in the folder, hidden ones included, with its bytes.
@@ -69,6 +57,7 @@ private Q_SLOTS:
     void failureKeepsOldFile();
     void deadServerAskedOncePerRun_data();
     void deadServerAskedOncePerRun();
+    void fetchAheadBounded();
     void passFetchedAheadAsOneByOne_data();
     void passFetchedAheadAsOneByOne();
 
@@ -152,6 +141,28 @@ void TestNetworkFetcher::deadServerAskedOncePerRun()
     QCOMPARE(readFileBytes(target), QByteArray("fresh"));
 }
 
+// While a slow file is awaited, those announced ahead start, but only so many at once: those
+// awaiting an answer, and those held.
+void TestNetworkFetcher::fetchAheadBounded()
+{
+    for (const int bound : {NetworkFetcher::MaxParallel, int(NetworkFetcher::MaxHeldAhead)}) {
+        init();
+        QStringList ahead;
+        for (int i = 0; i < 2 * bound; ++i) {
+            const QString path = QString("/%1.txt").arg(i);
+            bound == NetworkFetcher::MaxParallel ? server->stall(path) : server->setFile(path, "l");
+            ahead << server->baseUrl() + path.mid(1);
+        }
+        server->setFile("/y.txt", "y");
+        server->delay("/y.txt", 500);
+        NetworkFetcher fetcher(5000);
+        const FetchRun run(fetcher);
+        fetcher.fetchAhead(ahead);
+        QVERIFY(fetcher.fetch(url("y.txt"), target));
+        QVERIFY(server->requestCount() > 1 && server->requestCount() <= bound + 1);
+    }
+}
+
 void TestNetworkFetcher::passFetchedAheadAsOneByOne_data()
 {
     QTest::addColumn<QString>("fault"); // of the fourth list, D
@@ -183,10 +194,9 @@ void TestNetworkFetcher::passFetchedAheadAsOneByOne()
         for (const QString& name : names.mid(fault == "404" ? 4 : 3))
             writeFileBytes(profile.cacheFolder() + '/' + name + ".tmp", "old" + name.toLatin1());
         before = filesIn(profile.cacheFolder());
-        auto fetcher = std::make_unique<PassFetcher>();
-        fetcher->ahead = ahead;
-        PassFetcher* used = fetcher.get();
-        profile.services.fetcher = std::move(fetcher);
+        profile.services.fetcher =
+            ahead ? std::make_unique<NetworkFetcher>(5000) : std::make_unique<OneByOne>(5000);
+        UrlFetcher* used = profile.services.fetcher.get();
         SkinController controller(profile.services);
         ReportLog log(controller);
         controller.language().loadDefault();

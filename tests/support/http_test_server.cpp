@@ -105,15 +105,11 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
             QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
             return;
         }
-        const auto send = [socket, rule] {
+        QTimer::singleShot(rule.delayMs, socket, [socket, rule] {
             socket->write(rule.reply);
             if (rule.close)
                 socket->disconnectFromHost();
-        };
-        if (rule.delayMs > 0)
-            QTimer::singleShot(rule.delayMs, socket, send);
-        else
-            send();
+        });
     }
 }
 

@@ -356,8 +356,10 @@ std::unique_ptr<FetchTransfer> NetworkFetcher::start(const QString& url, SafeFil
     api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(limits().answerTimeoutMs));
     api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
-    // Where the server offers HTTP/2, the files ahead share one connection.
-    api.easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
+    // Where the server offers HTTP/2 (over TLS), the files ahead share one connection. Plain
+    // http stays on HTTP/1.1, where waiting for a busy connection would only queue them.
+    if (secure)
+        api.easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
     api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
     api.easy_setopt(easy, CURLOPT_WRITEDATA, t.get());
     api.easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
