@@ -2,6 +2,8 @@
 
 #include <QSaveFile>
 #include <QString>
+#include <QTemporaryFile>
+#include <memory>
 
 // Writes a file beside its target and puts it in place only once every byte is on the disk:
 // each write, the flush to the disk and the size on disk are checked before the rename. Until
@@ -10,8 +12,15 @@
 class SafeFile {
 public:
     enum class Failure { None, DiskFull, Denied, Other };
+    // Unflushed: still never half a file under the target's name, but a crash may leave the
+    // old file or an empty one. For copies that are fetched again anyway, where waiting for the
+    // disk costs more than it saves.
+    enum class Durability { Flushed, Unflushed };
 
-    explicit SafeFile(const QString& target) : file_(target) {}
+    explicit SafeFile(const QString& target, Durability durability = Durability::Flushed)
+        : file_(target), durability_(durability)
+    {
+    }
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
 
@@ -26,7 +35,12 @@ public:
 private:
     bool fail(Failure failure);
 
+    QFileDevice& device() { return scratch_ ? static_cast<QFileDevice&>(*scratch_) : file_; }
+
     QSaveFile file_;
+    Durability durability_;
+    // The unflushed file beside the target, where the platform's QSaveFile would flush it.
+    std::unique_ptr<QTemporaryFile> scratch_;
     qint64 written_ = 0;
     Failure failure_ = Failure::None;
 };

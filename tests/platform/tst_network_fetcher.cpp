@@ -1,3 +1,4 @@
+#include "core/skin_controller.h"
 #include "platform/common/network_fetcher.h"
 #include "support/http_test_server.h"
 #include "support/test_profile.h"
@@ -5,6 +6,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 void playFault(HttpTestServer& server, const QString& fault, const QString& path)
@@ -25,6 +27,20 @@ void playFault(HttpTestServer& server, const QString& fault, const QString& path
     else
         server.setFile(path, body, fault != QLatin1String("too large, unannounced"));
 }
+// The real fetcher, one file after the other.
+struct OneByOne : NetworkFetcher {
+    using NetworkFetcher::NetworkFetcher;
+    void fetchAhead(const QStringList&) override {}
+};
+
+// Every file in the folder, hidden ones included, with its bytes.
+QMap<QString, QByteArray> filesIn(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, readFileBytes(folder + '/' + name));
+    return files;
+}
 } // namespace
 
 class TestNetworkFetcher : public QObject {
@@ -41,6 +57,9 @@ private Q_SLOTS:
     void failureKeepsOldFile();
     void deadServerAskedOncePerRun_data();
     void deadServerAskedOncePerRun();
+    void fetchAheadBounded();
+    void passFetchedAheadAsOneByOne_data();
+    void passFetchedAheadAsOneByOne();
 
 private:
     QString url(const char* path) const { return server->baseUrl() + QLatin1String(path); }
@@ -120,6 +139,85 @@ void TestNetworkFetcher::deadServerAskedOncePerRun()
     const FetchRun next(fetcher);
     QVERIFY(fetcher.fetch(url("y.txt"), target));
     QCOMPARE(readFileBytes(target), QByteArray("fresh"));
+}
+
+// While a slow file is awaited, those announced ahead start, but only so many at once: those
+// awaiting an answer, and those held.
+void TestNetworkFetcher::fetchAheadBounded()
+{
+    for (const int bound : {NetworkFetcher::MaxParallel, int(NetworkFetcher::MaxHeldAhead)}) {
+        init();
+        QStringList ahead;
+        for (int i = 0; i < 2 * bound; ++i) {
+            const QString path = QString("/%1.txt").arg(i);
+            bound == NetworkFetcher::MaxParallel ? server->stall(path) : server->setFile(path, "l");
+            ahead << server->baseUrl() + path.mid(1);
+        }
+        server->setFile("/y.txt", "y");
+        server->delay("/y.txt", 500);
+        NetworkFetcher fetcher(5000);
+        const FetchRun run(fetcher);
+        fetcher.fetchAhead(ahead);
+        QVERIFY(fetcher.fetch(url("y.txt"), target));
+        QVERIFY(server->requestCount() > 1 && server->requestCount() <= bound + 1);
+    }
+}
+
+void TestNetworkFetcher::passFetchedAheadAsOneByOne_data()
+{
+    QTest::addColumn<QString>("fault"); // of the fourth list, D
+    for (const char* fault : {"none", "404", "500", "close"})
+        QTest::newRow(fault) << QString::fromLatin1(fault);
+}
+
+// More lists than connections, the first ones slowest: whatever order they arrive in, the pass
+// reports, and leaves in Cache, exactly what fetching one by one does. A missing list ends it
+// with the later copies as they were; a close ends it leaving nothing behind.
+void TestNetworkFetcher::passFetchedAheadAsOneByOne()
+{
+    QFETCH(QString, fault);
+    const QStringList names{"A", "B", "C", "D", "E", "F", "G", "H", "I", "J"};
+    server->setFile("/voruzide.txt", names.join('*').toLatin1());
+    for (int i = 0; i < names.size(); ++i) {
+        server->setFile('/' + names[i] + ".txt",
+                        "new" + names[i].toLatin1() + "*x" + names[i].toLatin1());
+        server->delay('/' + names[i] + ".txt", qMax(0, 300 - 100 * i));
+    }
+    if (fault != "none" && fault != "close")
+        playFault(*server, fault, "/D.txt");
+    QStringList lines[2]; // the reports, then the tree
+    QMap<QString, QByteArray> before, after[2];
+    for (const bool ahead : {false, true}) {
+        server->resetCounts();
+        TestProfile profile;
+        profile.setSetting("base", server->baseUrl());
+        for (const QString& name : names.mid(fault == "404" ? 4 : 3))
+            writeFileBytes(profile.cacheFolder() + '/' + name + ".tmp", "old" + name.toLatin1());
+        before = filesIn(profile.cacheFolder());
+        profile.services.fetcher =
+            ahead ? std::make_unique<NetworkFetcher>(5000) : std::make_unique<OneByOne>(5000);
+        UrlFetcher* used = profile.services.fetcher.get();
+        SkinController controller(profile.services);
+        ReportLog log(controller);
+        controller.language().loadDefault();
+        controller.start(QString());
+        if (fault == "close")
+            QTimer::singleShot(100, &controller, [used] { used->cancel(); });
+        controller.loadCatalogue();
+        lines[ahead] = log.lines << log.shape();
+        after[ahead] = filesIn(profile.cacheFolder());
+        // Fetched ahead, yet the copies the pass did not reach are untouched.
+        if (ahead && fault == "404")
+            QVERIFY(server->requestedPaths().contains("/J.txt"));
+    }
+    QCOMPARE(lines[true], lines[false]);
+    QCOMPARE(after[true], after[false]);
+    if (fault == "close" || fault == "404")
+        QCOMPARE(after[true].value("J.tmp"), QByteArray("oldJ"));
+    if (fault == "close") // the category list and the old copies, nothing else
+        QCOMPARE(after[true].size(), before.size() + 1);
+    else
+        QVERIFY(lines[true].last().contains(" C(newC,xC)"));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkFetcher)

@@ -5,12 +5,14 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
 struct Rule {
     QByteArray reply; // none: never answers
     bool close = false;
+    int delayMs = 0;
 };
 
 QByteArray head(int status, qint64 length, const QByteArray& location = {})
@@ -103,9 +105,11 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
             QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
             return;
         }
-        socket->write(rule.reply);
-        if (rule.close)
-            socket->disconnectFromHost();
+        QTimer::singleShot(rule.delayMs, socket, [socket, rule] {
+            socket->write(rule.reply);
+            if (rule.close)
+                socket->disconnectFromHost();
+        });
     }
 }
 
@@ -118,6 +122,12 @@ void HttpTestServer::setFile(const QString& path, const QByteArray& body, bool a
 {
     d->set(path, announced ? Rule{head(200, body.size()) + body}
                            : Rule{"HTTP/1.1 200 OK\r\n\r\n" + body, true});
+}
+
+void HttpTestServer::delay(const QString& path, int delayMs)
+{
+    QMutexLocker lock(&d->mutex);
+    d->rules[path].delayMs = delayMs;
 }
 
 void HttpTestServer::answerStatus(const QString& path, int status)

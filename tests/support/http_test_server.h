@@ -17,6 +17,8 @@ public:
     // A later rule for the same path replaces an earlier one.
     // Unannounced: no Content-Length, the body ends when the connection closes.
     void setFile(const QString& path, const QByteArray& body, bool announced = true);
+    // Holds back the answers for path (as set so far) by delayMs.
+    void delay(const QString& path, int delayMs);
     void answerStatus(const QString& path, int status);
     void stall(const QString& path); // reads the request, never answers
     // Announces the whole body, sends the first half and closes the connection.

@@ -74,6 +74,17 @@ bool CatalogueLoader::fill(const QString& baseUrl, bool download, bool quiet)
             return endPass(QStringLiteral("Error 404: File Not Found"));
         step();
         const QStringList categories = listformat::splitList(categoryText);
+        if (download) {
+            // Each list is still taken in its turn; asking for them all now saves a round trip
+            // per category. A name the pass would refuse ends the list: it is never asked for.
+            QStringList ahead;
+            for (const QString& name : categories) {
+                if (!listformat::isSafeCategoryName(name))
+                    break;
+                ahead << baseUrl + name + QStringLiteral(".txt");
+            }
+            downloader_.fetchAhead(ahead);
+        }
 
         for (const QString& name : categories) {
             if (index_.nodeCount() >= listformat::MaxTreeNodes)

@@ -42,3 +42,12 @@ bool FileDownloader::download(const QString& url, const QString& target,
     report_.clearProgress();
     return true;
 }
+
+void FileDownloader::fetchAhead(const QStringList& urls)
+{
+    QStringList trimmed;
+    trimmed.reserve(urls.size());
+    for (const QString& url : urls)
+        trimmed << trimBlanks(url);
+    fetcher_.fetchAhead(trimmed);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class StatusReport;
 class UrlFetcher;
@@ -15,6 +16,8 @@ public:
     // true when the file arrived (the status then says `successMessage`); false, with the
     // failed-download message, on any failure. The file that was there stays on failure.
     bool download(const QString& url, const QString& target, const QString& successMessage);
+    // The URLs the next downloads will ask for, in their order (see UrlFetcher::fetchAhead).
+    void fetchAhead(const QStringList& urls);
 
 private:
     UrlFetcher& fetcher_;

@@ -1,6 +1,8 @@
 #include "files/safe_file.h"
 
+#include <QFile>
 #include <cerrno>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,13 +27,24 @@ bool SafeFile::fail(Failure failure)
 {
     if (failure_ == Failure::None)
         failure_ = failure;
-    file_.cancelWriting();
+    if (scratch_)
+        scratch_.reset(); // removes the file
+    else
+        file_.cancelWriting();
     return false;
 }
 
 bool SafeFile::open()
 {
     errno = 0;
+    if (durability_ == Durability::Unflushed) {
+        // QSaveFile would flush in its commit; a file of our own beside the target does not.
+        scratch_ = std::make_unique<QTemporaryFile>(file_.fileName() + QStringLiteral(".XXXXXX"));
+        // Readable by others like any file written by QSaveFile under the usual umask.
+        if (scratch_->open() && ::fchmod(scratch_->handle(), 0644) == 0)
+            return true;
+        return fail(errno != 0 ? failureOf(errno) : Failure::Other);
+    }
     if (file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return true;
     return fail(errno != 0                                       ? failureOf(errno)
@@ -42,9 +55,9 @@ bool SafeFile::open()
 // Straight to the descriptor, past Qt's buffer, so that every failure is seen with its errno.
 bool SafeFile::write(const char* data, qint64 size)
 {
-    if (failure_ != Failure::None || !file_.isOpen())
+    if (failure_ != Failure::None || !device().isOpen())
         return false;
-    const int fd = file_.handle();
+    const int fd = device().handle();
     while (size > 0) {
         const ssize_t done = ::write(fd, data, size_t(size));
         if (done < 0) {
@@ -63,18 +76,27 @@ bool SafeFile::write(const char* data, qint64 size)
 
 bool SafeFile::commit()
 {
-    if (failure_ != Failure::None || !file_.isOpen())
+    if (failure_ != Failure::None || !device().isOpen())
         return false;
-    const int fd = file_.handle();
+    const int fd = device().handle();
     // Some file systems report a full disk only when the data goes out. EINVAL and EROFS: the
     // file cannot be synchronised at all.
-    if (::fdatasync(fd) != 0 && errno != EINVAL && errno != EROFS)
+    if (durability_ == Durability::Flushed && ::fdatasync(fd) != 0 && errno != EINVAL &&
+        errno != EROFS)
         return fail(failureOf(errno));
     struct stat info {};
     if (::fstat(fd, &info) != 0)
         return fail(failureOf(errno));
     if (info.st_size != written_)
         return fail(Failure::Other);
+    if (scratch_) {
+        if (std::rename(QFile::encodeName(scratch_->fileName()).constData(),
+                        QFile::encodeName(file_.fileName()).constData()) != 0)
+            return fail(failureOf(errno));
+        scratch_->setAutoRemove(false); // it is the target now
+        scratch_->close();
+        return true;
+    }
     if (!file_.commit())
         return fail(file_.error() == QFileDevice::PermissionsError ? Failure::Denied
                                                                    : Failure::Other);

@@ -7,11 +7,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLibrary>
+#include <QStringList>
 #include <QUrl>
 
 #define CURL_DISABLE_TYPECHECK
 #include <algorithm>
 #include <curl/curl.h>
+#include <deque>
 #include <exception>
 #include <type_traits>
 
@@ -101,25 +103,63 @@ const CurlApi& curl()
 
 // Longest wait for the network before the window's events get their turn again.
 constexpr int PollSliceMs = 10;
+} // namespace
 
-struct Transfer {
-    SafeFile* target = nullptr;
+// The limits a transfer must keep, the same for every one.
+struct FetchLimits {
+    int answerTimeoutMs = 0;
+    int idleTimeoutMs = 0;
+    int totalTimeoutMs = 0;
+    int rateWindowMs = 0;
+    qint64 minBytesPerWindow = 0;
+    qint64 maxBytes = 0;
+};
+
+// One URL on its way: into a file, or (fetched ahead) into memory until its turn.
+struct FetchTransfer {
+    QString url;
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    bool attached = false;
+    SafeFile* target = nullptr; // none: into body
+    QByteArray body;
     qint64 maxBytes = 0;
     qint64 received = 0;
     bool failed = false;
     bool timedOut = false;
+    bool done = false;
+    bool ok = false;
     // A whole header block of an answer, or a body byte, has arrived.
     bool answered = false;
     // Until the headers of the final answer are complete: header lines trickling in one by one
     // do not count as progress.
     bool awaitingHeaders = true;
     int status = 0; // of the header block being read
+    QElapsedTimer sinceStart;
     QElapsedTimer sinceActivity;
     // The current window of the minimum transfer rate, from the end of the final headers.
     QElapsedTimer sinceWindow;
     qint64 receivedAtWindow = 0;
     // Thrown by a callback: kept here, because it must not unwind through libcurl.
     std::exception_ptr error;
+
+    FetchTransfer() = default;
+    FetchTransfer(const FetchTransfer&) = delete;
+    FetchTransfer& operator=(const FetchTransfer&) = delete;
+    // However a wait ends, a throw from the window's events included, the handle leaves the
+    // multi handle; an unfinished transfer's connection is closed, never reused.
+    ~FetchTransfer()
+    {
+        detach();
+        if (easy)
+            curl().easy_cleanup(easy);
+    }
+    void detach()
+    {
+        if (attached)
+            curl().multi_remove_handle(multi, easy);
+        attached = false;
+    }
 
     void answerBegins()
     {
@@ -128,20 +168,59 @@ struct Transfer {
         sinceWindow.start();
         receivedAtWindow = received;
     }
+
+    void finish(CURLcode result)
+    {
+        long code = 0;
+        curl().easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+        detach();
+        done = true;
+        ok = !failed && !error && result == CURLE_OK && code >= 200 && code < 300;
+    }
+
+    // Silence counts towards the answer or idle time-out, every moment towards the total, and
+    // once the body flows every window must bring its share of bytes.
+    bool outOfTime(const FetchLimits& limits)
+    {
+        const int silenceMs = awaitingHeaders ? limits.answerTimeoutMs : limits.idleTimeoutMs;
+        bool tooSlow = false;
+        if (!awaitingHeaders && sinceWindow.elapsed() >= limits.rateWindowMs) {
+            tooSlow = received - receivedAtWindow < limits.minBytesPerWindow;
+            sinceWindow.start();
+            receivedAtWindow = received;
+        }
+        return tooSlow || sinceActivity.elapsed() >= silenceMs ||
+               sinceStart.elapsed() >= limits.totalTimeoutMs;
+    }
+
+    qint64 silenceLeftMs(const FetchLimits& limits) const
+    {
+        const int silenceMs = awaitingHeaders ? limits.answerTimeoutMs : limits.idleTimeoutMs;
+        return silenceMs - sinceActivity.elapsed();
+    }
 };
 
+namespace {
 size_t receiveBody(char* data, size_t size, size_t count, void* user)
 {
-    auto* t = static_cast<Transfer*>(user);
+    auto* t = static_cast<FetchTransfer*>(user);
     const qint64 bytes = qint64(size * count);
     try {
         t->sinceActivity.restart();
         if (t->awaitingHeaders)
             t->answerBegins();
         t->received += bytes;
-        if (t->received > t->maxBytes || !t->target->write(data, bytes)) {
+        if (t->received > t->maxBytes) {
             t->failed = true;
             return 0; // ends the transfer
+        }
+        if (t->target) {
+            if (!t->target->write(data, bytes)) {
+                t->failed = true;
+                return 0;
+            }
+        } else {
+            t->body.append(data, bytes);
         }
     } catch (...) {
         t->error = std::current_exception();
@@ -154,7 +233,7 @@ size_t receiveBody(char* data, size_t size, size_t count, void* user)
 // is no answer; a redirect's block ends one hop, and the next hop's headers get a fresh wait.
 size_t receiveHeader(char* data, size_t size, size_t count, void* user)
 {
-    auto* t = static_cast<Transfer*>(user);
+    auto* t = static_cast<FetchTransfer*>(user);
     const QByteArray line = QByteArray::fromRawData(data, qsizetype(size * count)).trimmed();
     if (line.startsWith("HTTP/") && t->status == 0) {
         const qsizetype blank = line.indexOf(' ');
@@ -175,25 +254,24 @@ size_t receiveHeader(char* data, size_t size, size_t count, void* user)
 
 struct NetworkFetcher::Session {
     CURLM* multi = nullptr;
-    CURL* easy = nullptr;
-    // Set while a fetch waits: something run from the wait's events cannot start a second one
-    // on the same handle.
+    // Set while a fetch waits: something run from the wait's events cannot start a second one.
     bool busy = false;
     // Since the window's events last had their turn, across fetches: a run of quick fetches
     // repaints at the pace of a slow one instead of once per file.
     QElapsedTimer sinceEvents;
+    // Fetched ahead, in the order they were announced: started (running or held) ...
+    std::deque<std::unique_ptr<FetchTransfer>> ahead;
+    // ... and not started yet.
+    std::deque<QString> waiting;
 
     Session()
     {
-        if (curl().usable) {
+        if (curl().usable)
             multi = curl().multi_init();
-            easy = curl().easy_init();
-        }
     }
     ~Session()
     {
-        if (easy)
-            curl().easy_cleanup(easy);
+        ahead.clear(); // before the multi handle they are attached to
         if (multi)
             curl().multi_cleanup(multi);
     }
@@ -216,6 +294,8 @@ void NetworkFetcher::beginRun()
 
 void NetworkFetcher::endRun()
 {
+    // What was fetched ahead and not asked for stays unwritten.
+    dropAhead();
     inRun_ = false;
     serverDead_ = false;
 }
@@ -235,28 +315,37 @@ NetworkFetcher::Session& NetworkFetcher::session()
     return *session_;
 }
 
-bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
+FetchLimits NetworkFetcher::limits() const
+{
+    FetchLimits limits;
+    limits.answerTimeoutMs = std::min(ConnectTimeoutMs, idleTimeoutMs_);
+    limits.idleTimeoutMs = idleTimeoutMs_;
+    limits.totalTimeoutMs = totalTimeoutMs_;
+    limits.rateWindowMs = rateWindowMs_;
+    limits.minBytesPerWindow = minBytesPerWindow_;
+    limits.maxBytes = maxBytes_;
+    return limits;
+}
+
+std::unique_ptr<FetchTransfer> NetworkFetcher::start(const QString& url, SafeFile* target)
 {
     const QUrl parsed = parsedUrl(url);
-    if (parsed.isEmpty() || targetPath.isEmpty() || serverDead_ || cancelled_)
-        return false;
     const CurlApi& api = curl();
     Session& s = session();
-    if (!s.multi || !s.easy || s.busy)
-        return false;
-
-    SafeFile target(targetPath);
-    if (!target.open())
-        return false;
-
-    Transfer t;
-    t.target = &target;
-    t.maxBytes = maxBytes_;
+    if (parsed.isEmpty() || !s.multi)
+        return nullptr;
+    auto t = std::make_unique<FetchTransfer>();
+    t->url = url;
+    t->multi = s.multi;
+    t->easy = api.easy_init();
+    if (!t->easy)
+        return nullptr;
+    t->target = target;
+    t->maxBytes = maxBytes_;
     const QByteArray encoded = parsed.toEncoded();
     const bool secure = parsed.scheme().toLower() == QLatin1String("https");
 
-    CURL* easy = s.easy;
-    api.easy_reset(easy); // options only; the connection stays open
+    CURL* easy = t->easy;
     api.easy_setopt(easy, CURLOPT_URL, encoded.constData());
     api.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     // Never less safe than where we started: no hop from https down to http.
@@ -264,67 +353,122 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
     api.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     api.easy_setopt(easy, CURLOPT_MAXREDIRS, long(MaxRedirects));
     api.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(maxBytes_));
-    const int answerTimeoutMs = std::min(ConnectTimeoutMs, idleTimeoutMs_);
-    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(answerTimeoutMs));
+    api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(limits().answerTimeoutMs));
     api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
+    // Where the server offers HTTP/2 (over TLS), the files ahead share one connection. Plain
+    // http stays on HTTP/1.1, where waiting for a busy connection would only queue them.
+    if (secure)
+        api.easy_setopt(easy, CURLOPT_PIPEWAIT, 1L);
     api.easy_setopt(easy, CURLOPT_WRITEFUNCTION, receiveBody);
-    api.easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+    api.easy_setopt(easy, CURLOPT_WRITEDATA, t.get());
     api.easy_setopt(easy, CURLOPT_HEADERFUNCTION, receiveHeader);
     // A proxy's answer to CONNECT is not the server's answer.
     api.easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    api.easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+    api.easy_setopt(easy, CURLOPT_HEADERDATA, t.get());
+    api.easy_setopt(easy, CURLOPT_PRIVATE, t.get());
     if (api.multi_add_handle(s.multi, easy) != CURLM_OK)
-        return false;
+        return nullptr;
+    t->attached = true;
+    t->sinceStart.start();
+    t->sinceActivity.start();
+    return t;
+}
 
-    // However the wait ends, a throw from the window's events included, the handle leaves the
-    // multi handle (an unfinished transfer's connection is closed, never reused) and the next
-    // fetch may start.
-    struct Attached {
-        Session& s;
-        ~Attached()
-        {
-            curl().multi_remove_handle(s.multi, s.easy);
-            s.busy = false;
-        }
+void NetworkFetcher::startWaitingAhead()
+{
+    Session& s = session();
+    const auto running = [&s] {
+        return std::count_if(s.ahead.begin(), s.ahead.end(),
+                             [](const auto& t) { return !t->done; });
     };
-    s.busy = true;
-    const Attached attached{s};
+    while (!s.waiting.empty() && s.ahead.size() < MaxHeldAhead && running() < MaxParallel) {
+        std::unique_ptr<FetchTransfer> t = start(s.waiting.front(), nullptr);
+        s.waiting.pop_front();
+        if (t)
+            s.ahead.push_back(std::move(t));
+    }
+}
 
-    // The wait: the network in slices, the window's events (repaints, timers, a close request,
-    // but no input) at most every slice in between. Silence counts towards the answer or idle
-    // time-out, every moment towards the total, and once the body flows every window must bring
-    // its share of bytes.
+void NetworkFetcher::dropAhead()
+{
+    if (!session_)
+        return;
+    session_->ahead.clear();
+    session_->waiting.clear();
+}
+
+// Called from the window's events inside a wait: the fetch being waited for is not among those
+// ahead, and ends as the wait sees the flag.
+void NetworkFetcher::cancel()
+{
+    cancelled_ = true;
+    dropAhead();
+}
+
+void NetworkFetcher::fetchAhead(const QStringList& urls)
+{
+    if (!inRun_ || serverDead_ || cancelled_ || !curl().usable)
+        return;
+    Session& s = session();
+    for (const QString& url : urls)
+        s.waiting.push_back(url);
+    startWaitingAhead();
+}
+
+// The network in slices, the window's events (repaints, timers, a close request, but no input)
+// at most every slice in between, until `current` has ended. The files ahead go on meanwhile.
+void NetworkFetcher::wait(FetchTransfer& current)
+{
+    const CurlApi& api = curl();
+    Session& s = session();
+    const FetchLimits limits = this->limits();
     const InputHold noInput;
-    t.sinceActivity.start();
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    int running = 1;
-    for (;;) {
-        if (api.multi_perform(s.multi, &running) != CURLM_OK)
-            t.failed = true;
-        if (t.error)
-            std::rethrow_exception(t.error);
-        if (running == 0 || t.failed)
-            break;
-        const int silenceMs = t.awaitingHeaders ? answerTimeoutMs : idleTimeoutMs_;
-        bool tooSlow = false;
-        if (!t.awaitingHeaders && t.sinceWindow.elapsed() >= rateWindowMs_) {
-            tooSlow = t.received - t.receivedAtWindow < minBytesPerWindow_;
-            t.sinceWindow.start();
-            t.receivedAtWindow = t.received;
-        }
-        if (tooSlow || t.sinceActivity.elapsed() >= silenceMs ||
-            sinceStart.elapsed() >= totalTimeoutMs_) {
-            t.failed = t.timedOut = true;
+    while (!current.done) {
+        int running = 0;
+        if (api.multi_perform(s.multi, &running) != CURLM_OK) {
+            current.failed = true;
+            current.finish(CURLE_OK);
             break;
         }
+        int queued = 0;
+        while (CURLMsg* message = api.multi_info_read(s.multi, &queued)) {
+            if (message->msg != CURLMSG_DONE)
+                continue;
+            char* data = nullptr;
+            api.easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &data);
+            auto* t = reinterpret_cast<FetchTransfer*>(data);
+            if (!t->done)
+                t->finish(message->data.result);
+        }
+        if (current.error)
+            std::rethrow_exception(current.error);
+        // Every transfer keeps its own time-outs, those ahead too.
+        qint64 waitMs = PollSliceMs;
+        auto watch = [&](FetchTransfer& t) {
+            if (t.done)
+                return;
+            if (t.failed || t.outOfTime(limits)) {
+                t.timedOut = !t.failed;
+                t.failed = true;
+                t.finish(CURLE_OK);
+                return;
+            }
+            waitMs = std::min(waitMs, std::max<qint64>(0, t.silenceLeftMs(limits)));
+        };
+        watch(current);
+        for (const auto& t : s.ahead)
+            watch(*t);
+        if (current.done)
+            break;
+        startWaitingAhead();
         if (!s.sinceEvents.isValid() || s.sinceEvents.elapsed() >= PollSliceMs) {
             s.sinceEvents.start();
             QCoreApplication::processEvents();
             // A close request among those events.
             if (cancelled_) {
-                t.failed = true;
+                current.failed = true;
+                current.finish(CURLE_OK);
                 break;
             }
         }
@@ -332,40 +476,67 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         // sockets.
         long wanted = -1;
         api.multi_timeout(s.multi, &wanted);
-        qint64 wait = std::clamp<qint64>(silenceMs - t.sinceActivity.elapsed(), 0, PollSliceMs);
         if (wanted >= 0)
-            wait = std::min<qint64>(wait, wanted);
-        if (wait > 0)
-            api.multi_poll(s.multi, nullptr, 0, int(wait), nullptr);
+            waitMs = std::min<qint64>(waitMs, wanted);
+        if (waitMs > 0)
+            api.multi_poll(s.multi, nullptr, 0, int(waitMs), nullptr);
     }
+}
 
-    CURLcode result = CURLE_OK;
-    int queued = 0;
-    while (CURLMsg* message = api.multi_info_read(s.multi, &queued)) {
-        if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
-            result = message->data.result;
+bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
+{
+    const QUrl parsed = parsedUrl(url);
+    if (parsed.isEmpty() || targetPath.isEmpty() || serverDead_ || cancelled_)
+        return false;
+    Session& s = session();
+    if (!s.multi || s.busy)
+        return false;
+    struct Busy {
+        Session& s;
+        explicit Busy(Session& session) : s(session) { s.busy = true; }
+        ~Busy() { s.busy = false; }
+    } const busy(s);
+
+    SafeFile target(targetPath, SafeFile::Durability::Unflushed);
+    if (!target.open())
+        return false;
+
+    // Its turn has come: a copy fetched ahead is taken, one not started yet starts now.
+    std::unique_ptr<FetchTransfer> t;
+    const auto found = std::find_if(s.ahead.begin(), s.ahead.end(),
+                                    [&url](const auto& held) { return held->url == url; });
+    if (found != s.ahead.end()) {
+        t = std::move(*found);
+        s.ahead.erase(found);
+    } else {
+        const auto later = std::find(s.waiting.begin(), s.waiting.end(), url);
+        if (later != s.waiting.end())
+            s.waiting.erase(later);
+        t = start(url, &target);
+        if (!t)
+            return false;
     }
-    long status = 0;
-    api.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    wait(*t);
 
-    const bool ok =
-        !t.failed && running == 0 && result == CURLE_OK && status >= 200 && status < 300;
-    if (!ok) {
+    bool ok = t->ok && (t->target || target.write(t->body));
+    if (!t->ok) {
         // `target` drops its temporary file: the old target stays as it was.
         // Not reached, no answer, or too slow: asking again for each file would only make the
         // user wait again.
-        if (inRun_ && !cancelled_ && (!t.answered || t.timedOut)) {
+        if (inRun_ && !cancelled_ && (!t->answered || t->timedOut)) {
             serverDead_ = true;
+            dropAhead();
             qWarning("No answer from %s: the other files of this run are not asked for.",
                      qUtf8Printable(parsed.host()));
         }
         return false;
     }
-    if (!target.commit()) {
+    t.reset();
+    if (ok && !target.commit())
+        ok = false;
+    if (!ok)
         qWarning("Cannot write %s: %s", qUtf8Printable(targetPath),
                  target.failure() == SafeFile::Failure::DiskFull ? "the disk is full"
                                                                  : "write error");
-        return false;
-    }
-    return true;
+    return ok;
 }

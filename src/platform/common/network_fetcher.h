@@ -5,6 +5,10 @@
 #include <QtGlobal>
 #include <memory>
 
+class SafeFile;
+struct FetchLimits;
+struct FetchTransfer;
+
 // Fetches http and https URLs with libcurl on the calling thread, through the proxy named in the
 // usual environment variables (http_proxy, https_proxy, no_proxy).
 //
@@ -28,6 +32,9 @@ public:
     static constexpr qint64 DefaultMinBytesPerWindow = 10 * 1024;
     static constexpr qint64 DefaultMaxBytes = qint64(64) * 1024 * 1024;
     static constexpr int MaxRedirects = 10;
+    // Connections to the server at once for files fetched ahead, as a browser opens.
+    static constexpr int MaxParallel = 6;
+    static constexpr size_t MaxHeldAhead = 12;
 
     // The wait for the answer is the shorter of ConnectTimeoutMs and idleTimeoutMs.
     explicit NetworkFetcher(int idleTimeoutMs = DefaultIdleTimeoutMs,
@@ -44,11 +51,15 @@ public:
     // rate above, at most maxBytes. An exception thrown from the window's events ends this fetch
     // (the old file stays) and goes on to the caller; the next fetch works as before.
     bool fetch(const QString& url, const QString& targetPath) override;
+    // At most MaxParallel at once, and at most MaxHeldAhead running or held, each within the
+    // rules of fetch() (the size cap included). A fetch whose turn comes takes its copy, or waits
+    // for it; what the run does not ask for is dropped at its end, and cancel() drops them all.
+    void fetchAhead(const QStringList& urls) override;
     // Within a run, a fetch that got no answer at all or ran out of time makes the later ones
     // fail without asking the server.
     void beginRun() override;
     void endRun() override;
-    void cancel() override { cancelled_ = true; }
+    void cancel() override;
 
     // The URL as it is requested: backslashes become slashes (the server has one folder per
     // category), non-ASCII characters are percent-encoded UTF-8. Empty when it is no http(s) URL.
@@ -57,6 +68,11 @@ public:
 private:
     struct Session;
     Session& session();
+    FetchLimits limits() const;
+    std::unique_ptr<FetchTransfer> start(const QString& url, SafeFile* target);
+    void startWaitingAhead();
+    void dropAhead();
+    void wait(FetchTransfer& current);
 
     int idleTimeoutMs_;
     qint64 maxBytes_;
