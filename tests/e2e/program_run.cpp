@@ -5,31 +5,28 @@
 #include <QStandardPaths>
 #include <QTest>
 
-ProgramRun::ProgramRun() : program_(dir_.path() + QStringLiteral("/program/Drapello"))
+ProgramRun::ProgramRun() : program_(dir_.path() + "/program/Drapello")
 {
     QDir().mkpath(programFolder());
-    QDir().mkpath(root() + QStringLiteral("/run"));
-    QFile::setPermissions(root() + QStringLiteral("/run"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir().mkpath(root() + "/run");
+    QFile::setPermissions(root() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QDir bin = QFileInfo(QStringLiteral(DRAPELLO_BINARY)).absoluteDir();
-    for (const QString& name : bin.entryList(
-             {QStringLiteral("Drapello"), QStringLiteral("*.lng"), QStringLiteral("*.exe")},
-             QDir::Files))
+    for (const QString& name : bin.entryList({"Drapello", "*.lng", "*.exe"}, QDir::Files))
         QFile::copy(bin.filePath(name), programFolder() + u'/' + name);
 
-    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), root() + QStringLiteral("/config"));
-    env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), root() + QStringLiteral("/run"));
-    env_.insert(QStringLiteral("XDG_DATA_HOME"), root() + QStringLiteral("/data"));
-    env_.insert(QStringLiteral("XDG_CACHE_HOME"), root() + QStringLiteral("/.cache"));
-    messenger_ = wine_.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
-    wine_.writeSystemReg(systemReg(
-        "win32", messengerKeys({}, QStringLiteral("C:\\Program Files\\MSN Messenger\\"))));
-    env_.insert(QStringLiteral("WINEPREFIX"), wine_.path());
-    env_.insert(QStringLiteral("HOME"), root());
-    env_.remove(QStringLiteral("QT_QPA_PLATFORM")); // real windows on the X server in $DISPLAY
+    env_.insert("XDG_CONFIG_HOME", root() + "/config");
+    env_.insert("XDG_RUNTIME_DIR", root() + "/run");
+    env_.insert("XDG_DATA_HOME", root() + "/data");
+    env_.insert("XDG_CACHE_HOME", root() + "/.cache");
+    messenger_ = wine_.makeFolder("Program Files/MSN Messenger");
+    wine_.writeSystemReg(
+        systemReg("win32", messengerKeys({}, "C:\\Program Files\\MSN Messenger\\")));
+    env_.insert("WINEPREFIX", wine_.path());
+    env_.insert("HOME", root());
+    env_.remove("QT_QPA_PLATFORM"); // real windows on the X server in $DISPLAY
     // Never reach out to the default server from a test; no first-run language question.
-    setSetting(QStringLiteral("base"), QStringLiteral("http://127.0.0.1:9/korvane/base/"));
-    setSetting(QStringLiteral("algedaan"), QStringLiteral("1"));
+    setSetting("base", "http://127.0.0.1:9/korvane/base/");
+    setSetting("algedaan", "1");
 }
 
 ProgramRun::~ProgramRun()
@@ -45,14 +42,13 @@ ProgramRun::~ProgramRun()
 QString ProgramRun::setting(const QString& key) const
 {
     return QSettings(settingsFile(), QSettings::IniFormat)
-        .value(QStringLiteral("Drapello/") + key, QStringLiteral("<missing>"))
+        .value("Drapello/" + key, "<missing>")
         .toString();
 }
 
 void ProgramRun::setSetting(const QString& key, const QString& value) const
 {
-    QSettings(settingsFile(), QSettings::IniFormat)
-        .setValue(QStringLiteral("Drapello/") + key, value);
+    QSettings(settingsFile(), QSettings::IniFormat).setValue("Drapello/" + key, value);
 }
 
 QProcess* ProgramRun::start(const QStringList& arguments)
@@ -68,42 +64,40 @@ QProcess* ProgramRun::start(const QStringList& arguments)
 
 bool ProgramRun::useInstalledPackage(QString* why)
 {
-    *why = QStringLiteral("runs in the test tst_installed_package");
+    *why = "runs in the test tst_installed_package";
     if (!qEnvironmentVariableIsSet("DRAPELLO_PACKAGE_TEST"))
         return false;
-    *why = QStringLiteral("needs dpkg-shlibdeps (dpkg-dev) to build the package");
-    if (QStandardPaths::findExecutable(QStringLiteral("dpkg-shlibdeps")).isEmpty())
+    *why = "needs dpkg-shlibdeps (dpkg-dev) to build the package";
+    if (QStandardPaths::findExecutable("dpkg-shlibdeps").isEmpty())
         return false;
-    const QString out = root() + QStringLiteral("/package");
+    const QString out = root() + "/package";
     QProcess::execute(QStringLiteral(DRAPELLO_CPACK),
-                      {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
-                       QStringLiteral(DRAPELLO_CPACK_CONFIG), QStringLiteral("-B"), out});
-    for (const QString& deb : QDir(out).entryList({QStringLiteral("drapello_*.deb")}))
-        QProcess::execute(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), out + u'/' + deb,
-                                                       root() + QStringLiteral("/installed")});
-    program_ = root() + QStringLiteral("/installed/usr/bin/drapello"); // none if the build failed
+                      {"-G", "DEB", "--config", QStringLiteral(DRAPELLO_CPACK_CONFIG), "-B", out});
+    for (const QString& deb : QDir(out).entryList({"drapello_*.deb"}))
+        QProcess::execute("dpkg-deb", {"-x", out + u'/' + deb, root() + "/installed"});
+    program_ = root() + "/installed/usr/bin/drapello"; // none if the build failed
     QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::ExeOwner);
     return true;
 }
 
 bool ProgramRun::waitForSetting(const QString& key) const
 {
-    return QTest::qWaitFor([&] { return setting(key) != QStringLiteral("<missing>"); }, 15000);
+    return QTest::qWaitFor([&] { return setting(key) != "<missing>"; }, 15000);
 }
 
 bool ProgramRun::canDriveX11(QString* why)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        *why = QStringLiteral("needs an X server (DISPLAY is not set)");
-    else if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        *why = QStringLiteral("needs xdotool");
+        *why = "needs an X server (DISPLAY is not set)";
+    else if (QStandardPaths::findExecutable("xdotool").isEmpty())
+        *why = "needs xdotool";
     return why->isEmpty();
 }
 
 QString ProgramRun::xdotool(const QStringList& arguments)
 {
     QProcess tool;
-    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.start("xdotool", arguments);
     if (!tool.waitForFinished(10000))
         tool.kill();
     return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
@@ -112,10 +106,10 @@ QString ProgramRun::xdotool(const QStringList& arguments)
 QString ProgramRun::windowMatching(const QProcess* process, const QString& pattern, int timeoutMs)
 {
     // --all: both the process and the title must match (xdotool's default is either).
-    const QStringList search = QStringLiteral("search --all --onlyvisible --pid %1 --name %2")
+    const QStringList search = QString("search --all --onlyvisible --pid %1 --name %2")
                                    .arg(process->processId())
                                    .split(u' ')
-                                   .replaceInStrings(QStringLiteral("%2"), pattern);
+                                   .replaceInStrings("%2", pattern);
     QString found;
     (void)QTest::qWaitFor([&] { return !(found = xdotool(search)).isEmpty(); }, timeoutMs);
     return found.section(QLatin1Char('\n'), 0, 0);
@@ -123,24 +117,23 @@ QString ProgramRun::windowMatching(const QProcess* process, const QString& patte
 
 void ProgramRun::pressKeys(const QString& window, const QString& keys)
 {
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    xdotool({"windowfocus", "--sync", window});
     // To the focused window through XTEST: events sent to a window directly are marked
     // synthetic, and toolkits may ignore those.
-    xdotool(QStringList{QStringLiteral("key")} + keys.split(QLatin1Char(' ')));
+    xdotool(QStringList{"key"} + keys.split(QLatin1Char(' ')));
 }
 
 void ProgramRun::clickAt(const QString& window, QPoint at)
 {
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-             QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
-             QStringLiteral("1")});
+    xdotool({"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()),
+             "click", "1"});
 }
 
 QSize ProgramRun::windowSize(const QString& window)
 {
     // "Geometry: 428x375" among the lines xdotool prints.
-    const QStringList parts = xdotool({QStringLiteral("getwindowgeometry"), window})
-                                  .section(QStringLiteral("Geometry: "), 1)
+    const QStringList parts = xdotool({"getwindowgeometry", window})
+                                  .section("Geometry: ", 1)
                                   .section(QLatin1Char('\n'), 0, 0)
                                   .split(QLatin1Char('x'));
     return QSize(parts.value(0).toInt(), parts.value(1).toInt());

@@ -33,3 +33,7 @@ add_test(NAME tst_installed_package
 set_tests_properties(tst_installed_package PROPERTIES TIMEOUT 300 RESOURCE_LOCK x11
   ENVIRONMENT DRAPELLO_PACKAGE_TEST=1
   SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::[A-Za-z]+\\(")
+# Scenario code reads better with plain string literals.
+foreach(name drapello_e2e_support tst_user_scenarios tst_wine_windows)
+  target_compile_options(${name} PRIVATE -UQT_NO_CAST_FROM_ASCII)
+endforeach()

@@ -10,13 +10,8 @@
 #include <QtTest>
 
 namespace {
-constexpr int ExitBoundMs = 5000;
-enum Copy {
-    Portable,
-    ReadOnly,
-    Installed
-}; // of the program, in its own folder // "at once": far below the 30 s a silent server is waited
-   // for
+constexpr int ExitBoundMs = 5000; // "at once": far below the 30 s a silent server is waited for
+enum Copy { Portable, ReadOnly, Installed }; // of the program, in its own folder
 
 QStringList filesIn(const QString& folder)
 {
@@ -34,7 +29,7 @@ int openTree(const QString& window)
     // The client area is 353 pixels high; the menu bar sits above it.
     const int top = 32 + ProgramRun::windowSize(window).height() - 353;
     ProgramRun::clickAt(window, QPoint(48, top + 4));
-    ProgramRun::pressKeys(window, QStringLiteral("KP_Multiply"));
+    ProgramRun::pressKeys(window, "KP_Multiply");
     return top;
 }
 
@@ -56,18 +51,18 @@ bool clickTreeUntil(const QString& window, const std::function<bool()>& done)
 // Opens the Opties menu on its first enabled item, then presses keys.
 void options(const QString& window, const QString& keys)
 {
-    ProgramRun::pressKeys(window, QStringLiteral("alt+o"));
+    ProgramRun::pressKeys(window, "alt+o");
     QTest::qWait(500); // the menu opens at the next turn of the program's event loop
-    ProgramRun::xdotool(QStringList{QStringLiteral("key")} + keys.split(QLatin1Char(' ')));
+    ProgramRun::xdotool(QStringList{"key"} + keys.split(QLatin1Char(' ')));
 }
 
 // The file dialog of "Skin handmatig instellen" is titled in Qt's own texts.
 bool fileDialogTitled(const QProcess* program, const QString& window, const QString& title)
 {
-    options(window, QStringLiteral("Down Return"));
+    options(window, "Down Return");
     const QString dialog = ProgramRun::windowMatching(program, u'^' + title + u'$');
     if (!dialog.isEmpty())
-        ProgramRun::pressKeys(dialog, QStringLiteral("Escape"));
+        ProgramRun::pressKeys(dialog, "Escape");
     return !dialog.isEmpty();
 }
 } // namespace
@@ -111,21 +106,21 @@ void TestUserScenarios::everyWayOfClosingEndsTheProgram()
     QFETCH(bool, download);
     ProgramRun run;
     HttpTestServer server;
-    writeFileBytes(run.root() + QStringLiteral("/run/drapello.lock"), "999999\n");
+    writeFileBytes(run.root() + "/run/drapello.lock", "999999\n");
     if (firstStart)
-        run.setSetting(QStringLiteral("algedaan"), QStringLiteral("0"));
-    const QString copy = run.cacheFolder() + QStringLiteral("/voruzide.tmp");
+        run.setSetting("algedaan", "0");
+    const QString copy = run.cacheFolder() + "/voruzide.tmp";
     if (download) {
-        server.stall(QStringLiteral("/voruzide.txt"));
-        run.setSetting(QStringLiteral("base"), server.baseUrl());
+        server.stall("/voruzide.txt");
+        run.setSetting("base", server.baseUrl());
         writeFileBytes(copy, "Abstract*Natuur");
     }
-    const QString title = firstStart ? QStringLiteral("Kies je taal") : QStringLiteral("Drapello");
+    const QString title = firstStart ? "Kies je taal" : "Drapello";
     QProcess* first = run.start();
     const QString window = run.windowMatching(first, title);
     QVERIFY(!window.isEmpty());
     if (!firstStart) { // a first start stores where the program lives and the defaults
-        QVERIFY(run.waitForSetting(QStringLiteral("path")));
+        QVERIFY(run.waitForSetting("path"));
         QProcess* second = run.start();
         QVERIFY2(second->waitForFinished(ExitBoundMs), "the second copy kept running");
         QVERIFY(second->readAllStandardError().contains("already running"));
@@ -137,11 +132,11 @@ void TestUserScenarios::everyWayOfClosingEndsTheProgram()
     QCOMPARE(first->exitStatus(), QProcess::NormalExit);
     QCOMPARE(first->exitCode(), 0);
     // Closing the chooser is no choice: nothing is stored, it asks again.
-    QCOMPARE(run.setting(QStringLiteral("language")), QStringLiteral("<missing>"));
-    QCOMPARE(run.setting(QStringLiteral("algedaan")), QString::number(firstStart ? 0 : 1));
+    QCOMPARE(run.setting("language"), "<missing>");
+    QCOMPARE(run.setting("algedaan"), QString::number(firstStart ? 0 : 1));
     if (!firstStart) {
-        QCOMPARE(run.setting(QStringLiteral("path")), run.programFolder());
-        QCOMPARE(run.setting(QStringLiteral("updatelist")), QStringLiteral("1"));
+        QCOMPARE(run.setting("path"), run.programFolder());
+        QCOMPARE(run.setting("updatelist"), "1");
     }
     QCOMPARE(server.requestCount(), int(download)); // nothing more asked once closing began
     QCOMPARE(readFileBytes(copy), download ? QByteArray("Abstract*Natuur") : "<unreadable>");
@@ -168,9 +163,9 @@ void TestUserScenarios::catalogueInstallAndRemove()
         QSKIP(qPrintable(why));
     if (copy == ReadOnly)
         QFile::setPermissions(run.programFolder(), QFile::ReadOwner | QFile::ExeOwner);
-    const QString cache = copy == Portable ? run.cacheFolder()
-                                           : run.root() + QStringLiteral("/.cache/Drapello/Cache");
-    const QString served = run.root() + QStringLiteral("/served");
+    const QString cache =
+        copy == Portable ? run.cacheFolder() : run.root() + "/.cache/Drapello/Cache";
+    const QString served = run.root() + "/served";
     QProcess tool;
     tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL),
                {QStringLiteral(DRAPELLO_SAMPLE_CATALOGUE), served});
@@ -180,52 +175,50 @@ void TestUserScenarios::catalogueInstallAndRemove()
         const QString path = it.next();
         server.setFile(path.mid(served.size()), readFileBytes(path));
     }
-    run.setSetting(QStringLiteral("base"), server.baseUrl());
-    const QString own =
-        writeFileBytes(run.messengerFolder() + QStringLiteral("/LVBACK.GIF"), "mine");
-    const QString backups = run.root() + QStringLiteral("/data/Drapello/backups");
+    run.setSetting("base", server.baseUrl());
+    const QString own = writeFileBytes(run.messengerFolder() + "/LVBACK.GIF", "mine");
+    const QString backups = run.root() + "/data/Drapello/backups";
 
-    run.setSetting(QStringLiteral("algedaan"), QStringLiteral("0"));
+    run.setSetting("algedaan", "0");
     QProcess* program = run.start();
-    const QString chooser = run.windowMatching(program, QStringLiteral("Kies je taal"));
+    const QString chooser = run.windowMatching(program, "Kies je taal");
     QVERIFY(!chooser.isEmpty());
     ProgramRun::clickAt(chooser, QPoint(60, 76)); // english.lng, the list's only file
-    ProgramRun::pressKeys(chooser, QStringLiteral("Return"));
+    ProgramRun::pressKeys(chooser, "Return");
     const QString window = run.windowOf(program);
     QVERIFY(!window.isEmpty());
-    QCOMPARE(run.setting(QStringLiteral("language")), QStringLiteral("english.lng"));
-    QVERIFY2(fileDialogTitled(program, window, QStringLiteral("Open")), "Qt's texts not English");
-    for (const QString& list : QDir(served).entryList({QStringLiteral("*.txt")}))
-        QTRY_COMPARE_WITH_TIMEOUT(
-            readFileBytes(cache + u'/' + list.chopped(4) + QStringLiteral(".tmp")),
-            readFileBytes(served + u'/' + list), 20000);
+    QCOMPARE(run.setting("language"), "english.lng");
+    QVERIFY2(fileDialogTitled(program, window, "Open"), "Qt's texts not English");
+    for (const QString& list : QDir(served).entryList({"*.txt"}))
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + u'/' + list.chopped(4) + ".tmp"),
+                                  readFileBytes(served + u'/' + list), 20000);
     QTest::qWait(300); // let the tree take the last category
     server.resetCounts();
-    QVERIFY(clickTreeUntil(window, [&] { return askedFor(server, QStringLiteral(".gif")); }));
+    QVERIFY(clickTreeUntil(window, [&] { return askedFor(server, ".gif"); }));
     const QByteArray picture = readFileBytes(served + server.requestedPaths().constFirst());
     QVERIFY(picture.startsWith("GIF8"));
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + QStringLiteral("/temp.dat")), picture, 20000);
-    ProgramRun::pressKeys(window, QStringLiteral("ctrl+i"));
+    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + "/temp.dat"), picture, 20000);
+    ProgramRun::pressKeys(window, "ctrl+i");
     // Replaced in place whatever its capitals, the old one kept.
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(own), picture, 20000);
-    QCOMPARE(filesIn(run.messengerFolder()), QStringList{QStringLiteral("LVBACK.GIF")});
+    QCOMPARE(filesIn(run.messengerFolder()), QStringList{"LVBACK.GIF"});
     QStringList kept = filesIn(backups);
     QCOMPARE(kept.size(), 1);
-    QVERIFY2(kept.first().contains(QStringLiteral("MSN Messenger")), qPrintable(kept.first()));
+    QVERIFY2(kept.first().contains("MSN Messenger"), qPrintable(kept.first()));
     QCOMPARE(readFileBytes(backups + u'/' + kept.first()), "mine");
 
-    options(window, QStringLiteral("Down Return")); // from "Zet als skin" to "Skin weghalen"
+    options(window, "Down Return"); // from "Zet als skin" to "Skin weghalen"
     QTRY_COMPARE_WITH_TIMEOUT(filesIn(run.messengerFolder()), QStringList(), 20000);
     kept = filesIn(backups);
     QCOMPARE(kept.size(), 2);
     QCOMPARE(readFileBytes(backups + u'/' + kept.last()), picture);
-    QCOMPARE(QFileInfo::exists(run.programFolder() + QStringLiteral("/Cache")), copy == Portable);
-    ProgramRun::pressKeys(window, QStringLiteral("ctrl+s"));
+    QCOMPARE(QFileInfo::exists(run.programFolder() + "/Cache"), copy == Portable);
+    ProgramRun::pressKeys(window, "ctrl+s");
     QVERIFY(program->waitForFinished(ExitBoundMs));
-    run.setSetting(QStringLiteral("updatelist"), QStringLiteral("0"));
+    run.setSetting("updatelist", "0");
     QProcess* next = run.start();
     const QString again = run.windowOf(next);
-    QVERIFY2(fileDialogTitled(next, again, QStringLiteral("Open")), "the choice was not kept");
+    QVERIFY2(fileDialogTitled(next, again, "Open"), "the choice was not kept");
 }
 
 // A category with a blank in its name, three skins of their own colours: the arrows preview the
@@ -234,34 +227,31 @@ void TestUserScenarios::arrowsPreviewAndCtrlIInstalls()
 {
     ProgramRun run;
     HttpTestServer server;
-    server.setFile(QStringLiteral("/voruzide.txt"), "Mooie Kleuren");
-    server.setFile(QStringLiteral("/Mooie Kleuren.txt"), "Blauw*Groen*Rood");
+    server.setFile("/voruzide.txt", "Mooie Kleuren");
+    server.setFile("/Mooie Kleuren.txt", "Blauw*Groen*Rood");
     const QByteArray red = makePicture("png", 30, 20, Qt::red);
-    server.setFile(QStringLiteral("/MooieKleuren/Blauw.gif"), makePicture("png", 30, 20, Qt::blue));
-    server.setFile(QStringLiteral("/MooieKleuren/Groen.gif"),
-                   makePicture("png", 30, 20, Qt::green));
-    server.setFile(QStringLiteral("/MooieKleuren/Rood.gif"), red);
-    const QString lvback =
-        writeFileBytes(run.messengerFolder() + QStringLiteral("/lvback.gif"), "mine");
-    run.setSetting(QStringLiteral("base"), server.baseUrl());
+    server.setFile("/MooieKleuren/Blauw.gif", makePicture("png", 30, 20, Qt::blue));
+    server.setFile("/MooieKleuren/Groen.gif", makePicture("png", 30, 20, Qt::green));
+    server.setFile("/MooieKleuren/Rood.gif", red);
+    const QString lvback = writeFileBytes(run.messengerFolder() + "/lvback.gif", "mine");
+    run.setSetting("base", server.baseUrl());
     const QString window = run.windowOf(run.start());
     QVERIFY(!window.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QFile::exists(run.cacheFolder() + QStringLiteral("/Mooie Kleuren.tmp")), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(run.cacheFolder() + "/Mooie Kleuren.tmp"), 20000);
     QTest::qWait(300); // let the tree take the category
     openTree(window);
     QTest::qWait(500); // a key typed next starts a search of its own, without the "*"
 
-    ProgramRun::pressKeys(window, QStringLiteral("Down Down Down"));
-    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, QStringLiteral("/MooieKleuren/Groen.gif")), 20000);
-    ProgramRun::pressKeys(window, QStringLiteral("Down ctrl+i"));
+    ProgramRun::pressKeys(window, "Down Down Down");
+    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/MooieKleuren/Groen.gif"), 20000);
+    ProgramRun::pressKeys(window, "Down ctrl+i");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, 20000);
     writeFileBytes(lvback, "mine");
-    ProgramRun::pressKeys(window, QStringLiteral("Home Down ctrl+i"));
+    ProgramRun::pressKeys(window, "Home Down ctrl+i");
     // Keys are handled in order: once a later Ctrl+U has asked for the list, the rest is done.
     server.resetCounts();
-    ProgramRun::pressKeys(window, QStringLiteral("ctrl+u"));
-    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, QStringLiteral("/Mooie Kleuren.txt")), 20000);
+    ProgramRun::pressKeys(window, "ctrl+u");
+    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Mooie Kleuren.txt"), 20000);
     QCOMPARE(readFileBytes(lvback), QByteArray("mine"));
 }
 
@@ -270,19 +260,18 @@ void TestUserScenarios::pictureArgumentInstalledOnlyWithMessenger()
 {
     ProgramRun run;
     HttpTestServer server;
-    run.setSetting(QStringLiteral("base"), server.baseUrl());
-    run.setSetting(QStringLiteral("updatelist"), QStringLiteral("0"));
+    run.setSetting("base", server.baseUrl());
+    run.setSetting("updatelist", "0");
     const QByteArray picture = makeGif();
-    const QString mine =
-        writeFileBytes(run.root() + QStringLiteral("/my skins/rode auto.gif"), picture);
-    const QString lvback = run.messengerFolder() + QStringLiteral("/lvback.gif");
+    const QString mine = writeFileBytes(run.root() + "/my skins/rode auto.gif", picture);
+    const QString lvback = run.messengerFolder() + "/lvback.gif";
     for (const bool messenger : {false, true}) {
         QVERIFY(messenger ? QDir().mkpath(run.messengerFolder())
                           : QDir(run.messengerFolder()).removeRecursively());
         QProcess* program = run.start({mine});
         const QString window = run.windowOf(program);
         QVERIFY(!window.isEmpty());
-        ProgramRun::pressKeys(window, QStringLiteral("ctrl+i ctrl+s"));
+        ProgramRun::pressKeys(window, "ctrl+i ctrl+s");
         QVERIFY(program->waitForFinished(ExitBoundMs));
         QCOMPARE(program->readAllStandardError().contains("76 - Messenger folder not found"),
                  !messenger);

@@ -22,16 +22,16 @@ private:
     // A server that stays without any Wine program running, as when Messenger has just closed.
     void startServer()
     {
-        QVERIFY(run(wineserver_, {QStringLiteral("-p")}));
+        QVERIFY(run(wineserver_, {"-p"}));
         QTRY_VERIFY_WITH_TIMEOUT(wineServerRunning(prefix_), 30000);
     }
     QProcessEnvironment environment() const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("WINEPREFIX"), prefix_);
-        environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+        environment.insert("WINEPREFIX", prefix_);
+        environment.insert("WINEDEBUG", "-all");
         // No Mono or Gecko installer dialogs while the prefix is made.
-        environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+        environment.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
         return environment;
     }
     QStringList closeRequests() const
@@ -40,10 +40,10 @@ private:
     }
 
     QTemporaryDir dir_;
-    QString prefix_ = dir_.path() + QStringLiteral("/prefix");
-    QString log_ = dir_.path() + QStringLiteral("/standin.log");
-    QString wine_ = QStandardPaths::findExecutable(QStringLiteral("wine"));
-    QString wineserver_ = QStandardPaths::findExecutable(QStringLiteral("wineserver"));
+    QString prefix_ = dir_.path() + "/prefix";
+    QString log_ = dir_.path() + "/standin.log";
+    QString wine_ = QStandardPaths::findExecutable("wine");
+    QString wineserver_ = QStandardPaths::findExecutable("wineserver");
     QString helpers_ = QStringLiteral(DRAPELLO_HELPER_DIR);
     bool booted_ = false;
 };
@@ -66,20 +66,19 @@ void TestWineWindows::initTestCase()
     QString why; // Wine's windows and the program's need an X server
     if (!ProgramRun::canDriveX11(&why))
         QSKIP(qPrintable(why));
-    const QString wineboot = QStandardPaths::findExecutable(QStringLiteral("wineboot"));
+    const QString wineboot = QStandardPaths::findExecutable("wineboot");
     if (wine_.isEmpty() || wineserver_.isEmpty() || wineboot.isEmpty())
         QSKIP("Wine is not installed (wine, wineserver, wineboot)");
-    const QString helper = helpers_ + QStringLiteral("/drapello-closewin64.exe");
+    const QString helper = helpers_ + "/drapello-closewin64.exe";
     if (!QFileInfo::exists(helper) || !QFileInfo::exists(QStringLiteral(DRAPELLO_STANDIN)))
         QSKIP("the Windows programs were not built (x86_64-w64-mingw32-g++ missing)");
     QByteArray output;
-    if (!run(wineboot, {QStringLiteral("-i")}, &output))
+    if (!run(wineboot, {"-i"}, &output))
         QSKIP(("Wine cannot make a prefix here: " + output.right(400)).constData());
     booted_ = true;
-    run(wineserver_, {QStringLiteral("-w")}); // writes system.reg
+    run(wineserver_, {"-w"}); // writes system.reg
     startServer();
-    if (!run(wine_, {helper, QStringLiteral("nosuchclass")}, &output) ||
-        !output.contains("not-found nosuchclass"))
+    if (!run(wine_, {helper, "nosuchclass"}, &output) || !output.contains("not-found nosuchclass"))
         QSKIP(("Wine cannot run the 64-bit helper here: " + output.right(400)).constData());
 }
 
@@ -87,8 +86,8 @@ void TestWineWindows::cleanupTestCase()
 {
     if (!booted_)
         return;
-    run(wineserver_, {QStringLiteral("-k")});
-    run(wineserver_, {QStringLiteral("-w")});
+    run(wineserver_, {"-k"});
+    run(wineserver_, {"-w"});
     // The ended server leaves its folder in the temporary folder.
     for (const QString& folder : wineServerFolders(prefix_)) {
         QDir(folder).removeRecursively();
@@ -102,55 +101,46 @@ void TestWineWindows::cleanupTestCase()
 // window has handled the message.
 void TestWineWindows::installsAndClosesMessenger()
 {
-    const QString folder = prefix_ + QStringLiteral("/drive_c/Program Files (x86)/MSN Messenger");
-    const QString lvback =
-        writeFileBytes(folder + QStringLiteral("/lvback.gif"),
-                       "an older and longer background, cut off if not truncated");
-    QVERIFY(
-        run(wine_, {QStringLiteral("reg"), QStringLiteral("add"),
-                    QStringLiteral("HKLM\\Software\\Microsoft\\MSNMessenger"), QStringLiteral("/v"),
-                    QStringLiteral("InstallationDirectory"), QStringLiteral("/d"),
-                    QStringLiteral("C:\\Program Files (x86)\\MSN Messenger\\"),
-                    QStringLiteral("/reg:32"), QStringLiteral("/f")}));
+    const QString folder = prefix_ + "/drive_c/Program Files (x86)/MSN Messenger";
+    const QString lvback = writeFileBytes(
+        folder + "/lvback.gif", "an older and longer background, cut off if not truncated");
+    QVERIFY(run(wine_, {"reg", "add", "HKLM\\Software\\Microsoft\\MSNMessenger", "/v",
+                        "InstallationDirectory", "/d", "C:\\Program Files (x86)\\MSN Messenger\\",
+                        "/reg:32", "/f"}));
     // The program reads system.reg itself, which the server writes out when it ends.
-    run(wineserver_, {QStringLiteral("-k")});
-    run(wineserver_, {QStringLiteral("-w")});
+    run(wineserver_, {"-k"});
+    run(wineserver_, {"-w"});
     startServer();
     // The stand-in's log: "ready", then "WM_CLOSE <class> <title>" per close request.
     QProcess standin;
     standin.setProcessEnvironment(environment());
     standin.setStandardOutputFile(QProcess::nullDevice());
-    standin.start(wine_,
-                  {QStringLiteral(DRAPELLO_STANDIN),
-                   QStringLiteral("Z:") + QString(log_).replace(u'/', u'\\'), // Z: is /
-                   QStringLiteral("MSBLClass:1:visible"), QStringLiteral("MSNMSBLClass:2:hidden"),
-                   QStringLiteral("MSBLWindowClass:1:visible"),
-                   QStringLiteral("msblclasses:1:visible")});
-    QTRY_VERIFY2_WITH_TIMEOUT(closeRequests().contains(QStringLiteral("ready")),
-                              "the stand-in did not start", 60000);
+    standin.start(wine_, {QStringLiteral(DRAPELLO_STANDIN),
+                          "Z:" + QString(log_).replace(u'/', u'\\'), // Z: is /
+                          "MSBLClass:1:visible", "MSNMSBLClass:2:hidden",
+                          "MSBLWindowClass:1:visible", "msblclasses:1:visible"});
+    QTRY_VERIFY2_WITH_TIMEOUT(closeRequests().contains("ready"), "the stand-in did not start",
+                              60000);
 
     ProgramRun program;
-    program.setEnv(QStringLiteral("WINEPREFIX"), prefix_);
+    program.setEnv("WINEPREFIX", prefix_);
     const QByteArray picture = makeGif(3);
-    QProcess* app =
-        program.start({writeFileBytes(program.root() + QStringLiteral("/my skin.gif"), picture)});
+    QProcess* app = program.start({writeFileBytes(program.root() + "/my skin.gif", picture)});
     const QString window = program.windowOf(app, 30000);
     QVERIFY(!window.isEmpty());
-    ProgramRun::pressKeys(window, QStringLiteral("ctrl+i"));
+    ProgramRun::pressKeys(window, "ctrl+i");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), picture, 30000);
-    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("lvback.gif")});
-    const QStringList classes{QStringLiteral("MSBLWindowClass"), QStringLiteral("MSNMSBLClass"),
-                              QStringLiteral("MSBLClass")};
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"lvback.gif"});
+    const QStringList classes{"MSBLWindowClass", "MSNMSBLClass", "MSBLClass"};
     QTRY_COMPARE_WITH_TIMEOUT(closeRequests().size(), 4, 30000);
     for (int i = 0; i < classes.size(); ++i)
-        QVERIFY2(
-            closeRequests()[i + 1].startsWith(QStringLiteral("WM_CLOSE %1 window").arg(classes[i])),
-            qPrintable(closeRequests().join(u'|')));
+        QVERIFY2(closeRequests()[i + 1].startsWith(QString("WM_CLOSE %1 window").arg(classes[i])),
+                 qPrintable(closeRequests().join(u'|')));
     QCOMPARE(app->state(), QProcess::Running);
 
     // Left: the second hidden window, then nothing of Messenger's.
     WineWindowService windows([prefix = prefix_] { return prefix; }, helpers_);
-    QVERIFY(windows.closeWindowOfClass(QStringLiteral("msnmsblclass")));
+    QVERIFY(windows.closeWindowOfClass("msnmsblclass"));
     QCOMPARE(closeRequests().size(), 5);
     for (const QString& windowClass : classes)
         QVERIFY(!windows.closeWindowOfClass(windowClass.toLower()));
