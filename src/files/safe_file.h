@@ -21,6 +21,7 @@ public:
         : file_(target), durability_(durability)
     {
     }
+    ~SafeFile();
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
 
@@ -41,6 +42,10 @@ private:
     Durability durability_;
     // The unflushed file beside the target, where the platform's QSaveFile would flush it.
     std::unique_ptr<QTemporaryFile> scratch_;
+    // Where the system's own calls write the file beside the target, on systems whose file
+    // handles Qt does not hand out.
+    QString scratchPath_;
+    void* scratchHandle_ = nullptr;
     qint64 written_ = 0;
     Failure failure_ = Failure::None;
 };

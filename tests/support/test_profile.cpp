@@ -2,7 +2,9 @@
 
 #include "core/install/messenger_folders.h"
 #include "core/skin_controller.h"
+#ifndef Q_OS_WIN
 #include "platform/linux/ini_settings_store.h"
+#endif
 
 #include <QBuffer>
 #include <QDir>
@@ -42,6 +44,33 @@ public:
 private:
     FakeWorld& world_;
 };
+
+#ifdef Q_OS_WIN
+// The Windows program keeps its settings in the registry, which a test run shares with every
+// other: the core tests keep theirs in the profile's INI file, through QSettings.
+class IniSettingsStore : public SettingsStore {
+public:
+    explicit IniSettingsStore(const QString& folder) : folder_(folder) {}
+    QString getSetting(const QString& app, const QString& section, const QString& key,
+                       const QString& defaultValue) override
+    {
+        return QSettings(folder_ + '/' + app + ".ini", QSettings::IniFormat)
+            .value(section + '/' + key, defaultValue)
+            .toString();
+    }
+    bool saveSetting(const QString& app, const QString& section, const QString& key,
+                     const QString& value) override
+    {
+        QSettings file(folder_ + '/' + app + ".ini", QSettings::IniFormat);
+        file.setValue(section + '/' + key, value);
+        file.sync();
+        return file.status() == QSettings::NoError;
+    }
+
+private:
+    QString folder_;
+};
+#endif
 } // namespace
 
 TestProfile::TestProfile()

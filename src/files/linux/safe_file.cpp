@@ -23,6 +23,8 @@ SafeFile::Failure failureOf(int error)
 }
 } // namespace
 
+SafeFile::~SafeFile() = default;
+
 bool SafeFile::fail(Failure failure)
 {
     if (failure_ == Failure::None)

@@ -2,16 +2,32 @@
 #include "platform/common/desktop_shell_service.h"
 #include "platform/common/network_fetcher.h"
 #include "platform/windows/named_mutex_instance.h"
+#include "platform/windows/program_places.h"
 #include "platform/windows/win32_services.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStandardPaths>
+#include <windows.h>
 
 namespace {
-QString userDataFolder()
+// A folder named by the environment, else Qt's idea of it.
+QString knownFolder(const char* variable, QStandardPaths::StandardLocation fallback)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Drapello");
+    const QString value = qEnvironmentVariable(variable);
+    if (!value.isEmpty())
+        return QDir::fromNativeSeparators(value);
+    return QStandardPaths::writableLocation(fallback);
+}
+
+// Named pipes are seen by every session on the machine: the name carries ours and the user's.
+QString instanceChannelName()
+{
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return QStringLiteral("KorvaneSoftware.Drapello.%1.%2")
+        .arg(session)
+        .arg(qEnvironmentVariable("USERNAME"));
 }
 } // namespace
 
@@ -20,12 +36,17 @@ Services systemServices()
     Services p;
     p.settings = std::make_unique<RegistrySettingsStore>();
     p.instance = std::make_unique<NamedMutexInstance>();
-    p.instanceChannel = QStringLiteral("KorvaneSoftware.Drapello");
+    p.instanceChannel = instanceChannelName();
     p.registry = std::make_unique<Win32RegistryReader>();
     p.fetcher = std::make_unique<NetworkFetcher>();
     p.windows = std::make_unique<Win32WindowService>();
     p.shell = std::make_unique<DesktopShellService>();
     p.programFolder = QCoreApplication::applicationDirPath();
-    p.dataFolder = userDataFolder();
+    const WindowsPlaces places = windowsPlaces(
+        p.programFolder, knownFolder("LOCALAPPDATA", QStandardPaths::GenericDataLocation),
+        knownFolder("APPDATA", QStandardPaths::GenericConfigLocation));
+    p.cacheFolder = places.cacheFolder;
+    p.languageFolders = places.languageFolders;
+    p.dataFolder = places.dataFolder;
     return p;
 }

@@ -3,8 +3,6 @@
 #include "platform/windows/registry_value.h"
 #include "platform/windows/window_close.h"
 
-#include <QSettings>
-
 bool Win32WindowService::closeWindowOfClass(const QString& windowClass)
 {
     const QByteArray name = windowClass.toLocal8Bit();
@@ -18,27 +16,26 @@ QString Win32RegistryReader::readValue(const QString& valuePath)
 }
 
 namespace {
-QString settingsKey(const QString& app, const QString& section)
+// Where Visual Basic's GetSetting and SaveSetting keep a program's settings: a user who had the
+// old program keeps what was stored there.
+std::wstring settingsKey(const QString& app, const QString& section)
 {
-    return QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") + app +
-           QLatin1Char('\\') + section;
+    return (QStringLiteral("Software\\VB and VBA Program Settings\\") + app + QLatin1Char('\\') +
+            section)
+        .toStdWString();
 }
 } // namespace
 
 QString RegistrySettingsStore::getSetting(const QString& app, const QString& section,
                                           const QString& key, const QString& defaultValue)
 {
-    QSettings registry(settingsKey(app, section), QSettings::NativeFormat);
-    if (!registry.contains(key))
-        return defaultValue;
-    return registry.value(key).toString();
+    const std::optional<std::wstring> value =
+        readUserValue(settingsKey(app, section), key.toStdWString());
+    return value ? QString::fromStdWString(*value) : defaultValue;
 }
 
 bool RegistrySettingsStore::saveSetting(const QString& app, const QString& section,
                                         const QString& key, const QString& value)
 {
-    QSettings registry(settingsKey(app, section), QSettings::NativeFormat);
-    registry.setValue(key, value);
-    registry.sync();
-    return registry.status() == QSettings::NoError;
+    return writeUserValue(settingsKey(app, section), key.toStdWString(), value.toStdWString());
 }
