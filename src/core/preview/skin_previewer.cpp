@@ -70,6 +70,6 @@ void SkinPreviewer::preview(const std::optional<CatalogueNode>& node, const QStr
         // the failed-download message and nothing to install.
         drop();
         report_.clearProgress();
-        report_.setStatus(report_.text(UiText::DownloadFailed));
+        report_.showFailure(report_.text(UiText::DownloadFailed));
     }
 }
