@@ -4,9 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
-small=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 
-# Placeholder: a soft contact-list background with the program's name.
+# Placeholder: a soft contact-list background with the program's name. The line below it is
+# drawn by the program, in the language in use.
 convert -size 203x293 -seed 7 plasma:'#dcecff'-'#7fa8d8' -blur 0x6 \
   \( -size 203x293 gradient:'rgba(255,255,255,0.55)'-'rgba(40,80,150,0.25)' \) -compose over -composite \
   -fill 'rgba(255,255,255,0.75)' -draw 'roundrectangle 14,96 188,196 10,10' \
@@ -15,7 +15,6 @@ convert -size 203x293 -seed 7 plasma:'#dcecff'-'#7fa8d8' -blur 0x6 \
   -fill '#2f9a48' -draw 'circle 40,166 40,154' \
   -fill '#3f7fd0' -draw 'rectangle 58,158 176,164' -draw 'rectangle 58,170 140,174' \
   -font "$font" -pointsize 24 -fill '#1d3f72' -gravity north -annotate +0+36 'Drapello' \
-  -font "$small" -pointsize 11 -fill '#1d3f72' -gravity south -annotate +0+58 'Kies een skin in de lijst' \
   -quality 95 placeholder.jpg
 
 # Icon: a little contact list with a patterned background.

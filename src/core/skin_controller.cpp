@@ -112,6 +112,8 @@ void SkinController::refreshCatalogue()
 {
     guarded([&] {
         loader_.beginRefresh();
+        // The server may have been changed in the settings file since the start.
+        baseUrl_ = settings_.baseUrl();
         useCache_ = false;
         loading_.start();
     });
@@ -158,7 +160,7 @@ void SkinController::installPickedFile()
 {
     try {
         const QString chosen =
-            services_.dialogs->openFile(QStringLiteral("GIF-files (*.gif)|*.gif;"));
+            services_.dialogs->openFile(language_.text(FixedText::PictureFilter));
         if (chosen.isEmpty())
             return;
         report_.showPreview(PictureDecoder::readFile(chosen));

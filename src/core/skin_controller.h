@@ -47,7 +47,8 @@ public:
     void start(const QString& commandLine);
     // The timer's pass over the catalogue.
     void loadCatalogue();
-    // Throws the tree away; the next tick loads everything from the server.
+    // Throws the tree away; the next tick loads everything from the server named in the
+    // settings now.
     void refreshCatalogue();
     void previewSkin(const std::optional<CatalogueNode>& node);
     // Installs what is shown: the picked file, else the downloaded preview. A keyboard move not

@@ -11,7 +11,14 @@ QString StatusReport::text(UiText id) const
 void StatusReport::setStatus(const QString& text)
 {
     status_ = text;
+    failureShown_ = false;
     Q_EMIT statusChanged(text);
+}
+
+void StatusReport::showFailure(const QString& text)
+{
+    setStatus(text);
+    failureShown_ = true;
 }
 
 void StatusReport::step()
@@ -54,6 +61,6 @@ void StatusReport::showError(const AppError& error)
 {
     const QString line = errorLine(error);
     qWarning("%s", qUtf8Printable(line)); // the status bar keeps only the last line
-    setStatus(line);
+    showFailure(line);
     Q_EMIT errorShown();
 }

@@ -23,7 +23,11 @@ public:
     QString text(UiText id) const;
 
     void setStatus(const QString& text);
+    // A status text that says something failed (a download, a missing list).
+    void showFailure(const QString& text);
     const QString& status() const { return status_; }
+    // The status text says what failed: an error line or a failure's message.
+    bool failureShown() const { return failureShown_; }
     // One step of ten; a step past the end is dropped.
     void step();
     void clearProgress();
@@ -50,6 +54,7 @@ Q_SIGNALS:
 private:
     const LanguageTable& language_;
     QString status_;
+    bool failureShown_ = false;
     int progress_ = 0;
     bool installAvailable_ = false;
 };

@@ -67,6 +67,10 @@ AboutDialog::AboutDialog(SkinController& controller, CommandRunner& runner, QWid
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
     rule->setGeometry(8, 168, 297, 9);
+    // An "&" in a language file's texts marks a mnemonic, as in every caption; a label shows
+    // it only with a buddy, the control its key leads to.
+    versions_->setBuddy(people);
+    thanks_->setBuddy(people);
 
     link_ = makeLabel(this, "siteLink", LanguageTable::defaultText(UiText::VisitItem),
                       QRect(8, 192, 121, 17));
@@ -76,6 +80,7 @@ AboutDialog::AboutDialog(SkinController& controller, CommandRunner& runner, QWid
     link_->setCursor(Qt::PointingHandCursor);
     link_->setMouseTracking(true);
     link_->installEventFilter(this);
+    link_->setBuddy(link_); // its key follows the link (eventFilter)
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
@@ -130,6 +135,9 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
             pointerOverLink(at.x(), at.y());
             return true;
         }
+        case QEvent::Shortcut:
+            runner_.run([this] { linkClicked(); });
+            return true;
         case QEvent::MouseButtonPress:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
                 linkPressed_ = true;

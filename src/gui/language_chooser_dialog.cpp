@@ -77,7 +77,8 @@ void LanguageChooserDialog::confirm()
 {
     const QList<QListWidgetItem*> selected = files_->selectedItems();
     const QString file = selected.isEmpty() ? QString() : selected.first()->text();
-    const std::optional<AppError> notStored = controller_.language().confirmChoice(file);
+    const std::optional<AppError> notStored =
+        controller_.language().confirmChoice(file, !owner_.isVisible());
     // Closes and releases this chooser (it deletes itself once closed).
     done(Accepted);
     owner_.showMain();

@@ -74,6 +74,7 @@ void MainWindow::buildControls()
     preview_ = new SkinPreviewLabel(client);
     preview_->setObjectName(QStringLiteral("skinPreview"));
     preview_->setGeometry(216, 32, 203, 293);
+    preview_->setPlaceholderCaption(controller_.language().text(FixedText::PlaceholderCaption));
     preview_->showPicture(Picture());
 
     installButton_ = new QPushButton(LanguageTable::defaultText(UiText::InstallButton), client);
@@ -236,6 +237,7 @@ void MainWindow::applyCaptions()
     collapseAllItem_->setText(text(UiText::CollapseAllItem));
     helpMenu_->setTitle(text(UiText::HelpMenu));
     visitItem_->setText(text(UiText::VisitItem));
+    preview_->setPlaceholderCaption(language.text(FixedText::PlaceholderCaption));
     // The dialogs get theirs whether or not they were ever opened, and keep them.
     if (settingsDialog_)
         settingsDialog_->applyCaptions();

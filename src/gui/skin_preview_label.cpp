@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QMovie>
+#include <QPainter>
 #include <QPixmap>
 
 SkinPreviewLabel::SkinPreviewLabel(QWidget* parent) : QLabel(parent)
@@ -42,12 +43,36 @@ void SkinPreviewLabel::showImage(const QImage& image)
                              : image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
+void SkinPreviewLabel::setPlaceholderCaption(const QString& caption)
+{
+    placeholderCaption_ = caption;
+    if (placeholderShown_)
+        showPlaceholder();
+}
+
+void SkinPreviewLabel::showPlaceholder()
+{
+    QImage placeholder(QStringLiteral(":/drapello/placeholder.jpg"));
+    QPainter painter(&placeholder);
+    QFont font = this->font();
+    font.setPixelSize(11);
+    painter.setFont(font);
+    painter.setPen(QColor(0x1d, 0x3f, 0x72));
+    // Below the little contact list, where the artwork leaves room for one line.
+    painter.drawText(QRect(4, 220, placeholder.width() - 8, 18), Qt::AlignCenter,
+                     placeholderCaption_);
+    painter.end();
+    showImage(placeholder);
+    placeholderShown_ = true;
+}
+
 void SkinPreviewLabel::showPicture(const Picture& picture)
 {
     if (picture.isNull()) {
-        showImage(QImage(QStringLiteral(":/drapello/placeholder.jpg")));
+        showPlaceholder();
         return;
     }
+    placeholderShown_ = false;
     if (!picture.animated) {
         showImage(picture.first);
         return;

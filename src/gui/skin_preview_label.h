@@ -16,16 +16,21 @@ public:
 
     // A null picture shows the placeholder.
     void showPicture(const Picture& picture);
+    // The line under the placeholder's name, in the language in use.
+    void setPlaceholderCaption(const QString& caption);
     bool isAnimated() const { return movie_ != nullptr; }
     // The picture shown (first frame of an animation).
     const QImage& currentImage() const { return image_; }
 
 private:
+    void showPlaceholder();
     void showImage(const QImage& image);
     void dropMovie();
     QSize fitted(QSize size) const;
 
     QImage image_;
+    QString placeholderCaption_;
+    bool placeholderShown_ = false;
     QMovie* movie_ = nullptr;
     QBuffer* movieData_ = nullptr;
 };

@@ -135,8 +135,9 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack_data()
 {
     QTest::addColumn<Files>("files");
     QTest::addColumn<QString>("status");
-    QTest::newRow("server gone") << Files() << Missing;
-    QTest::newRow("a list gone") << lists("New*Gone", {"n"}) << Missing;
+    const QString failed = QStringLiteral("Fout bij het downloaden!");
+    QTest::newRow("server gone") << Files() << failed;
+    QTest::newRow("a list gone") << lists("New*Gone", {"n"}) << failed;
     QTest::newRow("a list refused")
         << lists("New*Dup", {"n", "n"}) << Prefix + "35602 - Key is not unique in collection";
 }
@@ -148,6 +149,9 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     Run run(files, QStringLiteral("loadcache"));
     writeFileBytes(run.profile.cacheFolder() + "/voruzide.tmp", "Old");
     writeFileBytes(run.profile.cacheFolder() + "/Old.tmp", "o1");
+    // Not list copies: no refresh touches them.
+    const QString preview = writeFileBytes(run.profile.cacheFolder() + "/temp.dat", "picture");
+    const QString other = writeFileBytes(run.profile.cacheFolder() + "/notes.tmp.txt", "mine");
     run.controller->loadCatalogue();
     QCOMPARE(run.profile.world.asked, QStringList()); // the cache asks the server nothing
     const QStringList before = run.listCopies();
@@ -161,12 +165,16 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     QCOMPARE(run.listCopies(), before);
     QVERIFY(!QFileInfo::exists(run.profile.cacheFolder() + "/before-refresh"));
 
-    // A refresh that works replaces them.
-    run.serve(lists("New", {"n1*n2"}));
+    // A refresh that works replaces them, from the server the settings name by then.
+    const QString moved = QStringLiteral("http://127.0.0.1:8080/moved/");
+    run.profile.setSetting("base", moved);
+    run.profile.world.files.insert(moved + "voruzide.txt", "New");
+    run.profile.world.files.insert(moved + "New.txt", "n1*n2");
     run.controller->refreshCatalogue();
     run.controller->loadCatalogue();
     QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( New(n1,n2))"));
     QCOMPARE(run.listCopies(), (QStringList{"New.tmp=n1*n2", "voruzide.tmp=New"}));
+    QCOMPARE(readFileBytes(preview) + readFileBytes(other), "picturemine");
 }
 
 void TestCatalogueLoader::categoryNames_data()

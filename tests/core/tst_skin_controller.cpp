@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
 const QString Prefix = QStringLiteral("Fout opgetreden: ");
@@ -99,11 +100,14 @@ void TestSkinController::pickedFile()
     const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
     run.profile.world.nextFiles << picture << page;
     run.controller->installPickedFile();
+    QCOMPARE(run.profile.world.messages.join('/'), "file dialog: GIF-files (*.gif)|*.gif;");
     QVERIFY(run.log->lines.contains("preview 16x16"));
     QCOMPARE(run.log->status, Installed);
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+    run.controller->language().load(languageFile(run.profile.programFolder() + "/english.lng", 26));
     run.controller->installPickedFile(); // no picture: refused, the loading timer left alone
-    QCOMPARE(run.log->lines.last(), "status " + Prefix + "481 - Invalid picture");
+    QCOMPARE(run.profile.world.messages.last(), "file dialog: GIF files (*.gif)|*.gif;");
+    QCOMPARE(run.log->lines.last(), "status L4481 - Invalid picture");
     writeFileBytes(picture, "<html>"); // changed since it was shown: never installed
     run.controller->installSkin();
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
@@ -123,17 +127,19 @@ void TestSkinController::remove()
 
 void TestSkinController::language_data()
 {
-    QTest::addColumn<int>("lines");       // -1: no file
+    QTest::addColumn<int>("lines");       // -1: no file, -2: a FIFO
     QTest::addColumn<bool>("twoFolders"); // a user's folder first, holding a good my.lng too
     QTest::addColumn<QString>("seen");    // message|text 2|text 21|stored language|files offered
+    // A refused file leaves its messages and changes no caption.
     const QString bad = "Error: Error in language file, cannot read input. Restart this program "
-                        "to load the default language.|L2|L21||my.lng";
+                        "to load the default language.|L2|||my.lng";
     const QString missing = "Error: Language file is missing. The default language will be "
                             "loaded.|" +
                             Installed + "|||";
     QTest::newRow("26 lines") << 26 << false << "|L2|L21|my.lng|my.lng";
     QTest::newRow("25 lines") << 25 << false << bad;
     QTest::newRow("missing") << -1 << false << missing;
+    QTest::newRow("a FIFO, neither read nor offered") << -2 << false << missing;
     QTest::newRow("user's copy first, each name once")
         << 25 << true << "|L2|L21|my.lng|my.lng,user.lng";
 }
@@ -152,6 +158,8 @@ void TestSkinController::language()
     SkinController controller(profile.services);
     if (lines >= 0)
         languageFile(profile.programFolder() + "/my.lng", lines);
+    if (lines == -2)
+        QCOMPARE(mkfifo(qPrintable(profile.programFolder() + "/my.lng"), 0600), 0);
     profile.setSetting("language", "my.lng");
     QSignalSpy captions(&controller.language(), &LanguageManager::captionsChanged);
     controller.language().loadStored();
@@ -169,15 +177,25 @@ void TestSkinController::startChoosesCacheMode_data()
     QTest::addColumn<QString>("updatelist"); // "": not stored
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<bool>("downloads");
-    QTest::addColumn<QString>("status"); // "": the list is missing, else the error
+    QTest::addColumn<QString>("status");   // "": the list is missing, else the error
+    QTest::addColumn<QString>("algedaan"); // "": not stored
+    QTest::addColumn<bool>("chosen");      // the chooser is skipped
     const QString none;
-    QTest::newRow("default") << none << none << true << none;
-    QTest::newRow("box cleared") << "0" << none << false << none;
-    QTest::newRow("box greyed") << "2" << none << false << none;
-    QTest::newRow("loadcache") << "1" << QStringLiteral("LoadCache") << false << none;
-    QTest::newRow("a picture given") << "1" << QStringLiteral("PICTURE") << false << none;
-    QTest::newRow("no number") << "x" << none << false << "13 - Type mismatch";
-    QTest::newRow("out of range") << "3" << none << false << "380 - Invalid property value";
+    QTest::newRow("default") << none << none << true << none << none << false;
+    QTest::newRow("box cleared") << "0" << none << false << none << "1" << true;
+    QTest::newRow("box greyed") << "2" << none << false << none << "2" << false;
+    QTest::newRow("halves to even, 0.5 unchecked")
+        << "0.5" << none << false << none << " 1 " << true;
+    QTest::newRow("halves to even, 2.5 greyed") << "2.5" << none << false << none << "1.5" << false;
+    QTest::newRow("loadcache") << "1" << QStringLiteral("LoadCache") << false << none << none
+                               << false;
+    QTest::newRow("a picture given")
+        << "1" << QStringLiteral("PICTURE") << false << none << none << false;
+    QTest::newRow("a picture in quotes")
+        << "1" << QStringLiteral("\"PICTURE\"") << false << none << none << false;
+    QTest::newRow("no number") << "x" << none << false << "13 - Type mismatch" << none << false;
+    QTest::newRow("out of range") << "3" << none << false << "380 - Invalid property value" << none
+                                  << false;
 }
 
 void TestSkinController::startChoosesCacheMode()
@@ -186,11 +204,14 @@ void TestSkinController::startChoosesCacheMode()
     QFETCH(QString, commandLine);
     QFETCH(bool, downloads);
     QFETCH(QString, status);
+    QFETCH(QString, algedaan);
+    QFETCH(bool, chosen);
     TestProfile profile;
     if (!updatelist.isEmpty())
         profile.setSetting("updatelist", updatelist);
-    if (commandLine == "PICTURE")
-        commandLine = writeFileBytes(profile.path("given.gif"), makeGif());
+    if (!algedaan.isEmpty())
+        profile.setSetting("algedaan", algedaan);
+    commandLine.replace("PICTURE", writeFileBytes(profile.path("given.gif"), makeGif()));
     SkinController controller(profile.services);
     ReportLog log(controller);
     controller.language().loadDefault();
@@ -201,9 +222,9 @@ void TestSkinController::startChoosesCacheMode()
     QCOMPARE(!profile.world.asked.isEmpty(), downloads);
     QCOMPARE(log.status,
              status.isEmpty() ? "Skinlijst ontbreekt. Update de skinlijst!" : Prefix + status);
-    QCOMPARE(log.lines.contains("install 1"), commandLine.endsWith("given.gif"));
+    QCOMPARE(log.lines.contains("install 1"), commandLine.contains("given.gif"));
     QCOMPARE(profile.setting("path"), status.isEmpty() ? profile.programFolder() : "<missing>");
-    QVERIFY(!controller.settings().languageChosen()); // "algedaan" is 0 until a choice
+    QCOMPARE(controller.settings().languageChosen(), chosen);
 }
 
 QTEST_GUILESS_MAIN(TestSkinController)

@@ -1,9 +1,14 @@
 // The main window as a user meets it: controls found by name, driven by clicks.
 #include "core/skin_controller.h"
+#include "gui/language_chooser_dialog.h"
 #include "gui/main_window.h"
+#include "gui/skin_preview_label.h"
 #include "support/test_profile.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,12 +18,32 @@
 #include <QtTest>
 
 namespace {
+const QString ListMissing = "Skinlijst ontbreekt. Update de skinlijst!";
+
+// Runs `inside` once the modal dialog that `open` shows is active, then closes it.
+void inModalDialog(QAction* open, const std::function<void(QDialog*)>& inside)
+{
+    QTimer::singleShot(0, open, [&inside] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (QTest::qWaitForWindowExposed(dialog)) {
+            QApplication::setActiveWindow(dialog); // no window manager to activate it
+            inside(dialog);
+        }
+        dialog->accept();
+    });
+    open->trigger();
+}
+
 struct Window {
     Window()
     {
         profile.world.files = {{TestProfile::server() + "voruzide.txt", "Auto*A\r\nB"},
                                {TestProfile::server() + "Auto.txt", "Rood*Kapot"},
                                {TestProfile::server() + "Auto\\Rood.gif", makeGif()}};
+    }
+    void show()
+    {
         controller.language().loadDefault();
         controller.start(QString());
         window.showMain();
@@ -55,11 +80,13 @@ class TestMainWindow : public QObject {
 private Q_SLOTS:
     void installFollowsThePreview();
     void captionsFromALanguageFile();
+    void chooserKeepsAFailureOnlyAtTheFirstStart();
 };
 
 void TestMainWindow::installFollowsThePreview()
 {
     Window w;
+    w.show();
     QTRY_COMPARE(w.status(), "Fout opgetreden: 52 - Bad file name or number: \"A\\r\\nB\" cannot "
                              "be stored in the cache");
     QCOMPARE(w.find<QTreeWidget>("catalogueTree")->topLevelItem(0)->child(1)->text(0), " A\r\nB");
@@ -72,8 +99,12 @@ void TestMainWindow::installFollowsThePreview()
     w.find<QPushButton>("installButton")->click();
     QCOMPARE(w.status(), "Skin succesvol als achtergrond geplaatst!");
     QCOMPARE(readFileBytes(w.profile.messengerFolder() + "/lvback.gif"), makeGif());
-    w.click(" Auto"); // a category: nothing to install
-    QCOMPARE(w.installable(), 0);
+    w.click(" Auto"); // a category changes nothing
+    w.click(" VOR Uzide");
+    QCOMPARE(w.installable(), 3);
+    QCOMPARE(w.status(), "Skin succesvol als achtergrond geplaatst!");
+    QCOMPARE(w.find<SkinPreviewLabel>("skinPreview")->currentImage().size(), QSize(8, 8));
+    QCOMPARE(readFileBytes(w.profile.cacheFolder() + "/temp.dat"), makeGif());
     w.click("Rood");
     w.click("Kapot"); // not on the server
     QCOMPARE(w.status(), "Fout bij het downloaden!");
@@ -83,7 +114,31 @@ void TestMainWindow::installFollowsThePreview()
 void TestMainWindow::captionsFromALanguageFile()
 {
     Window w;
-    w.controller.language().load(languageFile(w.profile.programFolder() + "/test.lng", 26));
+    w.show();
+    const QImage dutch = w.find<SkinPreviewLabel>("skinPreview")->currentImage();
+    QByteArray english; // "E1".."E26", an "&" marking a mnemonic in the About dialog's lines
+    for (int line = 1; line <= 26; ++line)
+        english += line == 23   ? "&Visit\r\n"
+                   : line == 24 ? "Made &for\r\n"
+                                : 'E' + QByteArray::number(line) + "\r\n";
+    w.controller.language().load(
+        writeFileBytes(w.profile.programFolder() + "/english.lng", english));
+    // The caption under the placeholder follows the language too.
+    QVERIFY(w.find<SkinPreviewLabel>("skinPreview")->currentImage() != dutch);
+    // A refused file changes no caption, also in the dialogs built after it.
+    w.controller.language().load(languageFile(w.profile.programFolder() + "/short.lng", 25));
+    inModalDialog(w.find<QAction>("settingsItem"), [](QDialog* settings) {
+        QCOMPARE(settings->windowTitle() + '|' + settings->findChild<QCheckBox*>()->text(),
+                 "E18|E26");
+    });
+    inModalDialog(w.find<QAction>("aboutItem"), [&w](QDialog* about) {
+        QCOMPARE(about->findChild<QLabel*>("versionsLabel")->text(), "Made &for");
+        about->findChild<QWidget*>("okButton")->setFocus();
+        QTest::keyClick(about, Qt::Key_F, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), about->findChild<QWidget*>("thanksText"));
+        QTest::keyClick(about, Qt::Key_V, Qt::AltModifier); // the link's key opens the site
+        QCOMPARE(w.profile.world.actions.filter("open ").size(), 1);
+    });
     QStringList captions; // menus and their items in order, the button last
     for (const QAction* menu : w.window.menuBar()->actions()) {
         captions << menu->text();
@@ -92,7 +147,25 @@ void TestMainWindow::captionsFromALanguageFile()
     }
     captions << w.find<QPushButton>("installButton")->text();
     QCOMPARE(captions.join(','),
-             "L11,L12,,L13,L14,L15,L16,L17,,L18,L19,,L20,L21,L22,L23,,About,L1");
+             "E11,E12,,E13,E14,E15,E16,E17,,E18,E19,,E20,E21,E22,&Visit,,About,E1");
+}
+
+// The server does not answer: the pass ends while the chooser waits. Its OK leaves that failure
+// at the first start only; once the main window was seen, OK empties the status bar.
+void TestMainWindow::chooserKeepsAFailureOnlyAtTheFirstStart()
+{
+    for (const bool firstStart : {true, false}) {
+        Window w;
+        w.profile.world.files.clear();
+        LanguageChooserDialog* chooser = w.window.createChooser();
+        w.controller.language().loadStored();
+        w.controller.start(QString());
+        firstStart ? chooser->show() : w.window.showMain();
+        QTRY_COMPARE(w.status(), ListMissing);
+        chooser->findChild<QPushButton*>("okButton")->click();
+        QCOMPARE(w.status(), firstStart ? ListMissing : QString());
+        QVERIFY(w.window.isVisible());
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

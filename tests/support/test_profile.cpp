@@ -36,8 +36,9 @@ public:
     {
         world_.messages << title + ": " + text;
     }
-    QString openFile(const QString&) override
+    QString openFile(const QString& filter) override
     {
+        world_.messages << "file dialog: " + filter;
         return world_.nextFiles.isEmpty() ? QString() : world_.nextFiles.takeFirst();
     }
 

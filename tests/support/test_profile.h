@@ -10,7 +10,8 @@
 class SkinController;
 
 // The outside world of one test: downloads (URL -> bytes; others fail) and the registry from
-// tables; message boxes ("title: text"), windows closed and sites opened are recorded.
+// tables; message boxes ("title: text") and file dialogs ("file dialog: filter"), windows
+// closed and sites opened are recorded.
 struct FakeWorld {
     QHash<QString, QByteArray> files;
     QHash<QString, QString> registry;

@@ -41,8 +41,10 @@ void CatalogueLoader::beginRefresh()
     cache_.setAsideListCopies();
 }
 
-bool CatalogueLoader::fill(const QString& baseUrl, bool download, bool quiet)
+bool CatalogueLoader::fill(const QString& baseUrl, Pass pass)
 {
+    const bool quiet = pass == Pass::Restore;
+    const bool download = pass == Pass::Download || pass == Pass::Refresh;
     auto step = [this, quiet] {
         if (!quiet)
             report_.step();
@@ -50,13 +52,20 @@ bool CatalogueLoader::fill(const QString& baseUrl, bool download, bool quiet)
     // A missing list or the server's "not found" ends the pass with a message of its own.
     auto endPass = [this, quiet](const QString& status) {
         if (!quiet) {
-            report_.setStatus(status);
+            report_.showFailure(status);
             report_.clearProgress();
         }
         return false;
     };
+    // In a refresh a list is missing only when its download failed, and the lists from before
+    // come back: the download's failure is what the user must read, not that a list is missing.
+    auto listMissing = [&] {
+        if (pass != Pass::Refresh)
+            return endPass(report_.text(UiText::ListMissing));
+        report_.clearProgress();
+        return false;
+    };
     const QString listDownloaded = report_.text(UiText::ListDownloaded);
-    const QString listMissing = report_.text(UiText::ListMissing);
     try {
         cache_.ensureExists();
         // A server that is down costs one wait; the cached copies fill the tree meanwhile.
@@ -68,7 +77,7 @@ bool CatalogueLoader::fill(const QString& baseUrl, bool download, bool quiet)
                                  listDownloaded);
         step();
         if (!QFileInfo::exists(listCopy))
-            return endPass(listMissing);
+            return listMissing();
         const QString categoryText = CacheFolder::readList(listCopy);
         if (listformat::isNotFoundMarker(categoryText))
             return endPass(QStringLiteral("Error 404: File Not Found"));
@@ -100,7 +109,7 @@ bool CatalogueLoader::fill(const QString& baseUrl, bool download, bool quiet)
                 downloader_.download(baseUrl + name + QStringLiteral(".txt"), copy, listDownloaded);
             step();
             if (!QFileInfo::exists(copy))
-                return endPass(listMissing);
+                return listMissing();
             const QString skinText = CacheFolder::readList(copy);
             step();
             const QStringList skins = listformat::splitList(skinText);
@@ -135,7 +144,8 @@ void CatalogueLoader::load(const QString& baseUrl, bool fromCache)
         cache_.restoreListCopies();
         refreshing = false;
     }
-    const bool loaded = fill(baseUrl, !fromCache, false);
+    const Pass pass = fromCache ? Pass::FromCache : refreshing ? Pass::Refresh : Pass::Download;
+    const bool loaded = fill(baseUrl, pass);
     if (!refreshing)
         return;
     if (loaded) {
@@ -145,5 +155,5 @@ void CatalogueLoader::load(const QString& baseUrl, bool fromCache)
     cache_.flushListCopies();
     cache_.restoreListCopies();
     clear();
-    fill(baseUrl, false, true);
+    fill(baseUrl, Pass::Restore);
 }

@@ -38,9 +38,14 @@ Q_SIGNALS:
     void skinsAdded(const QString& categoryKey, const QStringList& names);
 
 private:
-    // A quiet pass reads the copies only and reports nothing: its first problem ends it.
+    enum class Pass {
+        FromCache,
+        Download,
+        Refresh, // downloads, with the copies from before set aside
+        Restore, // reads the copies put back, reports nothing: its first problem ends it
+    };
     // true when every list was loaded.
-    bool fill(const QString& baseUrl, bool download, bool quiet);
+    bool fill(const QString& baseUrl, Pass pass);
 
     CacheFolder& cache_;
     FileDownloader& downloader_;

@@ -34,7 +34,7 @@ bool FileDownloader::download(const QString& url, const QString& target,
     report_.step();
     report_.setBusy(false);
     if (!arrived) {
-        report_.setStatus(report_.text(UiText::DownloadFailed));
+        report_.showFailure(report_.text(UiText::DownloadFailed));
         return false;
     }
     report_.step();

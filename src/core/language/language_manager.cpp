@@ -84,9 +84,13 @@ void LanguageManager::load(const QString& path)
         return;
     }
     const LanguageFileContent file = readLanguageFile(path);
-    // Lines read before a failure keep their place in the table until the next start.
-    for (int i = 0; i < file.lines.size(); ++i)
-        table_.setLine(i + 1, file.lines.at(i));
+    // Messages read before a failure stay in force until the next start. The captions stay
+    // those in force: the dialogs take theirs from the table when they are first built.
+    for (int i = 0; i < file.lines.size(); ++i) {
+        const auto id = UiText(i + 1);
+        if (file.complete() || (id >= UiText::SkinInstalled && id <= UiText::SkinDownloaded))
+            table_.setText(id, file.lines.at(i));
+    }
     if (!file.complete()) {
         forgetLanguage();
         dialogs_.message(QStringLiteral("Error in language file, cannot read input. "
@@ -95,11 +99,13 @@ void LanguageManager::load(const QString& path)
                          QStringLiteral("Error"), MessageIcon::Critical);
         return;
     }
+    const QLocale locale = localeOfLanguageFile(path);
+    dutchCaptions_ = locale.language() == QLocale::Dutch;
     Q_EMIT captionsChanged();
-    useQtTranslations(localeOfLanguageFile(path));
+    useQtTranslations(locale);
 }
 
-std::optional<AppError> LanguageManager::confirmChoice(const QString& fileName)
+std::optional<AppError> LanguageManager::confirmChoice(const QString& fileName, bool firstStart)
 {
     std::optional<AppError> notStored;
     try {
@@ -116,6 +122,7 @@ std::optional<AppError> LanguageManager::confirmChoice(const QString& fileName)
                            "loaded.\r\nIt will take a effect when the program will be restarted."),
             QStringLiteral("Language"), MessageIcon::Information);
     }
-    report_.setStatus(QString());
+    if (!(firstStart && report_.failureShown()))
+        report_.setStatus(QString());
     return notStored;
 }

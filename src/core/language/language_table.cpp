@@ -14,13 +14,6 @@ void LanguageTable::setText(UiText id, const QString& text)
     entries_.at(static_cast<size_t>(id) - 1) = text;
 }
 
-void LanguageTable::setLine(int line, const QString& text)
-{
-    if (line < 1 || line > EntryCount)
-        throw std::out_of_range("language table line");
-    entries_[static_cast<size_t>(line - 1)] = text;
-}
-
 QString LanguageTable::defaultText(UiText id)
 {
     switch (id) {
@@ -80,4 +73,17 @@ QString LanguageTable::defaultText(UiText id)
         return QStringLiteral("Bij opstarten, de skin-lijst updaten (aanbevolen)");
     }
     throw std::out_of_range("language text");
+}
+
+QString LanguageTable::fixedText(FixedText id, bool dutch)
+{
+    switch (id) {
+    case FixedText::PlaceholderCaption:
+        return dutch ? QStringLiteral("Kies een skin in de lijst")
+                     : QStringLiteral("Choose a skin in the list");
+    case FixedText::PictureFilter:
+        return dutch ? QStringLiteral("GIF-files (*.gif)|*.gif;")
+                     : QStringLiteral("GIF files (*.gif)|*.gif;");
+    }
+    throw std::out_of_range("fixed text");
 }

@@ -13,11 +13,10 @@ public:
 
     const QString& text(UiText id) const;
     void setText(UiText id, const QString& text);
-    // Line `line` of a language file, counted from 1.
-    void setLine(int line, const QString& text);
 
     // The built-in Dutch text.
     static QString defaultText(UiText id);
+    static QString fixedText(FixedText id, bool dutch);
 
 private:
     std::array<QString, EntryCount> entries_;

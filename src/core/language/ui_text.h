@@ -30,3 +30,10 @@ enum class UiText {
     AboutThanks,
     UpdateAtStartBox,
 };
+
+// Texts no language file carries. They follow the language of the captions in force: Dutch with
+// the built-in captions or a file named for Dutch, else English, as Qt's own texts fall back to.
+enum class FixedText {
+    PlaceholderCaption, // under the picture shown when there is no preview
+    PictureFilter,      // the file dialog's filter, as description|patterns
+};

@@ -34,10 +34,9 @@ void SkinPreviewer::preview(const std::optional<CatalogueNode>& node, const QStr
         cache_.ensureExists();
         if (!node)
             throw noNode();
-        if (node->text.startsWith(QLatin1Char(' '))) {
-            drop(); // the root or a category
+        // The root or a category: the preview, temp.dat and the install controls stay.
+        if (node->text.startsWith(QLatin1Char(' ')))
             return;
-        }
         report_.setStatus(report_.text(UiText::Preparing));
         report_.step();
         if (!node->parentText)
@@ -71,6 +70,6 @@ void SkinPreviewer::preview(const std::optional<CatalogueNode>& node, const QStr
         // the failed-download message and nothing to install.
         drop();
         report_.clearProgress();
-        report_.setStatus(report_.text(UiText::DownloadFailed));
+        report_.showFailure(report_.text(UiText::DownloadFailed));
     }
 }

@@ -14,8 +14,8 @@ struct CatalogueNode {
 };
 
 // Downloads the picked skin's picture into Cache/temp.dat and shows it. What can be installed
-// is always what is shown: the root or a category, or a preview that fails, leaves the
-// placeholder and nothing to install.
+// is always what is shown: a preview that fails leaves the placeholder and nothing to install.
+// The root or a category changes nothing.
 class SkinPreviewer {
 public:
     SkinPreviewer(CacheFolder& cache, FileDownloader& downloader, StatusReport& report);
