@@ -36,3 +36,7 @@ struct Services {
 
 // The real services of this operating system, all but the dialogs.
 Services systemServices();
+
+// The text the program was started with after its own path, whatever it is: Qt is given none of
+// it, so a picture named like one of Qt's options ("-reverse") stays the program's.
+QString argumentText(int argc, char* argv[]);

@@ -74,3 +74,11 @@ Services systemServices()
     p.dataFolder = userDataHome() + QStringLiteral("/Drapello");
     return p;
 }
+
+QString argumentText(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments.join(QLatin1Char(' '));
+}

@@ -50,3 +50,21 @@ Services systemServices()
     p.dataFolder = places.dataFolder;
     return p;
 }
+
+// The command line as Windows keeps it, in full Unicode: the 8-bit arguments would lose a
+// picture's name outside the user's code page.
+QString argumentText(int, char*[])
+{
+    const QString line = QString::fromWCharArray(GetCommandLineW());
+    qsizetype at = 0;
+    if (line.startsWith(QLatin1Char('"'))) { // the program's own path, quoted
+        at = line.indexOf(QLatin1Char('"'), 1);
+        at = at < 0 ? line.size() : at + 1;
+    }
+    while (at < line.size() && line.at(at) != QLatin1Char(' ') && line.at(at) != QLatin1Char('\t'))
+        ++at;
+    while (at < line.size() &&
+           (line.at(at) == QLatin1Char(' ') || line.at(at) == QLatin1Char('\t')))
+        ++at;
+    return line.mid(at);
+}
