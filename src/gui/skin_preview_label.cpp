@@ -35,7 +35,6 @@ void SkinPreviewLabel::dropMovie()
 void SkinPreviewLabel::showImage(const QImage& image)
 {
     dropMovie();
-    image_ = image;
     const QSize size = fitted(image.size());
     setPixmap(QPixmap::fromImage(
         size == image.size() ? image
@@ -53,7 +52,6 @@ void SkinPreviewLabel::showPicture(const Picture& picture)
         return;
     }
     dropMovie();
-    image_ = picture.first;
     movieData_ = new QBuffer(this);
     movieData_->setData(picture.bytes);
     movieData_->open(QIODevice::ReadOnly);

@@ -16,16 +16,12 @@ public:
 
     // A null picture shows the placeholder.
     void showPicture(const Picture& picture);
-    bool isAnimated() const { return movie_ != nullptr; }
-    // The picture shown (first frame of an animation).
-    const QImage& currentImage() const { return image_; }
 
 private:
     void showImage(const QImage& image);
     void dropMovie();
     QSize fitted(QSize size) const;
 
-    QImage image_;
     QMovie* movie_ = nullptr;
     QBuffer* movieData_ = nullptr;
 };

@@ -302,12 +302,6 @@ void NetworkFetcher::endRun()
 
 NetworkFetcher::~NetworkFetcher() = default;
 
-QString NetworkFetcher::requestUrl(const QString& url)
-{
-    const QUrl parsed = parsedUrl(url);
-    return parsed.isEmpty() ? QString() : QString::fromLatin1(parsed.toEncoded());
-}
-
 NetworkFetcher::Session& NetworkFetcher::session()
 {
     if (!session_)
