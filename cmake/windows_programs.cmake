@@ -21,7 +21,7 @@ function(drapello_add_windows_program target compiler output)
   get_filename_component(dir ${output} DIRECTORY)
   add_custom_command(OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${compiler} -std=c++17 -O2 -Wall -Wextra -Werror -I${PROJECT_SOURCE_DIR}/src
+    COMMAND ${compiler} -std=c++17 -O2 -Wall -Wextra ${DRAPELLO_WERROR_FLAG} -I${PROJECT_SOURCE_DIR}/src
             -static -static-libgcc -static-libstdc++ -s -o ${output} ${sources} ${libs}
     DEPENDS ${sources}
     COMMENT "Cross-compiling ${target}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the placeholder preview and the program icon. The results are committed; run this only
-# to change the artwork (needs imagemagick and the DejaVu fonts).
+# to change the artwork (needs imagemagick, librsvg2-bin and the DejaVu fonts). icon.svg, the
+# scalable icon, is drawn by hand on the same grid as the small ones below.
 set -euo pipefail
 cd "$(dirname "$0")"
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
@@ -30,3 +31,4 @@ for size in 32 48; do
     -fill 'rgba(255,255,255,0.9)' -draw "rectangle $((3 * m)),$((2 * m)) $((s - 3 * m - 1)),$((4 * m - 1))" \
     icon-$size.png
 done
+rsvg-convert -w 256 -h 256 icon.svg | convert - -strip icon-256.png

@@ -183,10 +183,8 @@ void SkinController::setUpdateAtStart(int value)
 
 void SkinController::visitSite()
 {
-    try {
-        services_.shell->open(makerSiteUrl());
-    } catch (const std::exception& error) {
-        // No browser or no desktop is no failure of this program: it carries on.
-        qWarning("The web site could not be opened: %s", error.what());
-    }
+    // No browser or no desktop is no failure of this program: it carries on.
+    if (!services_.shell->open(makerSiteUrl()))
+        qWarning("The web site could not be opened: no browser or desktop took %s",
+                 qUtf8Printable(makerSiteUrl()));
 }

@@ -91,11 +91,6 @@ AboutDialog::AboutDialog(SkinController& controller, CommandRunner& runner, QWid
     centreOnScreen(*this);
 }
 
-bool AboutDialog::linkUnderlined() const
-{
-    return link_->font().underline();
-}
-
 void AboutDialog::setLinkUnderline(bool on)
 {
     QFont font = link_->font();

@@ -13,7 +13,6 @@ public:
     AboutDialog(SkinController& controller, CommandRunner& runner, QWidget* owner);
 
     void applyCaptions();
-    bool linkUnderlined() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -18,7 +18,6 @@ public:
     void showPicture(const Picture& picture);
     // The line under the placeholder's name, in the language in use.
     void setPlaceholderCaption(const QString& caption);
-    bool isAnimated() const { return movie_ != nullptr; }
     // The picture shown (first frame of an animation).
     const QImage& currentImage() const { return image_; }
 

@@ -3,7 +3,7 @@
 #include "core/services/url_fetcher.h"
 #include "core/status_report.h"
 
-#include <exception>
+#include <new>
 
 namespace {
 // Only space characters count as blanks here; tabs and line breaks are part of the text.
@@ -26,10 +26,10 @@ bool FileDownloader::download(const QString& url, const QString& target,
     report_.setBusy(true);
     try {
         arrived = fetcher_.fetch(trimBlanks(url), trimBlanks(target));
-    } catch (const std::exception& error) {
-        // The wait runs the window's events; whatever one of them throws ends only this
-        // download, which then failed.
-        qWarning("Download of %s ended: %s", qUtf8Printable(url), error.what());
+    } catch (const std::bad_alloc&) {
+        // A body fetched ahead is held in memory until its turn: without room for it, only
+        // this download fails.
+        qWarning("Download of %s ended: out of memory", qUtf8Printable(url));
     }
     report_.step();
     report_.setBusy(false);

@@ -65,9 +65,10 @@ void SkinPreviewer::preview(const std::optional<CatalogueNode>& node, const QStr
         report_.setStatus(report_.text(UiText::Loaded));
         report_.clearProgress();
         report_.setInstallAvailable(true);
-    } catch (const std::exception&) {
-        // Whatever went wrong (no Cache folder, a node without a category), the user sees
-        // the failed-download message and nothing to install.
+    } catch (const AppError& error) {
+        // No Cache folder (75) or a node without a category (91): the user sees the
+        // failed-download message and nothing to install.
+        qWarning("No preview: %s", error.what());
         drop();
         report_.clearProgress();
         report_.showFailure(report_.text(UiText::DownloadFailed));

@@ -30,6 +30,8 @@ QUrl parsedUrl(const QString& url)
     return parsed;
 }
 
+constexpr unsigned MinimumCurlVersion = 0x075500; // 7.85.0
+
 // libcurl and the TLS and other libraries behind it take several MiB of resident memory once
 // loaded. A start from the cache downloads nothing, so they are loaded at the first download.
 struct CurlApi {
@@ -47,6 +49,7 @@ struct CurlApi {
     decltype(&curl_easy_reset) easy_reset = nullptr;
     decltype(&curl_easy_setopt) easy_setopt = nullptr;
     decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&curl_version_info) version_info = nullptr;
     bool usable = false;
 };
 
@@ -92,6 +95,19 @@ const CurlApi& curl()
         bind(c.easy_reset, "curl_easy_reset");
         bind(c.easy_setopt, "curl_easy_setopt");
         bind(c.easy_getinfo, "curl_easy_getinfo");
+        bind(c.version_info, "curl_version_info");
+        // CURLOPT_PROTOCOLS_STR, which keeps every transfer and redirect to http and https,
+        // came with 7.85.0; an older library would ignore it.
+        if (all) {
+            const curl_version_info_data* version = c.version_info(CURLVERSION_NOW);
+            if (!version || version->version_num < MinimumCurlVersion) {
+                qWarning("libcurl %s (%s) is older than 7.85.0, which Drapello needs: nothing "
+                         "can be downloaded.",
+                         version && version->version ? version->version : "of unknown version",
+                         qUtf8Printable(library.fileName()));
+                return c;
+            }
+        }
         c.usable = all && c.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
         if (!c.usable)
             qWarning("libcurl (%s) is too old or failed to start: nothing can be downloaded.",
@@ -301,12 +317,6 @@ void NetworkFetcher::endRun()
 }
 
 NetworkFetcher::~NetworkFetcher() = default;
-
-QString NetworkFetcher::requestUrl(const QString& url)
-{
-    const QUrl parsed = parsedUrl(url);
-    return parsed.isEmpty() ? QString() : QString::fromLatin1(parsed.toEncoded());
-}
 
 NetworkFetcher::Session& NetworkFetcher::session()
 {

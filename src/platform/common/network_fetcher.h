@@ -61,10 +61,6 @@ public:
     void endRun() override;
     void cancel() override;
 
-    // The URL as it is requested: backslashes become slashes (the server has one folder per
-    // category), non-ASCII characters are percent-encoded UTF-8. Empty when it is no http(s) URL.
-    static QString requestUrl(const QString& url);
-
 private:
     struct Session;
     Session& session();

@@ -68,35 +68,31 @@ QString WineRegistryReader::readValue(const QString& valuePath)
 
 QString WineRegistryReader::readValueIn(const QString& prefix, const QString& valuePath)
 {
-    try {
-        const qsizetype hiveEnd = valuePath.indexOf(QLatin1Char('\\'));
-        const qsizetype nameStart = valuePath.lastIndexOf(QLatin1Char('\\'));
-        if (hiveEnd <= 0 || nameStart <= hiveEnd)
-            return {};
-        const QString hive = valuePath.left(hiveEnd);
-        if (hive.compare(QLatin1String("HKLM"), Qt::CaseInsensitive) != 0 &&
-            hive.compare(QLatin1String("HKEY_LOCAL_MACHINE"), Qt::CaseInsensitive) != 0)
-            return {};
-        const QString key = valuePath.mid(hiveEnd + 1, nameStart - hiveEnd - 1);
-        const QString name = valuePath.mid(nameStart + 1);
+    const qsizetype hiveEnd = valuePath.indexOf(QLatin1Char('\\'));
+    const qsizetype nameStart = valuePath.lastIndexOf(QLatin1Char('\\'));
+    if (hiveEnd <= 0 || nameStart <= hiveEnd)
+        return {};
+    const QString hive = valuePath.left(hiveEnd);
+    if (hive.compare(QLatin1String("HKLM"), Qt::CaseInsensitive) != 0 &&
+        hive.compare(QLatin1String("HKEY_LOCAL_MACHINE"), Qt::CaseInsensitive) != 0)
+        return {};
+    const QString key = valuePath.mid(hiveEnd + 1, nameStart - hiveEnd - 1);
+    const QString name = valuePath.mid(nameStart + 1);
 
-        const WineRegistry registry = WineRegistry::load(prefix + QStringLiteral("/system.reg"));
-        if (!registry.hasHeader())
-            return {};
+    const WineRegistry registry = WineRegistry::load(prefix + QStringLiteral("/system.reg"));
+    if (!registry.hasHeader())
+        return {};
 
-        QStringList keys;
-        const QLatin1String software("Software\\");
-        if (wineArchOf(prefix) == WineArch::Win64 && key.startsWith(software, Qt::CaseInsensitive))
-            keys << QStringLiteral("Software\\Wow6432Node\\") + key.mid(software.size());
-        keys << key;
-        for (const QString& candidate : std::as_const(keys)) {
-            if (const auto value = registry.value(candidate, name)) {
-                const QString text = value->asText();
-                return text.isEmpty() ? QString() : winePathToLocal(prefix, text);
-            }
+    QStringList keys;
+    const QLatin1String software("Software\\");
+    if (wineArchOf(prefix) == WineArch::Win64 && key.startsWith(software, Qt::CaseInsensitive))
+        keys << QStringLiteral("Software\\Wow6432Node\\") + key.mid(software.size());
+    keys << key;
+    for (const QString& candidate : std::as_const(keys)) {
+        if (const auto value = registry.value(candidate, name)) {
+            const QString text = value->asText();
+            return text.isEmpty() ? QString() : winePathToLocal(prefix, text);
         }
-    } catch (...) {
-        // A value we cannot read is no value.
     }
     return {};
 }
