@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QtTest>
+#include <optional>
 
 namespace {
 const QString Prefix = QStringLiteral("Fout opgetreden: ");
@@ -14,6 +15,30 @@ QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files);
 }
+
+// A folder on a file system of 64 KiB, made full once the files wanted there are written.
+struct FullDisk {
+    explicit FullDisk(const QString& folder)
+        : folder(folder),
+          mounted(QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) ==
+                  0)
+    {
+    }
+    ~FullDisk()
+    {
+        if (mounted)
+            QProcess::execute("umount", {"-l", folder});
+    }
+    void fill() const
+    {
+        QFile filler(folder + "/.filler");
+        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        for (int i = 0; i < 64 && filler.write(QByteArray(4096, 'f')) == 4096; ++i) {
+        }
+    }
+    QString folder;
+    bool mounted;
+};
 
 struct Run : ControllerRun {
     Run() { controller->stopLoading(); }
@@ -28,6 +53,8 @@ private Q_SLOTS:
     void previewThenInstall();
     void pickedFile();
     void remove();
+    void backupsPruned_data();
+    void backupsPruned();
     void language_data();
     void language();
     void startChoosesCacheMode_data();
@@ -37,7 +64,9 @@ private Q_SLOTS:
 void TestSkinController::previewThenInstall_data()
 {
     QTest::addColumn<QByteArray>("served"); // the skin's picture on the server; empty: none
-    QTest::addColumn<QString>("old");       // "name=bytes" of the background there before
+    // "name=bytes,..." of the backgrounds there before; bytes SAME: the picture served; LINK: a
+    // link to a file outside holding "outside"; FULL: "old" on a full disk
+    QTest::addColumn<QString>("old");
     QTest::addColumn<QString>("status");
     QTest::addColumn<int>("backups");
     const QByteArray gif = makeGif();
@@ -45,6 +74,11 @@ void TestSkinController::previewThenInstall_data()
     QTest::newRow("replaced background kept") << gif << "lvback.gif=old" << Installed << 1;
     QTest::newRow("same picture not kept again") << gif << "lvback.gif=SAME" << Installed << 0;
     QTest::newRow("any capitals") << gif << "LVBACK.GIF=old" << Installed << 1;
+    QTest::newRow("other capitals kept, then gone")
+        << gif << "lvback.gif=old,LVBack.gif=SAME,LVBACK.GIF=older" << Installed << 2;
+    QTest::newRow("a link replaced, never written through")
+        << gif << "lvback.gif=LINK" << Installed << 1;
+    QTest::newRow("disk full") << gif << "lvback.gif=FULL" << Prefix + "61 - Disk full" << 1;
     QTest::newRow("a PNG too") << makePicture("png") << "" << Installed << 0;
     QTest::newRow("error page refused")
         << QByteArray("<html>") << "lvback.gif=old" << Prefix + "481 - Invalid picture" << 0;
@@ -65,12 +99,31 @@ void TestSkinController::previewThenInstall()
     run.profile.world.registry.insert(SecondValue, second + '/');
     if (old.endsWith("NONE"))
         run.profile.world.registry.clear();
+    const QString outside = writeFileBytes(run.profile.path("outside.gif"), "outside");
     const QString target = old.isEmpty() ? "lvback.gif" : old.section('=', 0, 0);
-    const QByteArray before = old.isEmpty()          ? "<unreadable>"
-                              : old.endsWith("SAME") ? served
-                                                     : old.section('=', 1).toUtf8();
-    if (!old.isEmpty())
-        writeFileBytes(run.messenger(target), before);
+    QByteArray before = "<unreadable>"; // what the install target held
+    QList<QByteArray> replaced;         // what is to be kept
+    std::optional<FullDisk> full;
+    if (old.endsWith("FULL")) {
+        full.emplace(run.profile.messengerFolder());
+        if (!full->mounted)
+            QSKIP("A small file system to fill can only be mounted by root");
+        old.replace("FULL", "old");
+    }
+    for (const QString& entry : old.split(',', Qt::SkipEmptyParts)) {
+        const QString path = run.messenger(entry.section('=', 0, 0));
+        const QString bytes = entry.section('=', 1);
+        if (bytes == "LINK")
+            QVERIFY(QFile::link(outside, path));
+        else
+            writeFileBytes(path, bytes == "SAME" ? served : bytes.toUtf8());
+        if (bytes != "NONE" && bytes != "SAME")
+            replaced << readFileBytes(path);
+        if (entry == old.section(',', 0, 0))
+            before = readFileBytes(path);
+    }
+    if (full)
+        full->fill();
     if (!served.isEmpty())
         run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
 
@@ -85,10 +138,16 @@ void TestSkinController::previewThenInstall()
     QCOMPARE(readFileBytes(run.messenger(target)), installed ? served : before);
     QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
     QCOMPARE(filesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
-    const QStringList kept = filesIn(run.profile.backupsFolder());
+    QCOMPARE(QFileInfo(run.messenger(target)).isSymLink(), !installed && old.endsWith("LINK"));
+    QCOMPARE(readFileBytes(outside), "outside");
+    QList<QByteArray> kept;
+    for (const QString& name : filesIn(run.profile.backupsFolder()))
+        kept << readFileBytes(run.profile.backupsFolder() + '/' + name);
     QCOMPARE(kept.size(), backups);
+    std::sort(kept.begin(), kept.end());
+    std::sort(replaced.begin(), replaced.end());
     if (backups)
-        QCOMPARE(readFileBytes(run.profile.backupsFolder() + '/' + kept.first()), before);
+        QCOMPARE(kept, replaced);
     QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
 }
 
@@ -119,6 +178,43 @@ void TestSkinController::remove()
     QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList());
     QCOMPARE(filesIn(run.profile.backupsFolder()).size(), 2);
     QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
+}
+
+void TestSkinController::backupsPruned_data()
+{
+    QTest::addColumn<QStringList>("present"); // in the backups folder; "*": recorded as ours
+    QTest::addColumn<QStringList>("gone");
+    QStringList own, ours; // names sorting after the new copy's; ours recorded newest last
+    for (int i = 0; i < 20; ++i) {
+        own << QString("zz mine %1.gif").arg(i);
+        ours.prepend(QString("*r%1.gif").arg(i));
+    }
+    QTest::newRow("own files stay") << own << QStringList();
+    QTest::newRow("oldest of ours goes") << ours + own.mid(0, 1) << QStringList{"r19.gif"};
+}
+
+void TestSkinController::backupsPruned()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, gone);
+    Run run;
+    const QString folder = run.profile.backupsFolder() + '/';
+    QStringList record;
+    for (QString name : present) {
+        if (name.startsWith('*'))
+            record << name.remove(0, 1);
+        writeFileBytes(folder + name, name.toUtf8());
+    }
+    writeFileBytes(folder + ".drapello-backups", record.join('\n').toUtf8());
+    writeFileBytes(run.messenger("lvback.gif"), "old");
+    run.profile.world.nextFiles << writeFileBytes(run.profile.path("new.gif"), makeGif());
+    run.controller->installPickedFile();
+    QCOMPARE(run.log->status, Installed);
+    QStringList kept = filesIn(folder);
+    for (const QString& name : present.replaceInStrings("*", ""))
+        QCOMPARE(kept.removeAll(name), gone.contains(name) ? 0 : 1);
+    QCOMPARE(kept.size(), 1); // the new copy
+    QCOMPARE(readFileBytes(folder + kept.first()), "old");
 }
 
 void TestSkinController::language_data()
