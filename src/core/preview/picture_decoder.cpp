@@ -85,7 +85,8 @@ Picture PictureDecoder::decode(const QByteArray& bytes)
     result.first = reader.read();
     if (result.first.isNull())
         throw AppError::invalidPicture();
-    result.animated = reader.supportsAnimation() && reader.imageCount() > 1;
+    result.frames = qMax(1, reader.imageCount());
+    result.animated = reader.supportsAnimation() && result.frames > 1;
     return result;
 }
 

@@ -10,6 +10,7 @@ struct Picture {
     QByteArray format;
     QImage first; // the picture, or an animation's first frame
     bool animated = false;
+    int frames = 1;
 
     bool isNull() const { return first.isNull(); }
 };
