@@ -126,10 +126,8 @@ void TestCatalogueLoader::loads()
     QFETCH(int, nodes);
     QFETCH(QString, status);
     Run run(files);
-    for (auto it = files.cbegin(); it != files.cend(); ++it) {
-        const QString copy = run.profile.cacheFolder() + '/' + it.key();
-        QVERIFY(!it.key().endsWith(".tmp") || ::mkfifo(QFile::encodeName(copy), 0600) == 0);
-    }
+    if (files.contains("A.tmp"))
+        QVERIFY(::mkfifo(QFile::encodeName(run.profile.cacheFolder() + "/A.tmp"), 0600) == 0);
     run.controller->loadCatalogue();
     if (!shape.isEmpty())
         QCOMPARE(run.log->shape(), shape);
@@ -204,66 +202,56 @@ void TestCatalogueLoader::categoryNames()
 
 void TestCatalogueLoader::toolRefuses_data()
 {
-    // Paths below the source, or below the profile with a leading "/"; "x>y": x links to y.
+    // Paths below the source, or below the profile with a leading "/"; "x>y": x links to y;
+    // ">x": the output is x below the profile, else "out".
     QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QString>("output");   // below the profile
     QTest::addColumn<QString>("expected"); // a part of the one problem line
-    QTest::newRow("skin twice") << QStringList{"A/zee.gif", "B/zee.gif"} << "out"
+    QTest::newRow("skin twice") << QStringList{"A/zee.gif", "B/zee.gif"}
                                 << "\"zee\" is used twice: \"A/zee.gif\" and \"B/zee.gif\"";
-    QTest::newRow("star") << QStringList{"A/x*y.gif"} << "out"
-                          << "\"A/x*y.gif\" holds \"*\"";
-    QTest::newRow("not Windows-1252") << QStringList{"A/\u4e2d.gif"} << "out"
-                                      << "outside Windows-1252";
-    QTest::newRow("backslash") << QStringList{"A\\B/x.gif"} << "out"
-                               << "cannot be a file name in the cache";
-    QTest::newRow("same folder") << QStringList{"Auto Motor/a.gif", "AutoMotor/b.gif"} << "out"
+    QTest::newRow("star") << QStringList{"A/x*y.gif"} << "\"A/x*y.gif\" holds \"*\"";
+    QTest::newRow("not Windows-1252") << QStringList{"A/\u4e2d.gif"} << "outside Windows-1252";
+    QTest::newRow("backslash") << QStringList{"A\\B/x.gif"} << "cannot be a file name in the cache";
+    QTest::newRow("same folder") << QStringList{"Auto Motor/a.gif", "AutoMotor/b.gif"}
                                  << "share the picture folder \"AutoMotor\"";
-    QTest::newRow("address") << QStringList{"A/x#1.gif"} << "out"
-                             << "breaks its address";
-    QTest::newRow("output is the source") << QStringList{"A/x.gif", "voruzide.txt"} << "src"
-                                          << "overlap";
-    QTest::newRow("output inside") << QStringList{"A/x.gif", "A/voruzide.txt"} << "src/A"
-                                   << "overlap";
+    QTest::newRow("address") << QStringList{"A/x#1.gif"} << "breaks its address";
+    QTest::newRow("output is the source")
+        << QStringList{"A/x.gif", "voruzide.txt", ">src"} << "overlap";
+    QTest::newRow("output inside")
+        << QStringList{"A/x.gif", "A/voruzide.txt", ">src/A"} << "overlap";
     QTest::newRow("output a link")
-        << QStringList{"A/x.gif", "/old/voruzide.txt", "/out>old"} << "out"
-        << "symbolic link";
+        << QStringList{"A/x.gif", "/old/voruzide.txt", "/out>old"} << "symbolic link";
     QTest::newRow("endless skin, a killed run's folder")
-        << QStringList{"A/x.gif>/dev/zero", "/.out.partial-0123abcd/A.txt"} << "out"
+        << QStringList{"A/y.gif", "A/x.gif>/dev/zero", "/.out.partial-0123abcd/A.txt"}
         << "no regular file";
-    QTest::newRow("skin too large") << QStringList{"A/x.gif>BIG"} << "out"
-                                    << "larger than 64 MiB";
+    QTest::newRow("skin too large") << QStringList{"A/x.gif>BIG"} << "larger than 64 MiB";
 }
 
 void TestCatalogueLoader::toolRefuses()
 {
     QFETCH(QStringList, files);
-    QFETCH(QString, output);
     QFETCH(QString, expected);
     TestProfile p;
+    const QString output = files.last().startsWith('>') ? files.takeLast().mid(1) : "out";
     for (const QString& f : files) {
         const QString path = p.path(f.startsWith('/') ? f.mid(1) : "src/" + f).section('>', 0, 0);
         const QString to = f.section('>', 1);
-        if (to.isEmpty() || to == "BIG")
-            writeFileBytes(path, makeGif());
+        if (to.isEmpty() || to == "BIG") // sparse: no disk spent
+            QVERIFY(QFile::resize(writeFileBytes(path, "GIF89a"), to.isEmpty() ? 6 : 65 << 20));
         else
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()) &&
-                    QFile::link(to.startsWith('/') ? to : p.path(to), path));
-        if (to == "BIG") // sparse: no disk spent
-            QVERIFY(QFile::resize(path, 65 << 20));
+            QVERIFY(QFile::link(to.startsWith('/') ? to : p.path(to), path));
     }
-    const auto everything = [&p] { // a killed run's folders apart
+    const auto everything = [&p] {
         QStringList found;
-        for (QDirIterator it(p.path(""),
-                             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                             QDirIterator::Subdirectories);
-             it.hasNext();) {
-            const QFileInfo entry(it.next());
-            if (!entry.filePath().contains(".partial"))
-                found << entry.filePath() + ' ' + QString::number(entry.size());
-        }
+        QDirIterator it(p.path(""),
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        found.sort();
         return found;
     };
-    const QStringList before = everything();
+    // Nothing written, nothing deleted, and a killed run's folders gone.
+    const QStringList before = everything().filter(QRegularExpression("^(?!.*\\.partial)"));
     const QStringList found = catalogue::problemsOf(catalogue::scanSource(p.path("src")));
     QVERIFY(found.size() <= 1);
     QProcess tool;
@@ -272,10 +260,7 @@ void TestCatalogueLoader::toolRefuses()
     const QString said = found.join("") + tool.readAllStandardError();
     QVERIFY2(said.contains(expected), qPrintable(said));
     QCOMPARE(tool.exitCode(), 1);
-    // Nothing written, nothing deleted, nothing left behind.
     QCOMPARE(everything(), before);
-    QCOMPARE(QDir(p.path("")).entryList({"*.partial*"}, QDir::AllEntries | QDir::Hidden),
-             QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCatalogueLoader)
