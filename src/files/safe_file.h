@@ -16,8 +16,9 @@ public:
     // old file or an empty one. For copies that are fetched again anyway, where waiting for the
     // disk costs more than it saves.
     enum class Durability { Flushed, Unflushed };
-    // Follow: a symbolic link at the target has its target written, as an editor would.
-    // Replace: the link itself is replaced and what it points to is never written.
+    // Follow: a symbolic link at the target has its target written, as an editor would (on
+    // Linux an unflushed file replaces the link all the same). Replace: the link itself is
+    // replaced and what it points to is never written.
     enum class Links { Follow, Replace };
 
     explicit SafeFile(const QString& target, Durability durability = Durability::Flushed,
