@@ -16,9 +16,14 @@ public:
     // old file or an empty one. For copies that are fetched again anyway, where waiting for the
     // disk costs more than it saves.
     enum class Durability { Flushed, Unflushed };
+    // Follow: a symbolic link at the target has its target written, as an editor would (on
+    // Linux an unflushed file replaces the link all the same). Replace: the link itself is
+    // replaced and what it points to is never written.
+    enum class Links { Follow, Replace };
 
-    explicit SafeFile(const QString& target, Durability durability = Durability::Flushed)
-        : file_(target), durability_(durability)
+    explicit SafeFile(const QString& target, Durability durability = Durability::Flushed,
+                      Links links = Links::Follow)
+        : file_(target), durability_(durability), links_(links)
     {
     }
     ~SafeFile();
@@ -40,12 +45,14 @@ private:
 
     QSaveFile file_;
     Durability durability_;
-    // The unflushed file beside the target, where the platform's QSaveFile would flush it.
+    Links links_;
+    // Our own file beside the target, where QSaveFile would flush it or follow a link.
     std::unique_ptr<QTemporaryFile> scratch_;
     // Where the system's own calls write the file beside the target, on systems whose file
     // handles Qt does not hand out.
     QString scratchPath_;
     void* scratchHandle_ = nullptr;
+    QString destination() const;
     qint64 written_ = 0;
     Failure failure_ = Failure::None;
 };

@@ -83,9 +83,14 @@ void SkinPreviewLabel::showPicture(const Picture& picture)
     movieData_->setData(picture.bytes);
     movieData_->open(QIODevice::ReadOnly);
     movie_ = new QMovie(movieData_, picture.format, this);
-    // Frames are decoded as they are shown: a small file can hold thousands of full-size frames.
-    movie_->setCacheMode(QMovie::CacheNone);
-    movie_->setScaledSize(fitted(picture.first.size()));
+    // Decoding every frame anew as it is shown keeps a core busy for as long as a large
+    // animation plays, so the frames are kept once scaled to the preview, when they fit. A
+    // small file can hold thousands of full-size frames: those are decoded as they are shown.
+    const QSize shown = fitted(picture.first.size());
+    constexpr qint64 MaxCachedBytes = 32 * 1024 * 1024;
+    const qint64 cached = qint64(picture.frames) * shown.width() * shown.height() * 4;
+    movie_->setCacheMode(cached <= MaxCachedBytes ? QMovie::CacheAll : QMovie::CacheNone);
+    movie_->setScaledSize(shown);
     setMovie(movie_);
     movie_->start();
 }

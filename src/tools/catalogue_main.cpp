@@ -5,9 +5,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 
 namespace {
+volatile std::sig_atomic_t interrupted = 0;
+
+void interrupt(int)
+{
+    interrupted = 1;
+}
+
 void print(FILE* to, const QString& text)
 {
     std::fputs(qPrintable(text + QLatin1Char('\n')), to);
@@ -20,7 +28,8 @@ int usage()
                       "  SOURCE  a folder with one sub-folder per category, holding .gif skins\n"
                       "  OUTPUT  where to write voruzide.txt, <category>.txt and the pictures\n"
                       "          (default: SOURCE/../served); an earlier tree there is replaced\n"
-                      "          whole, and only once the new one is complete\n"
+                      "          whole, and only once the new one is complete; it must lie\n"
+                      "          outside SOURCE and be no symbolic link\n"
                       "  --check only report the names Drapello would mishandle\n"
                       "Lists are sorted by name without regard to case; exit status 1 when a\n"
                       "name needs attention (nothing is written then), 2 for a usage error."));
@@ -61,8 +70,11 @@ int main(int argc, char* argv[])
     }
     if (checkOnly)
         return 0;
+    // Ctrl+C or a kill ends the copying between two chunks, and what was written goes.
+    std::signal(SIGINT, interrupt);
+    std::signal(SIGTERM, interrupt);
     QString error;
-    if (!catalogue::writeServerTree(found, output, &error)) {
+    if (!catalogue::writeServerTree(found, output, &error, [] { return interrupted != 0; })) {
         print(stderr, QStringLiteral("drapello-catalogue: %1").arg(error));
         return 1;
     }

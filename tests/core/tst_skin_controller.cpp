@@ -16,6 +16,23 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files);
 }
 
+// Mounts a file system of 64 KiB on folder (only root can); fill() leaves no room on it.
+struct FullDisk {
+    QString folder;
+    bool mounted = QProcess::execute("mount", {"-ttmpfs", "-osize=64k", "tmpfs", folder}) == 0;
+    ~FullDisk()
+    {
+        if (mounted)
+            QProcess::execute("umount", {"-l", folder});
+    }
+    void fill() const
+    {
+        QFile filler(folder + "/.filler");
+        if (filler.open(QIODevice::WriteOnly))
+            filler.write(QByteArray(64 * 1024, 'f'));
+    }
+};
+
 struct Run : ControllerRun {
     Run() { controller->stopLoading(); }
     QString messenger(const QString& name) const { return profile.messengerFolder() + '/' + name; }
@@ -29,6 +46,7 @@ private Q_SLOTS:
     void previewThenInstall();
     void pickedFile();
     void remove();
+    void backupsPruned();
     void language_data();
     void language();
     void startChoosesCacheMode_data();
@@ -38,7 +56,9 @@ private Q_SLOTS:
 void TestSkinController::previewThenInstall_data()
 {
     QTest::addColumn<QByteArray>("served"); // the skin's picture on the server; empty: none
-    QTest::addColumn<QString>("old");       // "name=bytes" of the background there before
+    // "name=bytes,..." of the backgrounds there before; bytes SAME: the picture served; LINK: a
+    // link to a file outside holding "outside"; FULL: "old" on a full disk
+    QTest::addColumn<QString>("old");
     QTest::addColumn<QString>("status");
     QTest::addColumn<int>("backups");
     const QByteArray gif = makeGif();
@@ -46,6 +66,11 @@ void TestSkinController::previewThenInstall_data()
     QTest::newRow("replaced background kept") << gif << "lvback.gif=old" << Installed << 1;
     QTest::newRow("same picture not kept again") << gif << "lvback.gif=SAME" << Installed << 0;
     QTest::newRow("any capitals") << gif << "LVBACK.GIF=old" << Installed << 1;
+    QTest::newRow("other capitals kept, then gone")
+        << gif << "lvback.gif=old,LVBack.gif=SAME,LVBACK.GIF=older" << Installed << 2;
+    QTest::newRow("a link replaced, never written through")
+        << gif << "lvback.gif=LINK" << Installed << 1;
+    QTest::newRow("disk full") << gif << "lvback.gif=FULL" << Prefix + "61 - Disk full" << 1;
     QTest::newRow("a PNG too") << makePicture("png") << "" << Installed << 0;
     QTest::newRow("error page refused")
         << QByteArray("<html>") << "lvback.gif=old" << Prefix + "481 - Invalid picture" << 0;
@@ -66,12 +91,25 @@ void TestSkinController::previewThenInstall()
     run.profile.world.registry.insert(SecondValue, second + '/');
     if (old.endsWith("NONE"))
         run.profile.world.registry.clear();
+    const QString outside = writeFileBytes(run.profile.path("outside.gif"), "outside");
     const QString target = old.isEmpty() ? "lvback.gif" : old.section('=', 0, 0);
-    const QByteArray before = old.isEmpty()          ? "<unreadable>"
-                              : old.endsWith("SAME") ? served
-                                                     : old.section('=', 1).toUtf8();
-    if (!old.isEmpty())
-        writeFileBytes(run.messenger(target), before);
+    std::unique_ptr<FullDisk> full;
+    if (old.endsWith("FULL")) {
+        full.reset(new FullDisk{run.profile.messengerFolder()});
+        if (!full->mounted)
+            QSKIP("A small file system to fill can only be mounted by root");
+        old.replace("FULL", "old");
+    }
+    for (const QString& entry : old.split(',', Qt::SkipEmptyParts)) {
+        const QString path = run.messenger(entry.section('=', 0, 0)), bytes = entry.section('=', 1);
+        if (bytes == "LINK")
+            QVERIFY(QFile::link(outside, path));
+        else
+            writeFileBytes(path, bytes == "SAME" ? served : bytes.toUtf8());
+    }
+    const QByteArray before = readFileBytes(run.messenger(target));
+    if (full)
+        full->fill();
     if (!served.isEmpty())
         run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
 
@@ -86,10 +124,13 @@ void TestSkinController::previewThenInstall()
     QCOMPARE(readFileBytes(run.messenger(target)), installed ? served : before);
     QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
     QCOMPARE(filesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
-    const QStringList kept = filesIn(run.profile.backupsFolder());
+    QCOMPARE(QFileInfo(run.messenger(target)).isSymLink(), !installed && old.endsWith("LINK"));
+    QCOMPARE(readFileBytes(outside), "outside");
+    QList<QByteArray> kept;
+    for (const QString& name : filesIn(run.profile.backupsFolder()))
+        kept << readFileBytes(run.profile.backupsFolder() + '/' + name);
     QCOMPARE(kept.size(), backups);
-    if (backups)
-        QCOMPARE(readFileBytes(run.profile.backupsFolder() + '/' + kept.first()), before);
+    QCOMPARE(kept.contains(before), backups > 0);
     QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
 }
 
@@ -123,6 +164,29 @@ void TestSkinController::remove()
     QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList());
     QCOMPARE(filesIn(run.profile.backupsFolder()).size(), 2);
     QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
+}
+
+void TestSkinController::backupsPruned()
+{
+    Run run;
+    const QString folder = run.profile.backupsFolder() + '/';
+    QStringList ours, present; // ours oldest first, all named to sort after the new copy
+    for (int i = 19; i >= 0; --i) {
+        ours << QString("r%1.gif").arg(i);
+        present << "zz mine " + ours.last();
+    }
+    present += ours;
+    for (const QString& name : present)
+        writeFileBytes(folder + name, name.toUtf8());
+    writeFileBytes(folder + ".drapello-backups", ours.join('\n').toUtf8());
+    writeFileBytes(run.messenger("lvback.gif"), "old");
+    run.profile.world.nextFiles << writeFileBytes(run.profile.path("new.gif"), makeGif());
+    run.controller->installPickedFile();
+    QStringList kept = filesIn(folder);
+    for (const QString& name : present) // 20 of ours kept: the oldest goes
+        QCOMPARE(kept.removeAll(name), name == "r19.gif" ? 0 : 1);
+    QCOMPARE(kept.size(), 1); // the new copy
+    QCOMPARE(readFileBytes(folder + kept.first()), "old");
 }
 
 void TestSkinController::language_data()

@@ -1,7 +1,9 @@
 #include "core/catalogue/catalogue_builder.h"
 
 #include "core/catalogue/list_format.h"
+#include "core/preview/picture_decoder.h"
 #include "core/windows1252.h"
+#include "files/regular_file.h"
 #include "files/safe_file.h"
 
 #include <QDir>
@@ -9,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace catalogue {
@@ -32,17 +35,21 @@ QString withoutBlanks(QString text)
     return text.remove(QLatin1Char(' '));
 }
 
+bool writeFailed(const QString& path, const SafeFile& file, QString* error)
+{
+    if (error)
+        *error = QStringLiteral("cannot write %1: %2")
+                     .arg(path, file.failure() == SafeFile::Failure::DiskFull
+                                    ? QStringLiteral("the disk is full")
+                                    : QStringLiteral("write error"));
+    return false;
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error)
 {
     SafeFile file(path);
-    if (!file.open() || !file.write(bytes) || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2")
-                         .arg(path, file.failure() == SafeFile::Failure::DiskFull
-                                        ? QStringLiteral("the disk is full")
-                                        : QStringLiteral("write error"));
-        return false;
-    }
+    if (!file.open() || !file.write(bytes) || !file.commit())
+        return writeFailed(path, file, error);
     return true;
 }
 } // namespace
@@ -59,6 +66,7 @@ bool listsBefore(const QString& a, const QString& b)
 Catalogue scanSource(const QString& sourceFolder)
 {
     Catalogue result;
+    result.source = sourceFolder;
     const QDir source(sourceFolder);
     const QFileInfoList folders = source.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QFileInfo& folder : folders) {
@@ -186,7 +194,47 @@ QString makeStagingFolder(const QString& target)
     return {};
 }
 
-bool writeTree(const Catalogue& catalogue, const QDir& out, QString* error)
+// Copies one picture in chunks: a link to /dev/zero or a file of gigabytes must not fill memory.
+bool copyPicture(const QString& from, const QString& to, QString* error,
+                 const std::function<bool()>& cancelled)
+{
+    const auto fail = [error](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    QFile source;
+    if (!openRegularFile(source, from))
+        return fail(QStringLiteral("cannot read %1: no regular file").arg(from));
+    const QString tooLarge =
+        QStringLiteral("%1 is larger than %2 MiB, more than the program accepts")
+            .arg(from)
+            .arg(PictureDecoder::MaxFileBytes / (1024 * 1024));
+    if (source.size() > PictureDecoder::MaxFileBytes)
+        return fail(tooLarge);
+    SafeFile target(to);
+    if (!target.open())
+        return writeFailed(to, target, error);
+    constexpr qint64 Chunk = 256 * 1024;
+    for (qint64 total = 0;;) {
+        if (cancelled && cancelled())
+            return fail(QStringLiteral("interrupted"));
+        const QByteArray bytes = source.read(Chunk);
+        if (source.error() != QFileDevice::NoError)
+            return fail(QStringLiteral("cannot read %1").arg(from));
+        if (bytes.isEmpty())
+            break;
+        total += bytes.size();
+        if (total > PictureDecoder::MaxFileBytes) // it grew meanwhile
+            return fail(tooLarge);
+        if (!target.write(bytes))
+            return writeFailed(to, target, error);
+    }
+    return target.commit() || writeFailed(to, target, error);
+}
+
+bool writeTree(const Catalogue& catalogue, const QDir& out, QString* error,
+               const std::function<bool()>& cancelled)
 {
     QStringList categoryNames;
     for (const Category& category : catalogue.categories) {
@@ -201,31 +249,66 @@ bool writeTree(const Catalogue& catalogue, const QDir& out, QString* error)
         const QString pictures = out.filePath(withoutBlanks(category.name));
         QDir().mkpath(pictures);
         for (const Skin& skin : category.skins) {
-            QFile source(skin.file);
-            if (!source.open(QIODevice::ReadOnly)) {
-                if (error)
-                    *error = QStringLiteral("cannot read %1").arg(skin.file);
-                return false;
-            }
-            if (!writeFile(QDir(pictures).filePath(skin.name + GifSuffix), source.readAll(), error))
+            if (!copyPicture(skin.file, QDir(pictures).filePath(skin.name + GifSuffix), error,
+                             cancelled))
                 return false;
         }
     }
     return writeFile(out.filePath(CategoryList), listformat::encodeList(categoryNames), error);
 }
 
-// Removes a folder and all below it when it goes out of scope, unless forgotten.
+// Removes a folder and all below it when it goes out of scope, unless forgotten; a link in
+// its place is never followed.
 struct FolderRemover {
     QString path;
     ~FolderRemover()
     {
-        if (!path.isEmpty())
+        if (!path.isEmpty() && !QFileInfo(path).isSymLink())
             QDir(path).removeRecursively();
     }
 };
+
+// The path with every link of its longest existing part resolved, the rest appended.
+QString resolved(const QString& path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString rest;
+    while (!QFileInfo::exists(existing) && existing != QDir::rootPath()) {
+        rest.prepend(QLatin1Char('/') + QFileInfo(existing).fileName());
+        existing = QFileInfo(existing).absolutePath();
+    }
+    return QDir::cleanPath(QFileInfo(existing).canonicalFilePath() + rest);
+}
+
+bool within(const QString& inner, const QString& outer)
+{
+    return inner == outer || inner.startsWith(outer + QLatin1Char('/')) ||
+           outer == QLatin1String("/");
+}
+
+// A killed run leaves its folders beside the target: the new tree unfinished, or the old one
+// moved aside when it died between the two renames, which is then put back.
+void clearLeftovers(const QString& path)
+{
+    const QFileInfo target(path);
+    const QRegularExpression ours(QStringLiteral("^\\.%1\\.partial-[0-9a-f]{8}(\\.previous)?$")
+                                      .arg(QRegularExpression::escape(target.fileName())));
+    const QFileInfoList entries = target.absoluteDir().entryInfoList(
+        QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink() || !ours.match(entry.fileName()).hasMatch())
+            continue;
+        const bool oldTree = entry.fileName().endsWith(QStringLiteral(".previous"));
+        if (oldTree && !target.exists() && !target.isSymLink() &&
+            QDir().rename(entry.absoluteFilePath(), path))
+            continue;
+        QDir(entry.absoluteFilePath()).removeRecursively();
+    }
+}
 } // namespace
 
-bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QString* error)
+bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QString* error,
+                     const std::function<bool()>& cancelled)
 {
     auto fail = [error](const QString& text) {
         if (error)
@@ -233,7 +316,16 @@ bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QS
         return false;
     };
     const QString path = QDir::cleanPath(QFileInfo(outputFolder).absoluteFilePath());
+    clearLeftovers(path);
     const QFileInfo target(path);
+    // Replacing a link would delete what it points to, wherever that is.
+    if (target.isSymLink())
+        return fail(QStringLiteral("%1 is a symbolic link: give the folder itself").arg(path));
+    const QString output = resolved(path);
+    const QString source = resolved(catalogue.source);
+    if (!catalogue.source.isEmpty() && (within(output, source) || within(source, output)))
+        return fail(QStringLiteral("%1 and the source %2 overlap: the output must lie outside")
+                        .arg(path, catalogue.source));
     if (target.exists() && !target.isDir())
         return fail(QStringLiteral("%1 is not a folder").arg(path));
     // The folder is replaced whole, so it must hold nothing but an earlier tree of ours.
@@ -249,7 +341,7 @@ bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QS
     if (staging.isEmpty())
         return fail(QStringLiteral("cannot create a folder beside %1").arg(path));
     FolderRemover leftover{staging};
-    if (!writeTree(catalogue, QDir(staging), error))
+    if (!writeTree(catalogue, QDir(staging), error, cancelled))
         return false;
 
     // Everything is written: only now does the served tree change, by two renames.

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 // Builds a skin server's files from a folder of pictures: one sub-folder per category holding
@@ -22,6 +23,7 @@ struct Category {
 };
 
 struct Catalogue {
+    QString source; // the folder it was read from
     std::vector<Category> categories;
 };
 
@@ -32,10 +34,14 @@ Catalogue scanSource(const QString& sourceFolder);
 QStringList problemsOf(const Catalogue& catalogue);
 
 // Writes the served tree into a new folder beside outputFolder and only once all of it is
-// written puts it in outputFolder's place, replacing an earlier tree there whole. A folder that
-// holds files but no voruzide.txt is not ours and is refused. Returns false with a message, and
-// outputFolder as it was, when anything fails.
-bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QString* error);
+// written puts it in outputFolder's place, replacing an earlier tree there whole. Refused: a
+// folder that holds files but no voruzide.txt (it is not ours), a symbolic link, an output
+// inside the source or holding it. Pictures are copied in chunks, each at most the size the
+// program accepts. Returns false with a message, and outputFolder as it was, when anything
+// fails or `cancelled` says so between two chunks; what was written is removed then, and so
+// is what a run that was killed left beside outputFolder.
+bool writeServerTree(const Catalogue& catalogue, const QString& outputFolder, QString* error,
+                     const std::function<bool()>& cancelled = {});
 
 // The order used for every list.
 bool listsBefore(const QString& a, const QString& b);

@@ -3,6 +3,8 @@
 #include "core/app_error.h"
 #include "core/install/messenger_folders.h"
 #include "core/install/skin_file_copy.h"
+#include "files/regular_file.h"
+#include "files/safe_file.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,8 +17,9 @@ QStringList existingIn(const QString& folder)
 {
     const QString name = QString::fromLatin1(MessengerFolders::BackgroundName);
     QStringList found;
-    const QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    // System too: a dangling link or a FIFO under that name is one Wine may find.
+    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                       QDir::Hidden | QDir::System);
     for (const QString& entry : entries) {
         if (entry.compare(name, Qt::CaseInsensitive) != 0)
             continue;
@@ -50,13 +53,38 @@ QString folderTag(const QString& messengerFolder)
     return tag.isEmpty() ? QStringLiteral("Messenger") : tag;
 }
 
-void dropOldest(const QString& backupsFolder)
+// The copies this program made, oldest first, one name a line. Only these are ever pruned:
+// the folder is the user's too, and names say nothing of who made a file or when.
+const QString RecordName = QStringLiteral(".drapello-backups");
+constexpr qint64 MaxRecordBytes = 1024 * 1024;
+
+bool isCopyOfOurs(const QString& backupsFolder, const QString& name)
 {
-    // Names begin with the time, so name order is age order.
-    const QStringList copies =
-        QDir(backupsFolder).entryList({QStringLiteral("*.gif")}, QDir::Files, QDir::Name);
-    for (qsizetype i = 0; i + KeptBackups < copies.size(); ++i)
-        QFile::remove(backupsFolder + QLatin1Char('/') + copies.at(i));
+    const QFileInfo info(backupsFolder + QLatin1Char('/') + name);
+    return info.fileName() == name && !name.startsWith(QLatin1Char('.')) && info.isFile() &&
+           !info.isSymLink();
+}
+
+// Records the new copy, then drops the oldest recorded ones beyond KeptBackups; a copy never
+// recorded is never dropped.
+void recordAndPrune(const QString& backupsFolder, const QString& copy)
+{
+    const QString record = backupsFolder + QLatin1Char('/') + RecordName;
+    QFile in;
+    QStringList names;
+    if (openRegularFile(in, record))
+        names = QString::fromUtf8(in.read(MaxRecordBytes)).split(QLatin1Char('\n'));
+    const QString newest = QFileInfo(copy).fileName();
+    names.removeIf(
+        [&](const QString& name) { return name == newest || !isCopyOfOurs(backupsFolder, name); });
+    names << newest;
+    while (names.size() > KeptBackups)
+        QFile::remove(backupsFolder + QLatin1Char('/') + names.takeFirst());
+    SafeFile out(record, SafeFile::Durability::Flushed, SafeFile::Links::Replace);
+    // Without the record the copy is merely never pruned, and it is made: no reason to fail.
+    if (!out.open() || !out.write((names.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) ||
+        !out.commit())
+        qWarning("Cannot record the backup \"%s\"", qUtf8Printable(copy));
 }
 
 } // namespace
@@ -73,10 +101,10 @@ QString keep(const QString& background, const QString& messengerFolder,
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss.zzz")) +
         QLatin1Char(' ') + folderTag(messengerFolder);
     QString copy = backupsFolder + QLatin1Char('/') + stem + QStringLiteral(".gif");
-    for (int n = 2; QFileInfo::exists(copy); ++n)
+    for (int n = 2; QFileInfo(copy).exists() || QFileInfo(copy).isSymLink(); ++n)
         copy = backupsFolder + QLatin1Char('/') + stem + QStringLiteral(" (%1).gif").arg(n);
     copySkinFile(background, copy);
-    dropOldest(backupsFolder);
+    recordAndPrune(backupsFolder, copy);
     return copy;
 }
 

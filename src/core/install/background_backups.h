@@ -13,11 +13,12 @@ QStringList existingIn(const QString& folder);
 // Where an install writes: the background already there (in whatever case), else lvback.gif.
 QString installTarget(const QString& folder);
 
-// How many copies the backups folder keeps; the oldest go first.
+// How many of its own copies the backups folder keeps; the oldest made go first.
 inline constexpr int KeptBackups = 20;
 
 // Copies `background` (a file in `messengerFolder`) into `backupsFolder` under a name made of
-// the date and time and the Messenger folder, then drops the oldest copies beyond KeptBackups.
+// the date and time and the Messenger folder, then drops the oldest copies made here beyond
+// KeptBackups, never the new one and never a file put there by anyone else.
 // Returns the copy's path. Throws AppError when the copy cannot be written (nothing may then be
 // replaced).
 QString keep(const QString& background, const QString& messengerFolder,

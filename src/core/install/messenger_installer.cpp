@@ -7,20 +7,28 @@
 #include "core/install/skin_file_copy.h"
 #include "core/preview/picture_decoder.h"
 #include "core/services/window_service.h"
+#include "files/regular_file.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 // Messenger's top-level windows, in the order they are asked to close.
 const char* const MessengerWindowClasses[] = {"msblwindowclass", "msnmsblclass", "msblclass"};
 
-QByteArray readWhole(const QString& path)
+// Whether path is a regular file holding exactly bytes; reads one byte past them at most.
+bool holds(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError::pathFileAccess();
-    return file.readAll();
+    QFile file;
+    return openRegularFile(file, path) && file.read(bytes.size() + 1) == bytes;
+}
+
+// A folder under the name is none of Messenger's files and stays; anything else goes.
+bool removable(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() || !info.isDir();
 }
 } // namespace
 
@@ -38,11 +46,19 @@ bool MessengerInstaller::install(const QString& pictureFile)
     const QByteArray picture = PictureDecoder::readFile(pictureFile).bytes;
     for (const QString& folder : MessengerFolders(registry_).existing()) {
         const QString target = backgrounds::installTarget(folder);
-        // The background being replaced may be the user's own; keep it unless it is this very
-        // picture.
-        if (isOrdinaryFile(target) && readWhole(target) != picture)
-            backgrounds::keep(target, folder, backupsFolder_);
+        const QStringList found = backgrounds::existingIn(folder);
+        // A background being replaced may be the user's own; keep it unless it is this very
+        // picture. A link's target is read for that, never written.
+        for (const QString& background : found) {
+            if (isOrdinaryFile(background) && !holds(background, picture))
+                backgrounds::keep(background, folder, backupsFolder_);
+        }
         copySkinFile(pictureFile, target);
+        // Wine shows whichever name it finds first: one background per folder, the new one.
+        for (const QString& background : found) {
+            if (background != target && removable(background))
+                deleteSkinFile(background);
+        }
     }
     closeMessenger();
     return true;
@@ -52,9 +68,10 @@ void MessengerInstaller::remove()
 {
     for (const QString& folder : MessengerFolders(registry_).existing()) {
         for (const QString& background : backgrounds::existingIn(folder)) {
-            if (!isOrdinaryFile(background))
+            if (!removable(background))
                 continue;
-            backgrounds::keep(background, folder, backupsFolder_);
+            if (isOrdinaryFile(background))
+                backgrounds::keep(background, folder, backupsFolder_);
             deleteSkinFile(background);
         }
     }

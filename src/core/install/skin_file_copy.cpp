@@ -1,6 +1,7 @@
 #include "core/install/skin_file_copy.h"
 
 #include "core/app_error.h"
+#include "files/regular_file.h"
 #include "files/safe_file.h"
 
 #include <QFile>
@@ -42,21 +43,24 @@ bool folderWritable(const QString& path)
 void copySkinFile(const QString& source, const QString& target)
 {
     const QFileInfo existing(target);
-    if (existing.isDir())
-        throw AppError::pathFileAccess();
-    // Messenger would see a write-protected background as one not to be replaced, although a
-    // rename could replace it here.
-    if (existing.exists() && !existing.isWritable())
-        throw AppError::permissionDenied();
-
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        if (!in.exists())
-            throw AppError::fileNotFound();
-        throw QFileInfo(source).isReadable() ? AppError::pathFileAccess()
-                                             : AppError::permissionDenied();
+    // A link is replaced itself; what it points to is neither written nor asked.
+    if (!existing.isSymLink()) {
+        if (existing.isDir())
+            throw AppError::pathFileAccess();
+        // Messenger would see a write-protected background as one not to be replaced,
+        // although a rename could replace it here.
+        if (existing.exists() && !existing.isWritable())
+            throw AppError::permissionDenied();
     }
-    SafeFile out(target);
+
+    QFile in;
+    if (!openRegularFile(in, source)) {
+        const QFileInfo info(source);
+        if (!info.exists())
+            throw AppError::fileNotFound();
+        throw info.isReadable() ? AppError::pathFileAccess() : AppError::permissionDenied();
+    }
+    SafeFile out(target, SafeFile::Durability::Flushed, SafeFile::Links::Replace);
     if (!out.open()) {
         if (!QFileInfo(existing.absolutePath()).isDir())
             throw AppError::pathNotFound();
@@ -81,9 +85,10 @@ void copySkinFile(const QString& source, const QString& target)
 void deleteSkinFile(const QString& path)
 {
     const QFileInfo info(path);
-    if (!info.exists())
+    if (!info.exists() && !info.isSymLink())
         throw AppError::fileNotFound();
-    if (!info.isWritable() || !folderWritable(path))
+    // A link goes, never what it points to: only its folder decides.
+    if ((!info.isSymLink() && !info.isWritable()) || !folderWritable(path))
         throw AppError::permissionDenied();
     QFile file(path);
     if (!file.remove())

@@ -1,6 +1,7 @@
 #include "core/preview/picture_decoder.h"
 
 #include "core/app_error.h"
+#include "files/regular_file.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -8,9 +9,6 @@
 #include <QImageReader>
 
 namespace {
-// Larger files are not skins; refusing them keeps a hostile server from eating memory.
-constexpr qint64 MaxPictureBytes = 64 * 1024 * 1024;
-
 // Every frame of a GIF is drawn onto a whole canvas, so frames x canvas pixels is what playing it
 // once costs, and a file of a few KB can announce hundreds of 5000 x 5000 frames. A real skin is
 // the size of Messenger's list with at most a few hundred frames: 2^27 pixels is 170 frames of
@@ -87,7 +85,8 @@ Picture PictureDecoder::decode(const QByteArray& bytes)
     result.first = reader.read();
     if (result.first.isNull())
         throw AppError::invalidPicture();
-    result.animated = reader.supportsAnimation() && reader.imageCount() > 1;
+    result.frames = qMax(1, reader.imageCount());
+    result.animated = reader.supportsAnimation() && result.frames > 1;
     return result;
 }
 
@@ -96,10 +95,17 @@ Picture PictureDecoder::readFile(const QString& path)
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         throw AppError::fileNotFound();
-    if (info.size() > MaxPictureBytes)
-        throw AppError::invalidPicture();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A link to /dev/zero claims no size and never ends.
+    QFile file;
+    if (!openRegularFile(file, path))
         throw AppError::pathFileAccess();
-    return decode(file.readAll());
+    if (file.size() > MaxFileBytes)
+        throw AppError::invalidPicture();
+    // One byte past the limit: the file may have grown since.
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw AppError::pathFileAccess();
+    if (bytes.size() > MaxFileBytes)
+        throw AppError::invalidPicture();
+    return decode(bytes);
 }

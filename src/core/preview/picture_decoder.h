@@ -10,6 +10,7 @@ struct Picture {
     QByteArray format;
     QImage first; // the picture, or an animation's first frame
     bool animated = false;
+    int frames = 1;
 
     bool isNull() const { return first.isNull(); }
 };
@@ -17,11 +18,14 @@ struct Picture {
 // Recognises pictures by their content (GIF, JPEG, PNG, BMP) and decodes them within bounds.
 class PictureDecoder {
 public:
+    // Larger files are not skins; refusing them keeps a hostile server from eating memory.
+    static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;
+
     // "gif", "jpeg", "png", "bmp", or empty when the bytes are none of these.
     static QByteArray formatOf(const QByteArray& bytes);
     // Throws AppError 481 when the bytes are no picture we can show.
     static Picture decode(const QByteArray& bytes);
     // The whole file, decoded. Throws AppError 53 when there is no such file, 481 when it is no
-    // picture we can show, 75 when it cannot be read.
+    // picture we can show, 75 when it cannot be read or is no regular file (a FIFO, a device).
     static Picture readFile(const QString& path);
 };

@@ -39,8 +39,9 @@ bool SafeFile::fail(Failure failure)
 bool SafeFile::open()
 {
     errno = 0;
-    if (durability_ == Durability::Unflushed) {
-        // QSaveFile would flush in its commit; a file of our own beside the target does not.
+    if (durability_ == Durability::Unflushed || links_ == Links::Replace) {
+        // QSaveFile would flush in its commit and write through a link; a file of our own
+        // beside the target, renamed over it, does neither.
         scratch_ = std::make_unique<QTemporaryFile>(file_.fileName() + QStringLiteral(".XXXXXX"));
         // Readable by others like any file written by QSaveFile under the usual umask.
         if (scratch_->open() && ::fchmod(scratch_->handle(), 0644) == 0)

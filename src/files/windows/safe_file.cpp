@@ -1,6 +1,7 @@
 #include "files/safe_file.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <windows.h>
 
@@ -49,9 +50,18 @@ bool SafeFile::fail(Failure failure)
     return false;
 }
 
+// The file the bytes go to: a link's target when links are followed, else the name itself.
+QString SafeFile::destination() const
+{
+    const QFileInfo info(file_.fileName());
+    if (links_ == Links::Follow && info.isSymLink())
+        return QDir::toNativeSeparators(info.symLinkTarget());
+    return QDir::toNativeSeparators(file_.fileName());
+}
+
 bool SafeFile::open()
 {
-    const QString target = QDir::toNativeSeparators(file_.fileName());
+    const QString target = destination();
     // A fresh name beside the target, so the final rename stays on one volume.
     for (int attempt = 0; attempt < 16 && !scratchHandle_; ++attempt) {
         const QString candidate =
@@ -104,7 +114,7 @@ bool SafeFile::commit()
     // Write-through: the rename itself is on the disk before we say the file is in place.
     const DWORD flags = MOVEFILE_REPLACE_EXISTING |
                         (durability_ == Durability::Flushed ? MOVEFILE_WRITE_THROUGH : 0);
-    if (!MoveFileExW(wide(scratchPath_), wide(QDir::toNativeSeparators(file_.fileName())), flags))
+    if (!MoveFileExW(wide(scratchPath_), wide(destination()), flags))
         return fail(failureOf(GetLastError()));
     scratchPath_.clear();
     return true;
