@@ -24,6 +24,8 @@ void playFault(HttpTestServer& server, const QString& fault, const QString& path
         server.redirect(path, QStringLiteral("ftp://127.0.0.1") + path);
     else if (fault == QLatin1String("server gone"))
         server.stop();
+    else if (fault == QLatin1String("slow body"))
+        server.trickle(path, QByteArray(900, 'n'), 100);
     else
         server.setFile(path, body, fault != QLatin1String("too large, unannounced"));
 }
@@ -92,7 +94,7 @@ void TestNetworkFetcher::failureKeepsOldFile_data()
     QTest::addColumn<QString>("fault");
     for (const char* fault :
          {"404", "500", "cut off", "never answers", "too large", "too large, unannounced",
-          "redirect loop", "redirect to ftp", "server gone"})
+          "redirect loop", "redirect to ftp", "server gone", "slow body"})
         QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 
@@ -102,7 +104,7 @@ void TestNetworkFetcher::failureKeepsOldFile()
     playFault(*server, fault, QStringLiteral("/x.txt"));
     const QByteArray old("A*B*C\r\n\x80", 8);
     writeFileBytes(target, old);
-    NetworkFetcher fetcher(1000, 1000);
+    NetworkFetcher fetcher(1000, 1000, NetworkFetcher::DefaultTotalTimeoutMs, 400, 100);
     QVERIFY(!fetcher.fetch(url("x.txt"), target));
     QCOMPARE(readFileBytes(target), old);
     QCOMPARE(files(), QStringList{QStringLiteral("voruzide.tmp")});
@@ -142,7 +144,7 @@ void TestNetworkFetcher::deadServerAskedOncePerRun()
 }
 
 // While a slow file is awaited, those announced ahead start, but only so many at once: those
-// awaiting an answer, and those held.
+// awaiting an answer (the awaited one among the connections), and those held.
 void TestNetworkFetcher::fetchAheadBounded()
 {
     for (const int bound : {NetworkFetcher::MaxParallel, int(NetworkFetcher::MaxHeldAhead)}) {
@@ -160,6 +162,7 @@ void TestNetworkFetcher::fetchAheadBounded()
         fetcher.fetchAhead(ahead);
         QVERIFY(fetcher.fetch(url("y.txt"), target));
         QVERIFY(server->requestCount() > 1 && server->requestCount() <= bound + 1);
+        QVERIFY(server->maxConnections() <= NetworkFetcher::MaxParallel);
     }
 }
 
@@ -209,6 +212,7 @@ void TestNetworkFetcher::passFetchedAheadAsOneByOne()
         // Fetched ahead, yet the copies the pass did not reach are untouched.
         if (ahead && fault == "404")
             QVERIFY(server->requestedPaths().contains("/J.txt"));
+        QVERIFY(server->maxConnections() <= NetworkFetcher::MaxParallel);
     }
     QCOMPARE(lines[true], lines[false]);
     QCOMPARE(after[true], after[false]);

@@ -13,6 +13,7 @@ struct Rule {
     QByteArray reply; // none: never answers
     bool close = false;
     int delayMs = 0;
+    int trickleMs = 0; // a few bytes at a time, this far apart
 };
 
 QByteArray head(int status, qint64 length, const QByteArray& location = {})
@@ -30,6 +31,7 @@ struct HttpTestServer::Impl {
     mutable QMutex mutex; // guards rules and paths
     QHash<QString, Rule> rules;
     QStringList paths;
+    int maxConnections = 0;
 
     void set(const QString& path, const Rule& rule)
     {
@@ -52,6 +54,18 @@ HttpTestServer::HttpTestServer() : d(std::make_unique<Impl>())
         [this] {
             QObject::connect(d->server, &QTcpServer::newConnection, d->server, [this] {
                 while (QTcpSocket* socket = d->server->nextPendingConnection()) {
+                    // A client may close one and open the next at once: closes already on
+                    // the wire are read before counting.
+                    int open = 0;
+                    for (QTcpSocket* other : d->server->findChildren<QTcpSocket*>()) {
+                        if (other != socket)
+                            other->waitForReadyRead(0);
+                        open += other->state() == QAbstractSocket::ConnectedState;
+                    }
+                    {
+                        const QMutexLocker lock(&d->mutex);
+                        d->maxConnections = qMax(d->maxConnections, open);
+                    }
                     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
                     auto buffer = std::make_shared<QByteArray>();
                     QObject::connect(socket, &QTcpSocket::readyRead, socket, [=] {
@@ -105,6 +119,18 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
             QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
             return;
         }
+        if (rule.trickleMs > 0) {
+            auto* timer = new QTimer(socket);
+            QObject::connect(timer, &QTimer::timeout, socket,
+                             [socket, timer, rule, sent = 0]() mutable {
+                                 socket->write(rule.reply.mid(sent, 16));
+                                 sent += 16;
+                                 if (sent >= rule.reply.size())
+                                     timer->stop();
+                             });
+            timer->start(rule.trickleMs);
+            continue;
+        }
         QTimer::singleShot(rule.delayMs, socket, [socket, rule] {
             socket->write(rule.reply);
             if (rule.close)
@@ -140,6 +166,11 @@ void HttpTestServer::redirect(const QString& path, const QString& location, int 
     d->answer(path, status, "moved", location.toUtf8());
 }
 
+void HttpTestServer::trickle(const QString& path, const QByteArray& body, int tickMs)
+{
+    d->set(path, Rule{head(200, body.size()) + body, false, 0, tickMs});
+}
+
 void HttpTestServer::stall(const QString& path)
 {
     d->set(path, Rule{});
@@ -156,8 +187,15 @@ QStringList HttpTestServer::requestedPaths() const
     return d->paths;
 }
 
+int HttpTestServer::maxConnections() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->maxConnections;
+}
+
 void HttpTestServer::resetCounts()
 {
     QMutexLocker lock(&d->mutex);
     d->paths.clear();
+    d->maxConnections = 0;
 }

@@ -263,6 +263,15 @@ struct NetworkFetcher::Session {
     std::deque<std::unique_ptr<FetchTransfer>> ahead;
     // ... and not started yet.
     std::deque<QString> waiting;
+    // The transfer a fetch waits for: it holds a connection too.
+    const FetchTransfer* awaited = nullptr;
+
+    qsizetype connections() const
+    {
+        const auto running =
+            std::count_if(ahead.begin(), ahead.end(), [](const auto& t) { return !t->done; });
+        return running + (awaited && !awaited->done ? 1 : 0);
+    }
 
     Session()
     {
@@ -378,11 +387,7 @@ std::unique_ptr<FetchTransfer> NetworkFetcher::start(const QString& url, SafeFil
 void NetworkFetcher::startWaitingAhead()
 {
     Session& s = session();
-    const auto running = [&s] {
-        return std::count_if(s.ahead.begin(), s.ahead.end(),
-                             [](const auto& t) { return !t->done; });
-    };
-    while (!s.waiting.empty() && s.ahead.size() < MaxHeldAhead && running() < MaxParallel) {
+    while (!s.waiting.empty() && s.ahead.size() < MaxHeldAhead && s.connections() < MaxParallel) {
         std::unique_ptr<FetchTransfer> t = start(s.waiting.front(), nullptr);
         s.waiting.pop_front();
         if (t)
@@ -424,6 +429,11 @@ void NetworkFetcher::wait(FetchTransfer& current)
     Session& s = session();
     const FetchLimits limits = this->limits();
     const InputHold noInput;
+    struct Awaited {
+        Session& s;
+        ~Awaited() { s.awaited = nullptr; }
+    } const awaited{s};
+    s.awaited = &current;
     while (!current.done) {
         int running = 0;
         if (api.multi_perform(s.multi, &running) != CURLM_OK) {
@@ -512,6 +522,14 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         const auto later = std::find(s.waiting.begin(), s.waiting.end(), url);
         if (later != s.waiting.end())
             s.waiting.erase(later);
+        // This one needs a connection now: the latest started ahead gives way and starts again
+        // in its turn.
+        while (s.connections() >= MaxParallel) {
+            const auto last = std::find_if(s.ahead.rbegin(), s.ahead.rend(),
+                                           [](const auto& held) { return !held->done; });
+            s.waiting.push_front((*last)->url);
+            s.ahead.erase(std::next(last).base());
+        }
         t = start(url, &target);
         if (!t)
             return false;
