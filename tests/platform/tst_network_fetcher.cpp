@@ -4,6 +4,7 @@
 #include "support/test_profile.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -94,7 +95,7 @@ void TestNetworkFetcher::failureKeepsOldFile_data()
     QTest::addColumn<QString>("fault");
     for (const char* fault :
          {"404", "500", "cut off", "never answers", "too large", "too large, unannounced",
-          "redirect loop", "redirect to ftp", "server gone", "slow body"})
+          "redirect loop", "redirect to ftp", "server gone", "slow body", "https to http"})
         QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 
@@ -104,8 +105,25 @@ void TestNetworkFetcher::failureKeepsOldFile()
     playFault(*server, fault, QStringLiteral("/x.txt"));
     const QByteArray old("A*B*C\r\n\x80", 8);
     writeFileBytes(target, old);
+    std::unique_ptr<HttpTestServer> tls; // redirects to the plain server's copy
+    QTemporaryDir keys;
+    if (fault == "https to http") {
+        const QString key = keys.filePath("key.pem"), certificate = keys.filePath("cert.pem");
+        if (QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                          "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
+                                          "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                          "-keyout", key, "-out", certificate}) != 0)
+            QSKIP("openssl cannot make a certificate");
+        tls = std::make_unique<HttpTestServer>(certificate, key);
+        tls->redirect("/x.txt", url("x.txt"));
+        server->setFile("/x.txt", "plain");
+        qputenv("SSL_CERT_FILE", QFile::encodeName(certificate));
+    }
     NetworkFetcher fetcher(1000, 1000, NetworkFetcher::DefaultTotalTimeoutMs, 400, 100);
-    QVERIFY(!fetcher.fetch(url("x.txt"), target));
+    QVERIFY(!fetcher.fetch((tls ? tls->baseUrl() : server->baseUrl()) + "x.txt", target));
+    qunsetenv("SSL_CERT_FILE");
+    if (tls) // refused at the redirect, not at the handshake
+        QCOMPARE(tls->requestCount(), 1);
     QCOMPARE(readFileBytes(target), old);
     QCOMPARE(files(), QStringList{QStringLiteral("voruzide.tmp")});
     // Bounded: a redirect hop may already be on the wire when it is counted.

@@ -1,7 +1,10 @@
 #include "support/http_test_server.h"
 
+#include <QFile>
 #include <QHash>
 #include <QMutex>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -26,7 +29,8 @@ QByteArray head(int status, qint64 length, const QByteArray& location = {})
 
 struct HttpTestServer::Impl {
     QThread thread;
-    QTcpServer* server = new QTcpServer; // lives in thread, as do the sockets it makes
+    QTcpServer* server = nullptr; // lives in thread, as do the sockets it makes
+    bool secure = false;
     quint16 port = 0;
     mutable QMutex mutex; // guards rules and paths
     QHash<QString, Rule> rules;
@@ -45,14 +49,30 @@ struct HttpTestServer::Impl {
     void process(QTcpSocket* socket, QByteArray& buffer);
 };
 
-HttpTestServer::HttpTestServer() : d(std::make_unique<Impl>())
+HttpTestServer::HttpTestServer(const QString& certificate, const QString& key)
+    : d(std::make_unique<Impl>())
 {
+    d->secure = !certificate.isEmpty();
+    if (d->secure) {
+        QFile pem(certificate), keyPem(key);
+        pem.open(QIODevice::ReadOnly);
+        keyPem.open(QIODevice::ReadOnly);
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(QSslCertificate(&pem));
+        tls.setPrivateKey(QSslKey(&keyPem, QSsl::Ec));
+        auto* server = new QSslServer;
+        server->setSslConfiguration(tls);
+        d->server = server;
+    } else {
+        d->server = new QTcpServer;
+    }
     d->thread.start();
     d->server->moveToThread(&d->thread);
     QMetaObject::invokeMethod(
         d->server,
         [this] {
-            QObject::connect(d->server, &QTcpServer::newConnection, d->server, [this] {
+            // Once its handshake is done, for https.
+            QObject::connect(d->server, &QTcpServer::pendingConnectionAvailable, d->server, [this] {
                 while (QTcpSocket* socket = d->server->nextPendingConnection()) {
                     // A client may close one and open the next at once: closes already on
                     // the wire are read before counting.
@@ -141,7 +161,9 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
 
 QString HttpTestServer::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/").arg(d->port);
+    return QStringLiteral("%1://127.0.0.1:%2/")
+        .arg(QLatin1String(d->secure ? "https" : "http"))
+        .arg(d->port);
 }
 
 void HttpTestServer::setFile(const QString& path, const QByteArray& body, bool announced)

@@ -9,10 +9,11 @@
 // thread while the server answers. Paths are the decoded URL path; a path with no rule is a 404.
 class HttpTestServer {
 public:
-    HttpTestServer();
+    // With a certificate and its key (PEM files): https.
+    explicit HttpTestServer(const QString& certificate = {}, const QString& key = {});
     ~HttpTestServer();
 
-    QString baseUrl() const; // "http://127.0.0.1:<port>/"
+    QString baseUrl() const; // "http://127.0.0.1:<port>/", or https
 
     // A later rule for the same path replaces an earlier one.
     // Unannounced: no Content-Length, the body ends when the connection closes.

@@ -365,6 +365,10 @@ std::unique_ptr<FetchTransfer> NetworkFetcher::start(const QString& url, SafeFil
     api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(limits().answerTimeoutMs));
     api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
+    // A trust store of the user's own, under the name OpenSSL and the curl tool read it.
+    const QByteArray authorities = qgetenv("SSL_CERT_FILE");
+    if (secure && !authorities.isEmpty())
+        api.easy_setopt(easy, CURLOPT_CAINFO, authorities.constData());
     // Where the server offers HTTP/2 (over TLS), the files ahead share one connection. Plain
     // http stays on HTTP/1.1, where waiting for a busy connection would only queue them.
     if (secure)
