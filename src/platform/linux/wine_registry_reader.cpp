@@ -44,11 +44,12 @@ qsizetype messengerValueIndex(const QString& valuePath)
 }
 
 // A file changed this recently may change again within the same tick of the file system's
-// clock, unseen by its times: it is not trusted to be as it was read.
+// clock, unseen by its times: what was read of it is trusted for one command's look-ups only.
 constexpr qint64 SettledSecs = 2;
+constexpr qint64 UnsettledTrustMs = 1000;
 
 // Device, inode, size and change times: Wine writes a new file and renames it into place.
-// Empty when the file is no regular file, or changed too recently to tell.
+// Empty when it is no regular file; `settled` when it last changed more than a moment ago.
 QByteArray identityOf(const QString& file, bool& settled)
 {
     struct stat info = {};
@@ -123,13 +124,16 @@ WineRegistryReader::Prefix WineRegistryReader::prefixValues(const QString& prefi
         return {};
     }
     const auto known = prefixes_.constFind(prefix);
-    if (known != prefixes_.constEnd() && known->identity == identity)
+    if (known != prefixes_.constEnd() && known->identity == identity &&
+        !known->trusted.hasExpired())
         return *known;
 
     static const QList<WineValueName> names = valueNames();
     const WineRegistryScan scan = WineRegistry::scanFile(file, names, &stop_);
     Prefix read;
     read.identity = identity;
+    read.trusted =
+        settled ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(UnsettledTrustMs);
     for (qsizetype n = 0; n < names.size(); n += 2) {
         QString text;
         for (qsizetype at : {n, n + 1}) {
@@ -143,7 +147,7 @@ WineRegistryReader::Prefix WineRegistryReader::prefixValues(const QString& prefi
         read.values << text;
     }
     // A pass cut short proves nothing about the file.
-    if (settled && !stop_)
+    if (!stop_)
         prefixes_.insert(prefix, read);
     else
         prefixes_.remove(prefix);

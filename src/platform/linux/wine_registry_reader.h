@@ -2,6 +2,7 @@
 
 #include "core/services/registry_reader.h"
 
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QStringList>
 #include <atomic>
@@ -49,6 +50,7 @@ private:
     struct Prefix {
         QByteArray identity;
         QList<QString> values; // Windows paths, in valueNames() order; null when missing
+        QDeadlineTimer trusted;
     };
     Prefix prefixValues(const QString& prefix) const;
     bool holdsMessenger(const QString& prefix) const;
