@@ -13,6 +13,7 @@
 #include "support/test_profile.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -28,6 +29,13 @@
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+
+#ifdef Q_OS_LINUX
+#include "core/install/messenger_folders.h"
+#include "platform/linux/wine_registry_reader.h"
+
+#include <unistd.h>
+#endif
 
 #ifndef DRAPELLO_BINARY
 #error "DRAPELLO_BINARY must name the built program"
@@ -302,12 +310,65 @@ int startupChild(int argc, char* argv[])
     return app.exec();
 }
 
+// ------------------------------------------------------------------ Wine prefixes
+
+#ifdef Q_OS_LINUX
+constexpr int DecoyPrefixes = 200;
+
+// A win64 system.reg of 3.2 MB, the size of a prefix with a few programs; Messenger's key
+// half-way when it names its folder.
+QByteArray benchSystemReg(bool messenger)
+{
+    QByteArray text =
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n";
+    for (int i = 0; text.size() < 3200 * 1024; ++i) {
+        if (messenger && i == 10000)
+            text += "\n[Software\\\\Microsoft\\\\MSNMessenger] 1700000000\n#time=1d9\n"
+                    "\"InstallationDirectory\"=\"C:\\\\Program Files\\\\MSN Messenger\\\\\"\n";
+        text += QStringLiteral("\n[Software\\\\Classes\\\\CLSID\\\\{%1-0000-4000-8000-%2}] "
+                               "1700000000\n#time=1d9c0a2b3c4d5e6\n@=\"Component %1\"\n"
+                               "\"ThreadingModel\"=\"Both\"\n")
+                    .arg(i, 8, 16, QLatin1Char('0'))
+                    .arg(i, 12, 10, QLatin1Char('0'))
+                    .toLatin1();
+    }
+    return text;
+}
+
+// A prefix whose system.reg is a link to `registry`, written an hour ago (as a prefix not in
+// use stands), with Messenger's folder on its drive C.
+void makePrefix(const QString& prefix, const QString& registry)
+{
+    QDir().mkpath(prefix + QStringLiteral("/dosdevices"));
+    QDir().mkpath(prefix + QStringLiteral("/drive_c/Program Files/MSN Messenger"));
+    QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:"));
+    if (::link(QFile::encodeName(registry).constData(),
+               QFile::encodeName(prefix + QStringLiteral("/system.reg")).constData()) != 0)
+        fail(QStringLiteral("cannot link %1").arg(prefix));
+}
+
+// What an install asks of the registry: Messenger's folders, then the prefix once per window
+// class closed.
+double wineCommand(WineRegistryReader& reader, const QString& expectedPrefix)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const QStringList folders = MessengerFolders(reader).existing();
+    for (int i = 0; i < 3; ++i) {
+        if (reader.messengerPrefix() != expectedPrefix)
+            fail(QStringLiteral("Messenger was not found in %1").arg(expectedPrefix));
+    }
+    return folders.isEmpty() ? 0 : msSince(clock);
+}
+#endif
+
 // ------------------------------------------------------------------ figures
 
 // The offscreen platform warns at every raise(); nothing else is dropped.
 void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    if (text.startsWith(QLatin1String("This plugin does not support")))
+    if (text.startsWith(QLatin1String("This plugin does not support")) ||
+        text.startsWith(QLatin1String("No Messenger in the Wine prefix")))
         return;
     std::fputs(qPrintable(qFormatLogMessage(type, context, text) + QLatin1Char('\n')), stderr);
 }
@@ -548,6 +609,75 @@ int main(int argc, char* argv[])
         ratios.add("startup", bench::median(product) / bench::median(fill));
         ratios.add("memory", bench::median(extra) / bench::median(fillTall));
     }
+
+#ifdef Q_OS_LINUX
+    // wineprefix: an install's registry look-ups with Messenger in a Wine front-end's prefix
+    // behind 200 others and a ~/.wine without it, against Messenger in ~/.wine.
+    if (want("wineprefix")) {
+        QTemporaryDir homes;
+        const QString front = homes.path() + QStringLiteral("/front");
+        const QString home = homes.path() + QStringLiteral("/home");
+        const QString decoy = homes.path() + QStringLiteral("/decoy.reg");
+        const QString messenger = homes.path() + QStringLiteral("/messenger.reg");
+        bench::writeFile(decoy, benchSystemReg(false));
+        bench::writeFile(messenger, benchSystemReg(true));
+        for (const QString& file : {decoy, messenger}) {
+            QFile reg(file);
+            if (!reg.open(QIODevice::Append) ||
+                !reg.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                 QFile::FileModificationTime))
+                fail(QStringLiteral("cannot date %1").arg(file));
+        }
+        for (const QString& base : {front, home}) {
+            for (int i = 0; i < DecoyPrefixes; ++i)
+                makePrefix(base + QStringLiteral("/.local/share/wineprefixes/p%1")
+                                      .arg(i, 3, 10, QLatin1Char('0')),
+                           decoy);
+        }
+        makePrefix(front + QStringLiteral("/.wine"), decoy);
+        makePrefix(front + QStringLiteral("/Games/msn"), messenger);
+        makePrefix(home + QStringLiteral("/.wine"), messenger);
+        const QString frontFound = front + QStringLiteral("/Games/msn");
+        const QString homeFound = home + QStringLiteral("/.wine");
+        auto reader = [](const QString& base) {
+            return std::make_unique<WineRegistryReader>(
+                [base] { return base + QStringLiteral("/.wine"); }, base);
+        };
+        QVector<double> cold, warm, coldHome, warmHome, ahead, aheadHome, close;
+        for (int i = 0; i < runs; ++i) {
+            auto frontReader = reader(front);
+            cold << wineCommand(*frontReader, frontFound);
+            warm << wineCommand(*frontReader, frontFound);
+            auto homeReader = reader(home);
+            coldHome << wineCommand(*homeReader, homeFound);
+            warmHome << wineCommand(*homeReader, homeFound);
+            // Started with the program: the first install, a moment later, finds it done.
+            for (const bool inFront : {true, false}) {
+                auto started = reader(inFront ? front : home);
+                started->searchAhead();
+                QThread::msleep(static_cast<unsigned long>(cold.last() * 2) + 100);
+                (inFront ? ahead : aheadHome)
+                    << wineCommand(*started, inFront ? frontFound : homeFound);
+            }
+            // Closing the program while the search runs.
+            auto closing = reader(front);
+            closing->searchAhead();
+            QThread::msleep(20);
+            QElapsedTimer clock;
+            clock.start();
+            closing.reset();
+            close << msSince(clock);
+        }
+        print("wineprefix", 1000 * bench::median(ahead), "us");
+        print("wineprefix_limit_home", 1000 * bench::median(aheadHome), "us");
+        print("wineprefix_later", 1000 * bench::median(warm), "us");
+        print("wineprefix_later_home", 1000 * bench::median(warmHome), "us");
+        print("wineprefix_search", bench::median(cold), "ms");
+        print("wineprefix_search_home", bench::median(coldHome), "ms");
+        print("wineprefix_close", bench::median(close), "ms");
+        ratios.add("wineprefix", bench::median(ahead) / bench::median(aheadHome));
+    }
+#endif
 
     std::printf("ratios: %s\n", qPrintable(ratios.parts.join(QLatin1Char(' '))));
     return 0;

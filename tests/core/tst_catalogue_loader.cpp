@@ -83,6 +83,7 @@ void TestCatalogueLoader::loads_data()
     QTest::addColumn<QString>("shape"); // empty: not compared
     QTest::addColumn<int>("nodes");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("ahead"); // lists fetched ahead: none past a name the pass refuses
 
     const QString overflow = Prefix + "6 - Overflow", ok = Downloaded, missing = Missing;
     const auto badName = [](const QString& shown) {
@@ -90,33 +91,36 @@ void TestCatalogueLoader::loads_data()
                "\" cannot be stored in the cache";
     };
     const QByteArray a32767 = names('a', 32767), b32766 = names('b', 32766);
-    QTest::newRow("two") << lists("A*B", {"x*y", "z"}) << " VOR Uzide( A(x,y), B(z))" << 6 << ok;
-    QTest::newRow("blanks, breaks") << lists("Auto Motor*", {" Rode *\r\nBlauw", ""})
-                                    << " VOR Uzide( Auto Motor( Rode ,\r\nBlauw), )" << 5 << ok;
+    QTest::newRow("two") << lists("A*B", {"x*y", "z"}) << " VOR Uzide( A(x,y), B(z))" << 6 << ok
+                         << 2;
+    QTest::newRow("blanks, breaks")
+        << lists("Auto Motor*", {" Rode *\r\nBlauw", ""})
+        << " VOR Uzide( Auto Motor( Rode ,\r\nBlauw), )" << 5 << ok << 2;
     QTest::newRow("1252") << lists("Caf\xE9", {"5\x80"}) << " VOR Uzide( Caf\u00E9(5\u20AC))" << 3
-                          << ok;
-    QTest::newRow("no categories") << Files() << " VOR Uzide" << 1 << missing;
+                          << ok << 1;
+    QTest::newRow("no categories") << Files() << " VOR Uzide" << 1 << missing << 0;
     QTest::newRow("notfound") << lists("notfound") << " VOR Uzide" << 1
-                              << "Error 404: File Not Found";
+                              << "Error 404: File Not Found" << 0;
     QTest::newRow("list missing") << lists("A*B*C", {"x*y"}) << " VOR Uzide( A(x,y), B)" << 5
-                                  << missing;
+                                  << missing << 3;
     QTest::newRow("duplicate") << lists("A*B", {"x*y", "z*x*w"}) << " VOR Uzide( A(x,y), B(z))" << 6
-                               << Prefix + "35602 - Key is not unique in collection";
+                               << Prefix + "35602 - Key is not unique in collection" << 2;
     QTest::newRow("unsafe") << lists("A*../evil*C", {"x"}) << " VOR Uzide( A(x), ../evil)" << 4
-                            << badName("../evil");
-    QTest::newRow("255 bytes") << lists("A", {"x*" + QByteArray(255, 'n')}) << "" << 4 << ok;
+                            << badName("../evil") << 1;
+    QTest::newRow("255 bytes") << lists("A", {"x*" + QByteArray(255, 'n')}) << "" << 4 << ok << 1;
     QTest::newRow("256 bytes") << lists("A", {"x*" + QByteArray(256, 'n')}) << " VOR Uzide( A)" << 2
-                               << badName(QString(64, 'n') + "...");
+                               << badName(QString(64, 'n') + "...") << 1;
     QTest::newRow("32,768 names") << lists("A", {names('a', 32768)}) << " VOR Uzide( A)" << 2
-                                  << overflow;
-    QTest::newRow("tree full") << lists("A*B", {a32767, b32766}) << "" << 65536 << ok;
+                                  << overflow << 1;
+    QTest::newRow("tree full") << lists("A*B", {a32767, b32766}) << "" << 65536 << ok << 2;
     QTest::newRow("a skin more") << lists("A*B", {a32767, names('b', 32767)}) << "" << 32770
-                                 << overflow;
-    QTest::newRow("a category more") << lists("A*B*C", {a32767, b32766}) << "" << 65536 << overflow;
+                                 << overflow << 2;
+    QTest::newRow("a category more")
+        << lists("A*B*C", {a32767, b32766}) << "" << 65536 << overflow << 3;
     Files fifo = lists("A");
     fifo.insert("A.tmp", "FIFO"); // a list copy in the cache; the server has no A.txt
     QTest::newRow("FIFO for a copy")
-        << fifo << " VOR Uzide( A)" << 2 << Prefix + "75 - Path/File access error";
+        << fifo << " VOR Uzide( A)" << 2 << Prefix + "75 - Path/File access error" << 1;
 }
 
 void TestCatalogueLoader::loads()
@@ -125,6 +129,7 @@ void TestCatalogueLoader::loads()
     QFETCH(QString, shape);
     QFETCH(int, nodes);
     QFETCH(QString, status);
+    QFETCH(int, ahead);
     Run run(files);
     if (files.contains("A.tmp"))
         QVERIFY(::mkfifo(QFile::encodeName(run.profile.cacheFolder() + "/A.tmp"), 0600) == 0);
@@ -133,6 +138,7 @@ void TestCatalogueLoader::loads()
         QCOMPARE(run.log->shape(), shape);
     QCOMPARE(run.log->nodes(), nodes);
     QCOMPARE(run.log->status, status);
+    QCOMPARE(run.profile.world.ahead.size(), ahead);
     QVERIFY(!run.controller->loadingPending());
     // Nothing outside Cache, whatever the names.
     QVERIFY(!QFileInfo::exists(run.profile.programFolder() + "/evil.tmp"));

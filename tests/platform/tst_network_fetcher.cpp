@@ -4,6 +4,7 @@
 #include "support/test_profile.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +25,8 @@ void playFault(HttpTestServer& server, const QString& fault, const QString& path
         server.redirect(path, QStringLiteral("ftp://127.0.0.1") + path);
     else if (fault == QLatin1String("server gone"))
         server.stop();
+    else if (fault == QLatin1String("slow body"))
+        server.trickle(path, QByteArray(900, 'n'), 100);
     else
         server.setFile(path, body, fault != QLatin1String("too large, unannounced"));
 }
@@ -92,7 +95,7 @@ void TestNetworkFetcher::failureKeepsOldFile_data()
     QTest::addColumn<QString>("fault");
     for (const char* fault :
          {"404", "500", "cut off", "never answers", "too large", "too large, unannounced",
-          "redirect loop", "redirect to ftp", "server gone"})
+          "redirect loop", "redirect to ftp", "server gone", "slow body", "https to http"})
         QTest::newRow(fault) << QString::fromLatin1(fault);
 }
 
@@ -102,8 +105,27 @@ void TestNetworkFetcher::failureKeepsOldFile()
     playFault(*server, fault, QStringLiteral("/x.txt"));
     const QByteArray old("A*B*C\r\n\x80", 8);
     writeFileBytes(target, old);
-    NetworkFetcher fetcher(1000, 1000);
-    QVERIFY(!fetcher.fetch(url("x.txt"), target));
+    std::unique_ptr<HttpTestServer> tls; // redirects to the plain server's copy
+    QTemporaryDir keys;
+    if (fault == "https to http") {
+        const QString key = keys.filePath("key.pem"), certificate = keys.filePath("cert.pem");
+        if (QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                          "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
+                                          "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                          "-keyout", key, "-out", certificate}) != 0)
+            QSKIP("openssl cannot make a certificate");
+        tls = std::make_unique<HttpTestServer>(certificate, key);
+        tls->redirect("/x.txt", url("x.txt"));
+        server->setFile("/x.txt", "plain");
+        qputenv("SSL_CERT_FILE", QFile::encodeName(certificate));
+    }
+    // A handshake on a busy machine may take a while.
+    NetworkFetcher fetcher(tls ? 5000 : 1000, 1000, NetworkFetcher::DefaultTotalTimeoutMs, 400,
+                           100);
+    QVERIFY(!fetcher.fetch((tls ? tls->baseUrl() : server->baseUrl()) + "x.txt", target));
+    qunsetenv("SSL_CERT_FILE");
+    if (tls) // refused at the redirect, not at the handshake
+        QCOMPARE(tls->requestCount(), 1);
     QCOMPARE(readFileBytes(target), old);
     QCOMPARE(files(), QStringList{QStringLiteral("voruzide.tmp")});
     // Bounded: a redirect hop may already be on the wire when it is counted.
@@ -142,7 +164,7 @@ void TestNetworkFetcher::deadServerAskedOncePerRun()
 }
 
 // While a slow file is awaited, those announced ahead start, but only so many at once: those
-// awaiting an answer, and those held.
+// awaiting an answer (the awaited one among the connections), and those held.
 void TestNetworkFetcher::fetchAheadBounded()
 {
     for (const int bound : {NetworkFetcher::MaxParallel, int(NetworkFetcher::MaxHeldAhead)}) {
@@ -160,6 +182,7 @@ void TestNetworkFetcher::fetchAheadBounded()
         fetcher.fetchAhead(ahead);
         QVERIFY(fetcher.fetch(url("y.txt"), target));
         QVERIFY(server->requestCount() > 1 && server->requestCount() <= bound + 1);
+        QVERIFY(server->maxConnections() <= NetworkFetcher::MaxParallel);
     }
 }
 
@@ -209,6 +232,7 @@ void TestNetworkFetcher::passFetchedAheadAsOneByOne()
         // Fetched ahead, yet the copies the pass did not reach are untouched.
         if (ahead && fault == "404")
             QVERIFY(server->requestedPaths().contains("/J.txt"));
+        QVERIFY(server->maxConnections() <= NetworkFetcher::MaxParallel);
     }
     QCOMPARE(lines[true], lines[false]);
     QCOMPARE(after[true], after[false]);

@@ -4,6 +4,7 @@
 #include "support/wine_fixture.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -134,14 +135,25 @@ void TestWineRegistry::readValue()
     wine.makeFolder(QStringLiteral("Program Files/A"));
     wine.makeFolder(QStringLiteral("Program Files/B"));
     wine.writeSystemReg(systemReg(arch, body));
+    QFile file(wine.path() + QStringLiteral("/system.reg")); // as it stands for a minute
+    QVERIFY(
+        file.open(QIODevice::Append) &&
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFile::FileModificationTime));
+    file.close();
     WineRegistryReader reader([&] { return wine.path(); });
     QCOMPARE(reader.readValue(valuePath),
              expected == QLatin1String("-") ? QString() : wine.driveC() + u'/' + expected);
+    // Wine rewrites the file while it runs: a changed file is read again.
+    const QString a = QStringLiteral("C:\\Program Files\\A\\");
+    wine.writeSystemReg(systemReg(arch, messengerKeys(a, a, true) + messengerKeys(a, a)));
+    QCOMPARE(reader.readValue(valuePath), wine.driveC() + QStringLiteral("/Program Files/A/"));
 }
 
 void TestWineRegistry::frontEndPrefix_data()
 {
-    // Below home: "<path>=msn" (Messenger's folder there) or "=gone"; ".wine" is chosen.
+    // Below home: "<path>=msn" (Messenger's folder there), "=gone", or "=fifo" (Messenger's
+    // folder there, and a FIFO fed its registry for system.reg); "<path>*N" makes N of them.
+    // ".wine" is chosen.
     QTest::addColumn<QString>("prefixes");
     QTest::addColumn<QString>("expected"); // the prefix used
     const auto row = [](const char* title, const char* prefixes, const char* expected) {
@@ -156,6 +168,10 @@ void TestWineRegistry::frontEndPrefix_data()
         ".local/share/wineprefixes/a=gone .local/share/wineprefixes/b=msn",
         ".local/share/wineprefixes/b");
     row("the chosen one first", ".wine=msn .local/share/wineprefixes/a=msn", ".wine");
+    row("a FIFO for system.reg", ".wine=gone .local/share/wineprefixes/a=fifo Games/b=msn",
+        "Games/b");
+    row("past the search's cap", ".wine=gone .local/share/wineprefixes/d*256=gone Games/msn=msn",
+        ".wine");
 }
 
 void TestWineRegistry::frontEndPrefix()
@@ -164,21 +180,37 @@ void TestWineRegistry::frontEndPrefix()
     QFETCH(QString, expected);
     QTemporaryDir home;
     const QString messenger = QStringLiteral("/drive_c/Program Files/MSN Messenger");
+    const QByteArray registry = systemReg(
+        "win32", messengerKeys({}, QStringLiteral("C:") + messenger.mid(8).replace(u'/', u'\\')));
+    QProcess feeder; // blocks until someone opens the FIFO, then feeds it
     for (const QString& entry : prefixes.split(u' ')) {
-        const QString prefix = home.filePath(entry.section(u'=', 0, 0));
-        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
-        QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:"));
-        writeFileBytes(
-            prefix + QStringLiteral("/system.reg"),
-            systemReg("win32", messengerKeys({}, QStringLiteral("C:") +
-                                                     messenger.mid(8).replace(u'/', u'\\'))));
-        if (entry.endsWith(QLatin1String("=msn")))
-            QVERIFY(QDir().mkpath(prefix + messenger));
+        const QString name = entry.section(u'=', 0, 0);
+        const int copies = name.contains(u'*') ? name.section(u'*', 1).toInt() : 1;
+        for (int i = 0; i < copies; ++i) {
+            const QString prefix = home.filePath(
+                copies == 1 ? name : name.section(u'*', 0, 0) + QString::asprintf("%03d", i));
+            QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
+            QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:"));
+            writeFileBytes(prefix + QStringLiteral("/system.reg"), registry);
+            if (!entry.endsWith(QLatin1String("=gone")))
+                QVERIFY(QDir().mkpath(prefix + messenger));
+            if (entry.endsWith(QLatin1String("=fifo"))) {
+                const QString reg = prefix + QStringLiteral("/system.reg");
+                QFile::rename(reg, reg + u'2');
+                QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {reg}), 0);
+                feeder.start(
+                    QStringLiteral("sh"),
+                    {QStringLiteral("-c"), QStringLiteral("exec cat \"$0\"2 > \"$0\""), reg});
+            }
+        }
     }
     WineRegistryReader reader([&] { return home.filePath(QStringLiteral(".wine")); }, home.path());
+    reader.searchAhead();
     QCOMPARE(reader.messengerPrefix(), home.filePath(expected));
     const bool found = prefixes.contains(expected + QStringLiteral("=msn"));
     QCOMPARE(reader.readValue(MsnPath), found ? home.filePath(expected) + messenger : QString());
+    feeder.kill();
+    feeder.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestWineRegistry)

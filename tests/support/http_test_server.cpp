@@ -1,7 +1,10 @@
 #include "support/http_test_server.h"
 
+#include <QFile>
 #include <QHash>
 #include <QMutex>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -13,6 +16,7 @@ struct Rule {
     QByteArray reply; // none: never answers
     bool close = false;
     int delayMs = 0;
+    int trickleMs = 0; // a few bytes at a time, this far apart
 };
 
 QByteArray head(int status, qint64 length, const QByteArray& location = {})
@@ -25,11 +29,13 @@ QByteArray head(int status, qint64 length, const QByteArray& location = {})
 
 struct HttpTestServer::Impl {
     QThread thread;
-    QTcpServer* server = new QTcpServer; // lives in thread, as do the sockets it makes
+    QTcpServer* server = nullptr; // lives in thread, as do the sockets it makes
+    bool secure = false;
     quint16 port = 0;
     mutable QMutex mutex; // guards rules and paths
     QHash<QString, Rule> rules;
     QStringList paths;
+    int maxConnections = 0;
 
     void set(const QString& path, const Rule& rule)
     {
@@ -43,15 +49,43 @@ struct HttpTestServer::Impl {
     void process(QTcpSocket* socket, QByteArray& buffer);
 };
 
-HttpTestServer::HttpTestServer() : d(std::make_unique<Impl>())
+HttpTestServer::HttpTestServer(const QString& certificate, const QString& key)
+    : d(std::make_unique<Impl>())
 {
+    d->secure = !certificate.isEmpty();
+    if (d->secure) {
+        QFile pem(certificate), keyPem(key);
+        pem.open(QIODevice::ReadOnly);
+        keyPem.open(QIODevice::ReadOnly);
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(QSslCertificate(&pem));
+        tls.setPrivateKey(QSslKey(&keyPem, QSsl::Ec));
+        auto* server = new QSslServer;
+        server->setSslConfiguration(tls);
+        d->server = server;
+    } else {
+        d->server = new QTcpServer;
+    }
     d->thread.start();
     d->server->moveToThread(&d->thread);
     QMetaObject::invokeMethod(
         d->server,
         [this] {
-            QObject::connect(d->server, &QTcpServer::newConnection, d->server, [this] {
+            // Once its handshake is done, for https.
+            QObject::connect(d->server, &QTcpServer::pendingConnectionAvailable, d->server, [this] {
                 while (QTcpSocket* socket = d->server->nextPendingConnection()) {
+                    // A client may close one and open the next at once: closes already on
+                    // the wire are read before counting.
+                    int open = 0;
+                    for (QTcpSocket* other : d->server->findChildren<QTcpSocket*>()) {
+                        if (other != socket)
+                            other->waitForReadyRead(0);
+                        open += other->state() == QAbstractSocket::ConnectedState;
+                    }
+                    {
+                        const QMutexLocker lock(&d->mutex);
+                        d->maxConnections = qMax(d->maxConnections, open);
+                    }
                     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
                     auto buffer = std::make_shared<QByteArray>();
                     QObject::connect(socket, &QTcpSocket::readyRead, socket, [=] {
@@ -105,6 +139,18 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
             QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
             return;
         }
+        if (rule.trickleMs > 0) {
+            auto* timer = new QTimer(socket);
+            QObject::connect(timer, &QTimer::timeout, socket,
+                             [socket, timer, rule, sent = 0]() mutable {
+                                 socket->write(rule.reply.mid(sent, 16));
+                                 sent += 16;
+                                 if (sent >= rule.reply.size())
+                                     timer->stop();
+                             });
+            timer->start(rule.trickleMs);
+            continue;
+        }
         QTimer::singleShot(rule.delayMs, socket, [socket, rule] {
             socket->write(rule.reply);
             if (rule.close)
@@ -115,7 +161,9 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
 
 QString HttpTestServer::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/").arg(d->port);
+    return QStringLiteral("%1://127.0.0.1:%2/")
+        .arg(QLatin1String(d->secure ? "https" : "http"))
+        .arg(d->port);
 }
 
 void HttpTestServer::setFile(const QString& path, const QByteArray& body, bool announced)
@@ -140,6 +188,11 @@ void HttpTestServer::redirect(const QString& path, const QString& location, int 
     d->answer(path, status, "moved", location.toUtf8());
 }
 
+void HttpTestServer::trickle(const QString& path, const QByteArray& body, int tickMs)
+{
+    d->set(path, Rule{head(200, body.size()) + body, false, 0, tickMs});
+}
+
 void HttpTestServer::stall(const QString& path)
 {
     d->set(path, Rule{});
@@ -156,8 +209,15 @@ QStringList HttpTestServer::requestedPaths() const
     return d->paths;
 }
 
+int HttpTestServer::maxConnections() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->maxConnections;
+}
+
 void HttpTestServer::resetCounts()
 {
     QMutexLocker lock(&d->mutex);
     d->paths.clear();
+    d->maxConnections = 0;
 }

@@ -9,10 +9,11 @@
 // thread while the server answers. Paths are the decoded URL path; a path with no rule is a 404.
 class HttpTestServer {
 public:
-    HttpTestServer();
+    // With a certificate and its key (PEM files): https.
+    explicit HttpTestServer(const QString& certificate = {}, const QString& key = {});
     ~HttpTestServer();
 
-    QString baseUrl() const; // "http://127.0.0.1:<port>/"
+    QString baseUrl() const; // "http://127.0.0.1:<port>/", or https
 
     // A later rule for the same path replaces an earlier one.
     // Unannounced: no Content-Length, the body ends when the connection closes.
@@ -21,6 +22,7 @@ public:
     void delay(const QString& path, int delayMs);
     void answerStatus(const QString& path, int status);
     void stall(const QString& path); // reads the request, never answers
+    void trickle(const QString& path, const QByteArray& body, int tickMs); // 16 bytes a tick
     // Announces the whole body, sends the first half and closes the connection.
     void dropMidBody(const QString& path, const QByteArray& body);
     void redirect(const QString& path, const QString& location, int status = 302);
@@ -28,6 +30,8 @@ public:
     // Requests seen since start or the last resetCounts, stalled ones included.
     int requestCount() const { return int(requestedPaths().size()); }
     QStringList requestedPaths() const;
+    // The most connections open at once.
+    int maxConnections() const;
     void resetCounts();
 
     void stop(); // the server is gone: connections are refused

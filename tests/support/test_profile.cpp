@@ -28,6 +28,7 @@ public:
             writeFileBytes(target, world_.files.value(url));
         return found;
     }
+    void fetchAhead(const QStringList& urls) override { world_.ahead << urls; }
     void cancel() override {}
     QString readValue(const QString& path) override { return world_.registry.value(path); }
     bool closeWindowOfClass(const QString& name) override { return world_.actions << name, false; }

@@ -15,7 +15,7 @@ class SkinController;
 struct FakeWorld {
     QHash<QString, QByteArray> files;
     QHash<QString, QString> registry;
-    QStringList asked, messages, actions, nextFiles;
+    QStringList asked, ahead, messages, actions, nextFiles;
 };
 
 // A profile of one's own: program folder (with Cache), a real INI settings file, a Messenger

@@ -279,6 +279,15 @@ struct NetworkFetcher::Session {
     std::deque<std::unique_ptr<FetchTransfer>> ahead;
     // ... and not started yet.
     std::deque<QString> waiting;
+    // The transfer a fetch waits for: it holds a connection too.
+    const FetchTransfer* awaited = nullptr;
+
+    qsizetype connections() const
+    {
+        const auto running =
+            std::count_if(ahead.begin(), ahead.end(), [](const auto& t) { return !t->done; });
+        return running + (awaited && !awaited->done ? 1 : 0);
+    }
 
     Session()
     {
@@ -366,6 +375,10 @@ std::unique_ptr<FetchTransfer> NetworkFetcher::start(const QString& url, SafeFil
     api.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(limits().answerTimeoutMs));
     api.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     api.easy_setopt(easy, CURLOPT_USERAGENT, "Drapello/1.2");
+    // A trust store of the user's own, under the name OpenSSL and the curl tool read it.
+    const QByteArray authorities = qgetenv("SSL_CERT_FILE");
+    if (secure && !authorities.isEmpty())
+        api.easy_setopt(easy, CURLOPT_CAINFO, authorities.constData());
     // Where the server offers HTTP/2 (over TLS), the files ahead share one connection. Plain
     // http stays on HTTP/1.1, where waiting for a busy connection would only queue them.
     if (secure)
@@ -388,11 +401,7 @@ std::unique_ptr<FetchTransfer> NetworkFetcher::start(const QString& url, SafeFil
 void NetworkFetcher::startWaitingAhead()
 {
     Session& s = session();
-    const auto running = [&s] {
-        return std::count_if(s.ahead.begin(), s.ahead.end(),
-                             [](const auto& t) { return !t->done; });
-    };
-    while (!s.waiting.empty() && s.ahead.size() < MaxHeldAhead && running() < MaxParallel) {
+    while (!s.waiting.empty() && s.ahead.size() < MaxHeldAhead && s.connections() < MaxParallel) {
         std::unique_ptr<FetchTransfer> t = start(s.waiting.front(), nullptr);
         s.waiting.pop_front();
         if (t)
@@ -434,6 +443,11 @@ void NetworkFetcher::wait(FetchTransfer& current)
     Session& s = session();
     const FetchLimits limits = this->limits();
     const InputHold noInput;
+    struct Awaited {
+        Session& s;
+        ~Awaited() { s.awaited = nullptr; }
+    } const awaited{s};
+    s.awaited = &current;
     while (!current.done) {
         int running = 0;
         if (api.multi_perform(s.multi, &running) != CURLM_OK) {
@@ -522,6 +536,14 @@ bool NetworkFetcher::fetch(const QString& url, const QString& targetPath)
         const auto later = std::find(s.waiting.begin(), s.waiting.end(), url);
         if (later != s.waiting.end())
             s.waiting.erase(later);
+        // This one needs a connection now: the latest started ahead gives way and starts again
+        // in its turn.
+        while (s.connections() >= MaxParallel) {
+            const auto last = std::find_if(s.ahead.rbegin(), s.ahead.rend(),
+                                           [](const auto& held) { return !held->done; });
+            s.waiting.push_front((*last)->url);
+            s.ahead.erase(std::next(last).base());
+        }
         t = start(url, &target);
         if (!t)
             return false;

@@ -51,9 +51,10 @@ public:
     // rate above, at most maxBytes. An exception thrown from the window's events ends this fetch
     // (the old file stays) and goes on to the caller; the next fetch works as before.
     bool fetch(const QString& url, const QString& targetPath) override;
-    // At most MaxParallel at once, and at most MaxHeldAhead running or held, each within the
-    // rules of fetch() (the size cap included). A fetch whose turn comes takes its copy, or waits
-    // for it; what the run does not ask for is dropped at its end, and cancel() drops them all.
+    // At most MaxParallel at once, the fetch being waited for included (one started ahead gives
+    // way to it), and at most MaxHeldAhead running or held, each within the rules of fetch()
+    // (the size cap included). A fetch whose turn comes takes its copy, or waits for it; what
+    // the run does not ask for is dropped at its end, and cancel() drops them all.
     void fetchAhead(const QStringList& urls) override;
     // Within a run, a fetch that got no answer at all or ran out of time makes the later ones
     // fail without asking the server.

@@ -60,6 +60,7 @@ Services systemServices()
     SettingsStore* settings = p.settings.get();
     auto storedPrefix = [settings] { return Settings(*settings).winePrefix(); };
     auto registry = std::make_unique<WineRegistryReader>(storedPrefix, QDir::homePath());
+    registry->searchAhead();
     // The window helper runs where Messenger was found.
     const WineRegistryReader* reader = registry.get();
     p.registry = std::move(registry);

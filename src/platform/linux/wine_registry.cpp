@@ -2,9 +2,11 @@
 
 #include "files/regular_file.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -163,24 +165,33 @@ QString WineRegistryValue::asText() const
 
 WineRegistry::WineRegistry(QByteArray text) : text_(std::move(text)) {}
 
-WineRegistry WineRegistry::load(const QString& file, qint64 maxBytes)
-{
-    QFile in;
-    if (!openRegularFile(in, file))
-        return WineRegistry(QByteArray());
-    // Read one byte past the limit: the size a file claims may not be what it holds.
-    QByteArray text = in.read(maxBytes + 1);
-    if (text.size() > maxBytes)
-        return WineRegistry(QByteArray());
-    return WineRegistry(std::move(text));
-}
-
 bool WineRegistry::hasHeader() const
 {
     qsizetype end = text_.indexOf('\n');
     if (end < 0)
         end = text_.size();
     return QByteArrayView(text_.constData(), end).trimmed() == "WINE REGISTRY Version 2";
+}
+
+std::optional<WineRegistryValue> WineRegistry::value(const QString& keyPath,
+                                                     const QString& valueName) const
+{
+    QBuffer in;
+    in.setData(text_);
+    in.open(QIODevice::ReadOnly);
+    return scan(in, {{keyPath, valueName}}, nullptr, text_.size()).values.value(0);
+}
+
+WineRegistryScan WineRegistry::scanFile(const QString& file, const QList<WineValueName>& names,
+                                        const std::atomic_bool* stop, qint64 maxBytes)
+{
+    QFile in;
+    if (!openRegularFile(in, file) || in.size() > maxBytes) {
+        WineRegistryScan none;
+        none.values.resize(names.size());
+        return none;
+    }
+    return scan(in, names, stop, maxBytes);
 }
 
 QString WineRegistry::unescape(QStringView text, QChar end, qsizetype& consumed)
@@ -222,57 +233,79 @@ QString WineRegistry::unescape(QStringView text, QChar end, qsizetype& consumed)
     return out;
 }
 
-std::optional<WineRegistryValue> WineRegistry::value(const QString& keyPath,
-                                                     const QString& valueName) const
+namespace {
+// Lines past this are no registry's (Wine wraps long data); they are skipped unread.
+constexpr qsizetype MaxLineBytes = 1024 * 1024;
+constexpr qint64 ChunkBytes = 256 * 1024;
+
+// The key a "[...]" line names, when it is `wanted` (written with single backslashes). Most
+// lines are compared as they stand, their doubled backslashes against single ones; a name with
+// other escapes is decoded first.
+bool namesKey(QByteArrayView line, const QString& wanted)
 {
-    if (!hasHeader())
-        return std::nullopt;
-    const QString wantedName = valueName == QLatin1String("@") ? QString() : valueName;
+    qsizetype i = 1;
+    qsizetype w = 0;
+    for (; i < line.size() && line[i] != ']'; ++i, ++w) {
+        char c = line[i];
+        if (c == '\\') {
+            if (i + 1 >= line.size() || line[i + 1] != '\\')
+                break; // another escape: decode below
+            ++i;
+        }
+        if (uchar(c) >= 0x80)
+            break;
+        const char lower = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        if (w >= wanted.size() || QLatin1Char(lower) != wanted[w].toLower())
+            return false;
+    }
+    if (i < line.size() && line[i] == ']')
+        return w == wanted.size();
+    qsizetype consumed = 0;
+    const QString name =
+        WineRegistry::unescape(QString::fromUtf8(line.sliced(1)), QLatin1Char(']'), consumed);
+    return consumed >= 0 && name.compare(wanted, Qt::CaseInsensitive) == 0;
+}
+} // namespace
 
-    qsizetype pos = 0;
-    // One logical line: CR LF or LF endings, and a line ending in "\" continued by the next
-    // one with its indent removed (how Wine wraps long hex data).
-    auto nextLine = [&](QByteArray& line) {
-        line.clear();
-        bool continued = false;
-        while (pos < text_.size()) {
-            qsizetype nl = text_.indexOf('\n', pos);
-            if (nl < 0)
-                nl = text_.size();
-            QByteArrayView piece(text_.constData() + pos, nl - pos);
-            pos = nl + 1;
-            if (piece.endsWith('\r'))
-                piece.chop(1);
-            if (continued) {
-                while (!piece.isEmpty() && (piece.front() == ' ' || piece.front() == '\t'))
-                    piece = piece.sliced(1);
+WineRegistryScan WineRegistry::scan(QIODevice& in, const QList<WineValueName>& names,
+                                    const std::atomic_bool* stop, qint64 maxBytes)
+{
+    WineRegistryScan found;
+    found.values.resize(names.size());
+    QList<bool> decided(names.size(), false);
+    qsizetype left = names.size();
+    QList<qsizetype> inKey; // the names asked for in the key being read
+    bool firstLine = true;
+    bool pastHeader = false; // a key has begun: no more "#arch"
+    bool failed = false;
+    bool done = false;
+
+    // One logical line: a line ending in "\" is continued by the next one with its indent
+    // removed (how Wine wraps long hex data).
+    auto logicalLine = [&](QByteArrayView line) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.front() == ';')
+            return;
+        if (line.front() == '#') {
+            if (!pastHeader && line.startsWith("#arch=")) {
+                const QByteArray arch = line.sliced(6).toByteArray().toLower();
+                found.arch = arch == "win64"   ? WineArch::Win64
+                             : arch == "win32" ? WineArch::Win32
+                                               : WineArch::Unknown;
             }
-            line.append(piece);
-            if (!line.endsWith('\\'))
-                break;
-            line.chop(1);
-            continued = true;
+            return;
         }
-    };
-
-    bool inWantedKey = false;
-    QByteArray raw;
-    nextLine(raw); // header
-    while (pos < text_.size()) {
-        nextLine(raw);
-        const QByteArrayView line = QByteArrayView(raw).trimmed();
-        if (line.isEmpty() || line.front() == ';' || line.front() == '#')
-            continue;
         if (line.front() == '[') {
-            qsizetype consumed = 0;
-            const QString name =
-                unescape(QString::fromUtf8(line.sliced(1)), QLatin1Char(']'), consumed);
-            inWantedKey = consumed >= 0 && name.compare(keyPath, Qt::CaseInsensitive) == 0;
-            continue;
+            pastHeader = true;
+            inKey.clear();
+            for (qsizetype n = 0; n < names.size(); ++n) {
+                if (!decided[n] && namesKey(line, names[n].first))
+                    inKey << n;
+            }
+            return;
         }
-        if (!inWantedKey)
-            continue;
-
+        if (inKey.isEmpty())
+            return;
         const QString text = QString::fromUtf8(line);
         QString name;
         qsizetype dataAt = 0;
@@ -282,19 +315,115 @@ std::optional<WineRegistryValue> WineRegistry::value(const QString& keyPath,
             qsizetype consumed = 0;
             name = unescape(QStringView(text).mid(1), QLatin1Char('"'), consumed);
             if (consumed < 0)
-                continue;
+                return;
             dataAt = 1 + consumed;
         } else {
-            continue;
+            return;
         }
-        if (name.compare(wantedName, Qt::CaseInsensitive) != 0)
-            continue;
-        const QStringView rest = QStringView(text).mid(dataAt).trimmed();
-        if (!rest.startsWith(QLatin1Char('=')))
-            return std::nullopt;
-        return parseData(rest.mid(1).trimmed());
+        for (qsizetype i = 0; i < inKey.size(); ++i) {
+            const qsizetype n = inKey[i];
+            const QString& wanted = names[n].second;
+            const bool isDefault = wanted.isEmpty() || wanted == QLatin1String("@");
+            if (isDefault ? !name.isEmpty() : name.compare(wanted, Qt::CaseInsensitive) != 0)
+                continue;
+            const QStringView rest = QStringView(text).mid(dataAt).trimmed();
+            if (rest.startsWith(QLatin1Char('=')))
+                found.values[n] = parseData(rest.mid(1).trimmed());
+            decided[n] = true;
+            inKey.remove(i--);
+            done = --left == 0;
+        }
+    };
+
+    QByteArray logical;
+    bool continued = false;
+    auto physicalLine = [&](QByteArrayView piece) {
+        if (piece.endsWith('\r'))
+            piece.chop(1);
+        if (firstLine) {
+            firstLine = false;
+            found.header = piece.trimmed() == "WINE REGISTRY Version 2";
+            done = !found.header;
+            return;
+        }
+        if (continued) {
+            while (!piece.isEmpty() && (piece.front() == ' ' || piece.front() == '\t'))
+                piece = piece.sliced(1);
+        } else if (inKey.isEmpty()) {
+            // Outside the keys asked for only a key's first line matters: the bulk of the
+            // file goes by without a copy.
+            const QByteArrayView trimmed = piece.trimmed();
+            if (trimmed.isEmpty() || (trimmed.front() != '[' && trimmed.front() != '#'))
+                return;
+            if (!piece.endsWith('\\')) {
+                logicalLine(piece);
+                return;
+            }
+        }
+        logical.append(piece);
+        if (logical.size() > MaxLineBytes) {
+            logical.clear(); // a line no registry writes: dropped
+            continued = false;
+            return;
+        }
+        continued = logical.endsWith('\\');
+        if (continued) {
+            logical.chop(1);
+            return;
+        }
+        logicalLine(logical);
+        logical.clear();
+    };
+
+    QByteArray buffer;
+    qint64 total = 0;
+    bool skippingLine = false; // the rest of an overlong line
+    while (!done) {
+        if (stop && stop->load(std::memory_order_relaxed)) {
+            failed = true;
+            break;
+        }
+        const qsizetype kept = buffer.size();
+        buffer.resize(kept + ChunkBytes);
+        const qint64 got = in.read(buffer.data() + kept, ChunkBytes);
+        buffer.resize(kept + std::max<qint64>(got, 0));
+        if (got < 0) {
+            failed = true;
+            break;
+        }
+        total += got;
+        if (total > maxBytes) {
+            failed = true;
+            break;
+        }
+        const bool atEnd = got == 0;
+        qsizetype pos = 0;
+        while (!done) {
+            qsizetype nl = buffer.indexOf('\n', pos);
+            if (nl < 0) {
+                if (!atEnd || pos >= buffer.size())
+                    break;
+                nl = buffer.size();
+            }
+            if (!skippingLine)
+                physicalLine(QByteArrayView(buffer.constData() + pos, nl - pos));
+            skippingLine = false;
+            pos = nl + 1;
+        }
+        buffer.remove(0, std::min(pos, buffer.size()));
+        if (buffer.size() > MaxLineBytes) {
+            buffer.clear();
+            skippingLine = true;
+        }
+        if (atEnd)
+            break;
     }
-    return std::nullopt;
+    if (failed || !found.header) {
+        WineRegistryScan none;
+        none.values.resize(names.size());
+        return none;
+    }
+    return found;
 }
 
 QString winePathToLocal(const QString& prefix, const QString& windowsPath)

@@ -1,8 +1,15 @@
 #pragma once
 
+#include "platform/linux/wine_prefix.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <atomic>
 #include <optional>
+#include <utility>
+
+class QIODevice;
 
 // One value as Wine stores it in a registry file.
 struct WineRegistryValue {
@@ -16,18 +23,26 @@ struct WineRegistryValue {
     QString asText() const;
 };
 
-// The text of a Wine registry file (system.reg, user.reg), looked up one value at a time.
-// Key paths are relative to the file's root ("Software\Microsoft\..."), with single
-// backslashes, and compared without regard to case, as Wine does.
+// A key path and a value name, as WineRegistry looks them up.
+using WineValueName = std::pair<QString, QString>;
+
+// What one pass over a registry file found.
+struct WineRegistryScan {
+    bool header = false; // "WINE REGISTRY Version 2": without it nothing else is read
+    WineArch arch = WineArch::Unknown;
+    // One per name asked for: nothing when the key or the value is missing or its line is
+    // malformed.
+    QList<std::optional<WineRegistryValue>> values;
+};
+
+// The text of a Wine registry file (system.reg, user.reg). Key paths are relative to the file's
+// root ("Software\Microsoft\..."), with single backslashes, and compared without regard to
+// case, as Wine does.
 class WineRegistry {
 public:
     explicit WineRegistry(QByteArray text);
     // A real system.reg is a few megabytes; a file past this is not Wine's and is not read.
     static constexpr qint64 MaxFileBytes = qint64(64) * 1024 * 1024;
-
-    // The file's contents; an unreadable or oversized file gives a registry without header
-    // and values.
-    static WineRegistry load(const QString& file, qint64 maxBytes = MaxFileBytes);
 
     // The file starts with "WINE REGISTRY Version 2"; anything else is not read.
     bool hasHeader() const;
@@ -35,6 +50,16 @@ public:
     // The value, or nothing when the key or the value is missing or its line is malformed.
     // An empty value name, or "@", is the key's default value.
     std::optional<WineRegistryValue> value(const QString& keyPath, const QString& valueName) const;
+
+    // One pass over a file, in pieces: only the lines of the keys asked for are parsed, and it
+    // stops once every value asked for is found, or `stop` is set. A regular file only (a FIFO
+    // would block); an unreadable file, one past maxBytes, or a stopped pass gives no header.
+    static WineRegistryScan scanFile(const QString& file, const QList<WineValueName>& names,
+                                     const std::atomic_bool* stop = nullptr,
+                                     qint64 maxBytes = MaxFileBytes);
+    static WineRegistryScan scan(QIODevice& in, const QList<WineValueName>& names,
+                                 const std::atomic_bool* stop = nullptr,
+                                 qint64 maxBytes = MaxFileBytes);
 
     // Wine's escapes in a quoted name or string: \\ \" \n and the other C letters, \xNNNN,
     // octal. Stops at the unescaped `end` character; `consumed` receives how far it read, or
