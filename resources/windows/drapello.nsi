@@ -1,7 +1,8 @@
 ; The Windows installer, made by scripts/windows (which defines OUTFILE, ICON, SIZE_KB and the
 ; two file lists). Per machine into Program Files when run with administrator rights,
 ; otherwise per user; /S installs silently, /AllUsers or /CurrentUser choose.
-Unicode true
+; A 64-bit installer for a 64-bit program (and one that runs where only 64-bit Windows code can).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

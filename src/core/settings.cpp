@@ -4,6 +4,8 @@
 #include "core/services/settings_store.h"
 #include "core/startup_rules.h"
 
+#include <QDir>
+
 QString Settings::value(const SettingKey& key) const
 {
     return store_.getSetting(QString::fromLatin1(Application), QString::fromLatin1(Section),
@@ -29,7 +31,8 @@ void Settings::setUpdateAtStart(int value)
 
 void Settings::setProgramFolder(const QString& folder)
 {
-    store(ProgramFolder, folder);
+    // As the system writes paths: "C:\Program Files\Drapello" on Windows.
+    store(ProgramFolder, QDir::toNativeSeparators(folder));
 }
 
 QString Settings::baseUrl() const

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QtTest>
-#include <sys/stat.h>
 
 using Files = QHash<QString, QByteArray>; // list file on the server -> its bytes
 Q_DECLARE_METATYPE(Files)
@@ -131,8 +130,8 @@ void TestCatalogueLoader::loads()
     QFETCH(QString, status);
     QFETCH(int, ahead);
     Run run(files);
-    if (files.contains("A.tmp"))
-        QVERIFY(::mkfifo(QFile::encodeName(run.profile.cacheFolder() + "/A.tmp"), 0600) == 0);
+    if (files.contains("A.tmp") && !makeFifo(run.profile.cacheFolder() + "/A.tmp"))
+        QSKIP("no named pipes in folders here");
     run.controller->loadCatalogue();
     if (!shape.isEmpty())
         QCOMPARE(run.log->shape(), shape);
@@ -244,6 +243,10 @@ void TestCatalogueLoader::toolRefuses()
 {
     QFETCH(QStringList, files);
     QFETCH(QString, expected);
+#ifdef Q_OS_WIN
+    if (!files.filter(QRegularExpression("[*\\\\]|.>(?!BIG)")).isEmpty())
+        QSKIP("a name or a link that a Windows folder cannot hold");
+#endif
     TestProfile p;
     const QString output = files.last().startsWith('>') ? files.takeLast().mid(1) : "out";
     for (const QString& f : files) {

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QtTest>
-#include <sys/stat.h>
 
 namespace {
 const QString Prefix = QStringLiteral("Fout opgetreden: ");
@@ -107,6 +106,8 @@ void TestSkinController::previewThenInstall()
         else
             writeFileBytes(path, bytes == "SAME" ? served : bytes.toUtf8());
     }
+    if (filesIn(run.profile.messengerFolder()).size() < old.count('='))
+        QSKIP("names that differ only in capitals are one file here");
     const QByteArray before = readFileBytes(run.messenger(target));
     if (full)
         full->fill();
@@ -159,10 +160,11 @@ void TestSkinController::remove()
     Run run;
     writeFileBytes(run.messenger("lvback.gif"), makeGif());
     writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
+    const qsizetype backgrounds = filesIn(run.profile.messengerFolder()).size(); // 1 on Windows
     run.controller->removeSkin();
     QCOMPARE(run.log->status, QStringLiteral("Achtergrond succesvol verwijderd!"));
     QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList());
-    QCOMPARE(filesIn(run.profile.backupsFolder()).size(), 2);
+    QCOMPARE(filesIn(run.profile.backupsFolder()).size(), backgrounds);
     QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
 }
 
@@ -222,8 +224,8 @@ void TestSkinController::language()
     SkinController controller(profile.services);
     if (lines >= 0)
         languageFile(profile.programFolder() + "/my.lng", lines);
-    if (lines == -2)
-        QCOMPARE(mkfifo(qPrintable(profile.programFolder() + "/my.lng"), 0600), 0);
+    if (lines == -2 && !makeFifo(profile.programFolder() + "/my.lng"))
+        QSKIP("no named pipes in folders here");
     profile.setSetting("language", "my.lng");
     QSignalSpy captions(&controller.language(), &LanguageManager::captionsChanged);
     controller.language().loadStored();
@@ -287,7 +289,8 @@ void TestSkinController::startChoosesCacheMode()
     QCOMPARE(log.status,
              status.isEmpty() ? "Skinlijst ontbreekt. Update de skinlijst!" : Prefix + status);
     QCOMPARE(log.lines.contains("install 1"), commandLine.contains("given.gif"));
-    QCOMPARE(profile.setting("path"), status.isEmpty() ? profile.programFolder() : "<missing>");
+    QCOMPARE(profile.setting("path"),
+             status.isEmpty() ? QDir::toNativeSeparators(profile.programFolder()) : "<missing>");
     QCOMPARE(controller.settings().languageChosen(), chosen);
 }
 

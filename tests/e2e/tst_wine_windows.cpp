@@ -203,7 +203,7 @@ void TestWineWindows::windowsProgramInstalledAndUsed()
     QProcess app;
     app.setProcessEnvironment(environment());
     app.start(wine_, {"C:\\Program Files\\Drapello\\Drapello.exe"});
-    const QString window = ProgramRun::windowMatching(&app, "^Drapello$", 60000);
+    const QString window = ProgramRun::windowMatching(&app, "^Drapello v", 60000);
     QVERIFY(!window.isEmpty());
     // The cache of an installed copy is the user's.
     const QString cache = prefix_ + "/drive_c/users/" + qEnvironmentVariable("USER", "root") +
@@ -211,11 +211,17 @@ void TestWineWindows::windowsProgramInstalledAndUsed()
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + "/Mooie Kleuren.tmp"),
                               QByteArray("Blauw*Groen*Rood"), 30000);
     QVERIFY(!QFileInfo::exists(installed + "/Cache"));
-    ProgramRun::pressKeys(window, "Home KP_Multiply");
+    // Wine's windows take the keyboard when clicked (there is no window manager): the tree's
+    // root, then keys to the focused window.
+    ProgramRun::clickAt(window, QPoint(60, 59));
+    const auto keys = [](const QString& names) {
+        ProgramRun::xdotool(QStringList{"key"} + names.split(u' '));
+    };
+    keys("KP_Multiply");
     QTest::qWait(500); // a key typed next starts a search of its own, without the "*"
-    ProgramRun::pressKeys(window, "Down Down Down");
+    keys("Down Down Down");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + "/temp.dat"), green, 30000);
-    ProgramRun::pressKeys(window, "ctrl+i");
+    keys("ctrl+i");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), green, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(closeRequests().filter("WM_CLOSE MSBLWindowClass").size() == 1, 30000);
 
@@ -223,7 +229,7 @@ void TestWineWindows::windowsProgramInstalledAndUsed()
     QVERIFY(run(wine_, {"reg", "query", settings}, &output));
     QVERIFY2(output.contains("path") && output.contains("C:\\Program Files\\Drapello"),
              output.constData());
-    ProgramRun::pressKeys(window, "ctrl+s");
+    keys("ctrl+s");
     QVERIFY2(app.waitForFinished(20000), "still running after Ctrl+S");
 
     QVERIFY(run(wine_, {"C:\\Program Files\\Drapello\\uninstall.exe", "/S"}));

@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QImage>
 #include <QSettings>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 namespace {
 // Each service of the fake world; the Services own one apiece.
@@ -225,4 +228,14 @@ void ControllerRun::serve(const QHash<QString, QByteArray>& files)
 {
     for (auto it = files.begin(); it != files.end(); ++it)
         profile.world.files.insert(TestProfile::server() + it.key(), it.value());
+}
+
+bool makeFifo(const QString& path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return false;
+#else
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+#endif
 }

@@ -78,3 +78,7 @@ QByteArray makePicture(const char* format, int width = 20, int height = 10,
 // An 8 x 8 GIF of one frame, or an animation of several (built by hand: Qt writes no GIF), on
 // a canvas of canvas x canvas pixels, each frame shown for delay hundredths of a second.
 QByteArray makeGif(int frames = 1, int canvas = 8, int delay = 10);
+
+// A named pipe at path, as a hostile or broken setup may put where a file is expected; false
+// where folders hold none (Windows).
+bool makeFifo(const QString& path);

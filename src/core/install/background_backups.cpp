@@ -74,6 +74,7 @@ void recordAndPrune(const QString& backupsFolder, const QString& copy)
     QStringList names;
     if (openRegularFile(in, record))
         names = QString::fromUtf8(in.read(MaxRecordBytes)).split(QLatin1Char('\n'));
+    in.close(); // Windows replaces no file that is open
     const QString newest = QFileInfo(copy).fileName();
     names.removeIf(
         [&](const QString& name) { return name == newest || !isCopyOfOurs(backupsFolder, name); });

@@ -11,7 +11,6 @@ SafeFile::Failure failureOf(DWORD error)
     switch (error) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED:
         return SafeFile::Failure::DiskFull;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
