@@ -204,7 +204,7 @@ void ProgramRun::coverWith(const QString& window)
     XSync(display, False);
 }
 
-bool ProgramRun::inFront(const QString& window) const
+bool ProgramRun::aboveCover(const QString& window) const
 {
     auto* display = static_cast<Display*>(coverDisplay_);
     if (!display || !cover_)
@@ -218,9 +218,5 @@ bool ProgramRun::inFront(const QString& window) const
     // Bottom to top: the window must come after the cover.
     const QList<Window> stack(children, children + count);
     XFree(children);
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    return stack.indexOf(window.toULong()) > stack.indexOf(cover_) && stack.contains(cover_) &&
-           focus == window.toULong();
+    return stack.contains(cover_) && stack.indexOf(window.toULong()) > stack.indexOf(cover_);
 }

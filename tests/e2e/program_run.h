@@ -56,8 +56,10 @@ public:
     // A plain window of the test's own laid over window and given the keyboard focus, as
     // another program's window covers Drapello's; it goes with this run.
     void coverWith(const QString& window);
-    // window lies above the covering window and holds the keyboard focus.
-    bool inFront(const QString& window) const;
+    // window lies above the covering window. Not the keyboard focus: Qt asks for it with the
+    // time of the last X event the program saw, and the server refuses a request older than the
+    // cover's, so whether it moves depends on what the program saw last.
+    bool aboveCover(const QString& window) const;
 
 private:
     QTemporaryDir dir_;

@@ -137,13 +137,13 @@ void TestUserScenarios::everyWayOfClosingEndsTheProgram()
         QVERIFY(run.waitForSetting("path"));
         if (covered) {
             run.coverWith(window);
-            QVERIFY(!run.inFront(window));
+            QVERIFY(!run.aboveCover(window));
         }
         QProcess* second = run.start(); // a whole start: not bound by "at once"
         QVERIFY2(second->waitForFinished(WindowBoundMs), "the second copy kept running");
         QVERIFY(second->readAllStandardError().contains("already running"));
         if (covered)
-            QVERIFY2(QTest::qWaitFor([&] { return run.inFront(window); }, WindowBoundMs),
+            QVERIFY2(QTest::qWaitFor([&] { return run.aboveCover(window); }, WindowBoundMs),
                      "the running copy stayed behind");
         QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() == int(download), WindowBoundMs);
     }
