@@ -29,16 +29,6 @@ ProgramRun::ProgramRun() : program_(dir_.path() + "/program/Drapello")
     setSetting("algedaan", "1");
 }
 
-ProgramRun::~ProgramRun()
-{
-    QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    for (QProcess* p : processes_) {
-        p->kill();
-        p->waitForFinished(5000);
-        delete p;
-    }
-}
-
 QString ProgramRun::setting(const QString& key) const
 {
     return QSettings(settingsFile(), QSettings::IniFormat)
@@ -82,7 +72,7 @@ bool ProgramRun::useInstalledPackage(QString* why)
 
 bool ProgramRun::waitForSetting(const QString& key) const
 {
-    return QTest::qWaitFor([&] { return setting(key) != "<missing>"; }, 15000);
+    return QTest::qWaitFor([&] { return setting(key) != "<missing>"; }, WindowBoundMs);
 }
 
 bool ProgramRun::canDriveX11(QString* why)
@@ -98,21 +88,34 @@ QString ProgramRun::xdotool(const QStringList& arguments)
 {
     QProcess tool;
     tool.start("xdotool", arguments);
-    if (!tool.waitForFinished(10000))
+    if (!tool.waitForFinished(30000))
         tool.kill();
     return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
 }
 
-QString ProgramRun::windowMatching(const QProcess* process, const QString& pattern, int timeoutMs)
+QStringList ProgramRun::visibleWindows(const QProcess* process, const QString& pattern)
 {
     // --all: both the process and the title must match (xdotool's default is either).
-    const QStringList search = QString("search --all --onlyvisible --pid %1 --name %2")
-                                   .arg(process->processId())
-                                   .split(u' ')
-                                   .replaceInStrings("%2", pattern);
-    QString found;
-    (void)QTest::qWaitFor([&] { return !(found = xdotool(search)).isEmpty(); }, timeoutMs);
-    return found.section(QLatin1Char('\n'), 0, 0);
+    QStringList search{"search", "--all", "--onlyvisible", "--pid",
+                       QString::number(process->processId())};
+    if (!pattern.isEmpty())
+        search << "--name" << pattern;
+    const QString found = xdotool(search);
+    return found.isEmpty() ? QStringList() : found.split(QLatin1Char('\n'));
+}
+
+QString ProgramRun::windowMatching(const QProcess* process, const QString& pattern, int timeoutMs)
+{
+    QStringList found;
+    (void)QTest::qWaitFor([&] { return !(found = visibleWindows(process, pattern)).isEmpty(); },
+                          timeoutMs);
+    return found.value(0);
+}
+
+bool ProgramRun::waitUntilNoWindow(const QProcess* process, const QString& pattern)
+{
+    return QTest::qWaitFor([&] { return visibleWindows(process, pattern).isEmpty(); },
+                           WindowBoundMs);
 }
 
 void ProgramRun::pressKeys(const QString& window, const QString& keys)
@@ -142,6 +145,18 @@ QSize ProgramRun::windowSize(const QString& window)
 // Last: Xlib's macros (None, Bool, Status...) would clash with Qt's headers.
 #include <X11/Xlib.h>
 
+ProgramRun::~ProgramRun()
+{
+    QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (QProcess* p : processes_) {
+        p->kill();
+        p->waitForFinished(5000);
+        delete p;
+    }
+    if (coverDisplay_)
+        XCloseDisplay(static_cast<Display*>(coverDisplay_)); // the covering window goes with it
+}
+
 void ProgramRun::closeBox(const QString& window)
 {
     Display* display = XOpenDisplay(nullptr);
@@ -156,4 +171,52 @@ void ProgramRun::closeBox(const QString& window)
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
     XCloseDisplay(display); // sends what is queued
+}
+
+namespace {
+// A window that is gone by the time it is asked about is no reason to end the test.
+int ignoreErrors(Display*, XErrorEvent*)
+{
+    return 0;
+}
+} // namespace
+
+void ProgramRun::coverWith(const QString& window)
+{
+    XSetErrorHandler(ignoreErrors);
+    if (!coverDisplay_)
+        coverDisplay_ = XOpenDisplay(nullptr);
+    auto* display = static_cast<Display*>(coverDisplay_);
+    if (!display)
+        return;
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes under{};
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!XGetWindowAttributes(display, window.toULong(), &under) ||
+        !XTranslateCoordinates(display, window.toULong(), root, 0, 0, &x, &y, &child))
+        return;
+    cover_ = XCreateSimpleWindow(display, root, x, y, unsigned(under.width), unsigned(under.height),
+                                 0, 0, 0);
+    XMapRaised(display, cover_);
+    XSetInputFocus(display, cover_, RevertToParent, CurrentTime);
+    XSync(display, False);
+}
+
+bool ProgramRun::aboveCover(const QString& window) const
+{
+    auto* display = static_cast<Display*>(coverDisplay_);
+    if (!display || !cover_)
+        return false;
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return false;
+    // Bottom to top: the window must come after the cover.
+    const QList<Window> stack(children, children + count);
+    XFree(children);
+    return stack.contains(cover_) && stack.indexOf(window.toULong()) > stack.indexOf(cover_);
 }

@@ -7,6 +7,10 @@
 #include <QSize>
 #include <QTemporaryDir>
 
+// Bounds of the waits on a window or a setting: a start on a loaded machine, in a sanitizer
+// build, can take many seconds; a wait ends as soon as its condition holds.
+constexpr int WindowBoundMs = 60000;
+
 // The real program, copied into a folder of its own (Cache and language files live beside it),
 // with settings, runtime folder and Wine prefix in a temporary directory. Its windows on the X
 // server in $DISPLAY are driven as a user drives them: xdotool, Xlib and files.
@@ -35,16 +39,27 @@ public:
     // A visible window of the process whose title matches pattern (as xdotool takes it); its id
     // or "" after a bounded wait.
     static QString windowMatching(const QProcess* process, const QString& pattern,
-                                  int timeoutMs = 20000);
-    static QString windowOf(const QProcess* process, int timeoutMs = 20000)
+                                  int timeoutMs = WindowBoundMs);
+    static QString windowOf(const QProcess* process, int timeoutMs = WindowBoundMs)
     {
         return windowMatching(process, QStringLiteral("Drapello"), timeoutMs);
     }
+    // The ids of the process's visible windows whose title matches pattern ("" matches any,
+    // menus too), at once.
+    static QStringList visibleWindows(const QProcess* process, const QString& pattern = {});
+    static bool waitUntilNoWindow(const QProcess* process, const QString& pattern);
     static void pressKeys(const QString& window, const QString& keys); // xdotool's names
     static QSize windowSize(const QString& window);
     static void clickAt(const QString& window, QPoint at); // in the window's coordinates
     // WM_DELETE_WINDOW, as a window manager sends it for the frame's close box.
     static void closeBox(const QString& window);
+    // A plain window of the test's own laid over window and given the keyboard focus, as
+    // another program's window covers Drapello's; it goes with this run.
+    void coverWith(const QString& window);
+    // window lies above the covering window. Not the keyboard focus: Qt asks for it with the
+    // time of the last X event the program saw, and the server refuses a request older than the
+    // cover's, so whether it moves depends on what the program saw last.
+    bool aboveCover(const QString& window) const;
 
 private:
     QTemporaryDir dir_;
@@ -53,4 +68,6 @@ private:
     QString program_;
     QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
     QList<QProcess*> processes_;
+    void* coverDisplay_ = nullptr; // the Xlib connection that owns the covering window
+    unsigned long cover_ = 0;
 };

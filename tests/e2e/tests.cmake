@@ -27,8 +27,9 @@ set_tests_properties(tst_windows_program PROPERTIES TIMEOUT 400 RESOURCE_LOCK x1
 set_tests_properties(tst_wine_windows tst_windows_program PROPERTIES
   SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::[A-Za-z]+\\(\\)")
 
-# User scenarios on the real program under X: open, use, close, start again.
-drapello_add_test(tst_user_scenarios e2e/tst_user_scenarios.cpp X11 TIMEOUT 300)
+# User scenarios on the real program under X: open, use, close, start again. A loaded machine
+# (a build beside it, a sanitizer build) makes every start and every key slow: generous limits.
+drapello_add_test(tst_user_scenarios e2e/tst_user_scenarios.cpp X11 TIMEOUT 900)
 target_link_libraries(tst_user_scenarios PRIVATE drapello_e2e_support)
 target_compile_definitions(tst_user_scenarios PRIVATE
   DRAPELLO_CATALOGUE_TOOL="$<TARGET_FILE:drapello-catalogue>"
@@ -39,7 +40,7 @@ set_tests_properties(tst_user_scenarios PROPERTIES
 # The installed-package row on its own: ctest shows it skipped when dpkg-dev is missing.
 add_test(NAME tst_installed_package
   COMMAND tst_user_scenarios "catalogueInstallAndRemove:installed from the package")
-set_tests_properties(tst_installed_package PROPERTIES TIMEOUT 300 RESOURCE_LOCK x11
+set_tests_properties(tst_installed_package PROPERTIES TIMEOUT 900 RESOURCE_LOCK x11
   ENVIRONMENT DRAPELLO_PACKAGE_TEST=1
   SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::[A-Za-z]+\\(")
 # Scenario code reads better with plain string literals.
