@@ -8,6 +8,8 @@
 #include "platform/common/instance_channel.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <cstdio>
 
 DrapelloApplication::DrapelloApplication(Services services) : services_(std::move(services)) {}
@@ -28,9 +30,21 @@ bool DrapelloApplication::start(const QString& commandLine)
 {
     channel_ = std::make_unique<InstanceChannel>(services_.instanceChannel);
     if (services_.instance && !services_.instance->acquire()) {
-        channel_->knock(); // the copy the user already has comes to the front
-        std::fputs("Drapello is already running.\n", stderr);
-        return false;
+        // The copy the user already has comes to the front. One that holds the lock but does
+        // not listen is starting or ending: a copy that is ending must not take this start
+        // with it, so the lock is asked for again for a short while. Nothing else runs yet.
+        QElapsedTimer waited;
+        waited.start();
+        bool acquired = false;
+        while (!channel_->knock() && waited.elapsed() < 3000) {
+            if ((acquired = services_.instance->acquire()))
+                break;
+            QThread::msleep(100);
+        }
+        if (!acquired) {
+            std::fputs("Drapello is already running.\n", stderr);
+            return false;
+        }
     }
     // Message boxes go over the main window once it is up, else over the window in front.
     services_.dialogs = std::make_unique<QtDialogService>([this]() -> QWidget* {

@@ -23,11 +23,13 @@ void InstanceChannel::listen(std::function<void()> wake)
     });
 }
 
-void InstanceChannel::knock() const
+bool InstanceChannel::knock() const
 {
     QLocalSocket socket;
     socket.connectToServer(name_);
     // Connecting is the whole message; the running copy answers nothing.
-    if (socket.waitForConnected(1000))
-        socket.disconnectFromServer();
+    if (!socket.waitForConnected(1000))
+        return false;
+    socket.disconnectFromServer();
+    return true;
 }

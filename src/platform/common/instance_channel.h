@@ -18,7 +18,8 @@ public:
     // In the copy that holds the lock: wake runs on the event loop at every knock.
     void listen(std::function<void()> wake);
     // In a later start; waits a moment at most for the running copy to take it.
-    void knock() const;
+    // false when nobody listens: the copy holding the lock is starting or ending.
+    bool knock() const;
 
 private:
     QString name_;
