@@ -116,20 +116,17 @@ void TestMainWindow::captionsFromALanguageFile()
     Window w;
     w.show();
     const QImage dutch = w.find<SkinPreviewLabel>("skinPreview")->currentImage();
-    QByteArray english; // "E1".."E26", an "&" marking a mnemonic in the About dialog's lines
-    for (int line = 1; line <= 26; ++line)
-        english += line == 23   ? "&Visit\r\n"
-                   : line == 24 ? "Made &for\r\n"
-                                : 'E' + QByteArray::number(line) + "\r\n";
-    w.controller.language().load(
-        writeFileBytes(w.profile.programFolder() + "/english.lng", english));
+    // An "&" marks a mnemonic in the About dialog's lines.
+    w.controller.language().load(languageFile(w.profile.programFolder() + "/english.lng", 26,
+                                              {{23, "&Visit"}, {24, "Made &for"}}));
     // The caption under the placeholder follows the language too.
     QVERIFY(w.find<SkinPreviewLabel>("skinPreview")->currentImage() != dutch);
     // A refused file changes no caption, also in the dialogs built after it.
-    w.controller.language().load(languageFile(w.profile.programFolder() + "/short.lng", 25));
+    const QByteArray shortFile = QByteArray("S\r\n").repeated(25);
+    w.controller.language().load(writeFileBytes(w.profile.programFolder() + "/s.lng", shortFile));
     inModalDialog(w.find<QAction>("settingsItem"), [](QDialog* settings) {
         QCOMPARE(settings->windowTitle() + '|' + settings->findChild<QCheckBox*>()->text(),
-                 "E18|E26");
+                 "L18|L26");
     });
     inModalDialog(w.find<QAction>("aboutItem"), [&w](QDialog* about) {
         QCOMPARE(about->findChild<QLabel*>("versionsLabel")->text(), "Made &for");
@@ -147,7 +144,7 @@ void TestMainWindow::captionsFromALanguageFile()
     }
     captions << w.find<QPushButton>("installButton")->text();
     QCOMPARE(captions.join(','),
-             "E11,E12,,E13,E14,E15,E16,E17,,E18,E19,,E20,E21,E22,&Visit,,About,E1");
+             "L11,L12,,L13,L14,L15,L16,L17,,L18,L19,,L20,L21,L22,&Visit,,About,L1");
 }
 
 // The server does not answer: the pass ends while the chooser waits. Its OK leaves that failure

@@ -122,11 +122,11 @@ QString writeFileBytes(const QString& path, const QByteArray& bytes)
     return path;
 }
 
-QString languageFile(const QString& path, int lines)
+QString languageFile(const QString& path, int lines, const QHash<int, QByteArray>& given)
 {
     QByteArray text;
     for (int line = 1; line <= lines; ++line)
-        text += 'L' + QByteArray::number(line) + "\r\n";
+        text += given.value(line, 'L' + QByteArray::number(line)) + "\r\n";
     return writeFileBytes(path, text);
 }
 
@@ -156,19 +156,11 @@ QByteArray makeGif(int frames, int canvas, int delay)
         gif.append(QByteArray::fromHex("00002c000000000800080000"));
         // LZW with a clear code (4) before every pixel keeps every code 3 bits wide, which is
         // all a tiny test picture needs; 5 ends the data.
-        QList<int> codes;
-        for (int pixel = 0; pixel < 64; ++pixel)
-            codes << 4 << frame % 4;
-        QByteArray data;
-        quint32 bits = 0;
-        int count = 0;
-        for (int code : codes << 5) {
-            bits |= quint32(code) << count;
-            for (count += 3; count >= 8; count -= 8, bits >>= 8)
-                data.append(char(bits & 0xFF));
+        QByteArray data(49, 0); // 129 codes, packed from the lowest bit up
+        for (int bit = 0; bit < 129 * 3; ++bit) {
+            const int code = bit >= 128 * 3 ? 5 : bit / 3 % 2 ? frame % 4 : 4;
+            data[bit / 8] = char(data[bit / 8] | ((code >> bit % 3) & 1) << bit % 8);
         }
-        if (count > 0)
-            data.append(char(bits & 0xFF));
         gif.append(char(2)).append(char(data.size())).append(data).append(char(0));
     }
     return gif.append(char(0x3B));

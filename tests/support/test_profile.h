@@ -70,8 +70,8 @@ struct ControllerRun {
 QByteArray readFileBytes(const QString& path);
 QString writeFileBytes(const QString& path, const QByteArray& bytes);
 
-// A language file of the lines "L1", "L2"...; returns its path.
-QString languageFile(const QString& path, int lines);
+// A language file of the lines "L1", "L2"... but for those given; returns its path.
+QString languageFile(const QString& path, int lines, const QHash<int, QByteArray>& given = {});
 // Bytes of small real pictures, made by Qt at run time.
 QByteArray makePicture(const char* format, int width = 20, int height = 10,
                        Qt::GlobalColor colour = Qt::red);
