@@ -40,13 +40,9 @@ struct Run : ControllerRun {
     {
         serve(files);
     }
-    QStringList listCopies() const
+    QMap<QString, QByteArray> listCopies() const
     {
-        QStringList copies;
-        const QDir cache(profile.cacheFolder());
-        for (const QString& name : cache.entryList({QStringLiteral("*.tmp")}, QDir::Files))
-            copies << name + '=' + readFileBytes(cache.filePath(name));
-        return copies;
+        return fileBytesIn(profile.cacheFolder(), "*.tmp");
     }
 };
 } // namespace
@@ -166,7 +162,7 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     const QString other = writeFileBytes(run.profile.cacheFolder() + "/notes.tmp.txt", "mine");
     run.controller->loadCatalogue();
     QCOMPARE(run.profile.world.asked, QStringList()); // the cache asks the server nothing
-    const QStringList before = run.listCopies();
+    const auto before = run.listCopies();
 
     run.controller->refreshCatalogue();
     QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide"));
@@ -185,7 +181,8 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     run.controller->refreshCatalogue();
     run.controller->loadCatalogue();
     QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( New(n1,n2))"));
-    QCOMPARE(run.listCopies(), (QStringList{"New.tmp=n1*n2", "voruzide.tmp=New"}));
+    QCOMPARE(run.listCopies(),
+             (QMap<QString, QByteArray>{{"New.tmp", "n1*n2"}, {"voruzide.tmp", "New"}}));
     QCOMPARE(readFileBytes(preview) + readFileBytes(other), "picturemine");
 }
 

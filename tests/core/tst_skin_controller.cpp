@@ -3,6 +3,7 @@
 #include "support/test_profile.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QtTest>
 
 namespace {
@@ -10,27 +11,10 @@ const QString Prefix = QStringLiteral("Fout opgetreden: ");
 const QString Installed = QStringLiteral("Skin succesvol als achtergrond geplaatst!");
 const QString SecondValue = MessengerFolders::valuePaths().at(1);
 
-QStringList filesIn(const QString& folder)
+QStringList namesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files);
 }
-
-// Mounts a file system of 64 KiB on folder (only root can); fill() leaves no room on it.
-struct FullDisk {
-    QString folder;
-    bool mounted = QProcess::execute("mount", {"-ttmpfs", "-osize=64k", "tmpfs", folder}) == 0;
-    ~FullDisk()
-    {
-        if (mounted)
-            QProcess::execute("umount", {"-l", folder});
-    }
-    void fill() const
-    {
-        QFile filler(folder + "/.filler");
-        if (filler.open(QIODevice::WriteOnly))
-            filler.write(QByteArray(64 * 1024, 'f'));
-    }
-};
 
 struct Run : ControllerRun {
     Run() { controller->stopLoading(); }
@@ -92,13 +76,16 @@ void TestSkinController::previewThenInstall()
         run.profile.world.registry.clear();
     const QString outside = writeFileBytes(run.profile.path("outside.gif"), "outside");
     const QString target = old.isEmpty() ? "lvback.gif" : old.section('=', 0, 0);
-    std::unique_ptr<FullDisk> full;
-    if (old.endsWith("FULL")) {
-        full.reset(new FullDisk{run.profile.messengerFolder()});
-        if (!full->mounted)
-            QSKIP("A small file system to fill can only be mounted by root");
-        old.replace("FULL", "old");
-    }
+    // FULL: a file system of 64 KiB on the Messenger folder, filled once "old" is on it.
+    const bool full = old.endsWith("FULL");
+    old.replace("FULL", "old");
+    const QStringList mount{"-ttmpfs", "-osize=64k", "tmpfs", run.profile.messengerFolder()};
+    if (full && QProcess::execute("mount", mount) != 0)
+        QSKIP("A small file system to fill can only be mounted by root");
+    const auto unmount = qScopeGuard([&] {
+        if (full)
+            QProcess::execute("umount", {"-l", mount.last()});
+    });
     for (const QString& entry : old.split(',', Qt::SkipEmptyParts)) {
         const QString path = run.messenger(entry.section('=', 0, 0)), bytes = entry.section('=', 1);
         if (bytes == "LINK")
@@ -106,11 +93,14 @@ void TestSkinController::previewThenInstall()
         else
             writeFileBytes(path, bytes == "SAME" ? served : bytes.toUtf8());
     }
-    if (filesIn(run.profile.messengerFolder()).size() < old.count('='))
+    if (namesIn(run.profile.messengerFolder()).size() < old.count('='))
         QSKIP("names that differ only in capitals are one file here");
     const QByteArray before = readFileBytes(run.messenger(target));
-    if (full)
-        full->fill();
+    if (full) {
+        QFile filler(run.messenger(".filler"));
+        if (filler.open(QIODevice::WriteOnly))
+            filler.write(QByteArray(64 * 1024, 'f'));
+    }
     if (!served.isEmpty())
         run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
 
@@ -124,12 +114,10 @@ void TestSkinController::previewThenInstall()
     QCOMPARE(run.log->status, status);
     QCOMPARE(readFileBytes(run.messenger(target)), installed ? served : before);
     QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
-    QCOMPARE(filesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
+    QCOMPARE(namesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
     QCOMPARE(QFileInfo(run.messenger(target)).isSymLink(), !installed && old.endsWith("LINK"));
     QCOMPARE(readFileBytes(outside), "outside");
-    QList<QByteArray> kept;
-    for (const QString& name : filesIn(run.profile.backupsFolder()))
-        kept << readFileBytes(run.profile.backupsFolder() + '/' + name);
+    const QList<QByteArray> kept = fileBytesIn(run.profile.backupsFolder(), "*.gif").values();
     QCOMPARE(kept.size(), backups);
     QCOMPARE(kept.contains(before), backups > 0);
     QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
@@ -160,11 +148,11 @@ void TestSkinController::remove()
     Run run;
     writeFileBytes(run.messenger("lvback.gif"), makeGif());
     writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
-    const qsizetype backgrounds = filesIn(run.profile.messengerFolder()).size(); // 1 on Windows
+    const qsizetype backgrounds = namesIn(run.profile.messengerFolder()).size(); // 1 on Windows
     run.controller->removeSkin();
     QCOMPARE(run.log->status, QStringLiteral("Achtergrond succesvol verwijderd!"));
-    QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList());
-    QCOMPARE(filesIn(run.profile.backupsFolder()).size(), backgrounds);
+    QCOMPARE(namesIn(run.profile.messengerFolder()), QStringList());
+    QCOMPARE(namesIn(run.profile.backupsFolder()).size(), backgrounds);
     QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
 }
 
@@ -184,7 +172,7 @@ void TestSkinController::backupsPruned()
     writeFileBytes(run.messenger("lvback.gif"), "old");
     run.profile.world.nextFiles << writeFileBytes(run.profile.path("new.gif"), makeGif());
     run.controller->installPickedFile();
-    QStringList kept = filesIn(folder);
+    QStringList kept = namesIn(folder);
     for (const QString& name : present) // 20 of ours kept: the oldest goes
         QCOMPARE(kept.removeAll(name), name == "r19.gif" ? 0 : 1);
     QCOMPARE(kept.size(), 1); // the new copy

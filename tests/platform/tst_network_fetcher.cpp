@@ -35,15 +35,6 @@ struct OneByOne : NetworkFetcher {
     using NetworkFetcher::NetworkFetcher;
     void fetchAhead(const QStringList&) override {}
 };
-
-// Every file in the folder, hidden ones included, with its bytes.
-QMap<QString, QByteArray> filesIn(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        files.insert(name, readFileBytes(folder + '/' + name));
-    return files;
-}
 } // namespace
 
 class TestNetworkFetcher : public QObject {
@@ -83,7 +74,7 @@ void TestNetworkFetcher::storesBodyAndFollowsRedirects()
     writeFileBytes(dir->filePath(name), QByteArray(300000, 'o'));
     NetworkFetcher fetcher(5000);
     QVERIFY(fetcher.fetch(url("old/voruzide.txt"), dir->filePath(name)));
-    QCOMPARE(filesIn(dir->path()), (QMap<QString, QByteArray>{{name, body}}));
+    QCOMPARE(fileBytesIn(dir->path()), (QMap<QString, QByteArray>{{name, body}}));
 }
 
 void TestNetworkFetcher::failureKeepsOldFile_data()
@@ -131,7 +122,7 @@ void TestNetworkFetcher::failureKeepsOldFile()
         qunsetenv("SSL_CERT_FILE");
         if (tls) // refused at the redirect, not at the handshake
             QCOMPARE(tls->requestCount(), 1);
-        QCOMPARE(filesIn(dir->path()), (QMap<QString, QByteArray>{{"voruzide.tmp", old}}));
+        QCOMPARE(fileBytesIn(dir->path()), (QMap<QString, QByteArray>{{"voruzide.tmp", old}}));
         // Bounded: a redirect hop may already be on the wire when it is counted.
         QVERIFY(server->requestCount() <=
                 (fault == "redirect loop" ? 2 * NetworkFetcher::MaxRedirects : 1));
@@ -195,7 +186,7 @@ void TestNetworkFetcher::passFetchedAheadAsOneByOne()
         profile.setSetting("base", server->baseUrl());
         for (const QString& name : names.mid(fault == "404" ? 4 : 3))
             writeFileBytes(profile.cacheFolder() + '/' + name + ".tmp", "old" + name.toLatin1());
-        before = filesIn(profile.cacheFolder());
+        before = fileBytesIn(profile.cacheFolder());
         profile.services.fetcher =
             ahead ? std::make_unique<NetworkFetcher>(5000) : std::make_unique<OneByOne>(5000);
         SkinController controller(profile.services);
@@ -207,7 +198,7 @@ void TestNetworkFetcher::passFetchedAheadAsOneByOne()
                                [&profile] { profile.services.fetcher->cancel(); });
         controller.loadCatalogue();
         lines[ahead] = log.lines << log.shape();
-        after[ahead] = filesIn(profile.cacheFolder());
+        after[ahead] = fileBytesIn(profile.cacheFolder());
         // Fetched ahead, yet the copies the pass did not reach are untouched.
         if (ahead && fault == "404")
             QVERIFY(server->requestedPaths().contains("/J.txt"));

@@ -122,6 +122,14 @@ QString writeFileBytes(const QString& path, const QByteArray& bytes)
     return path;
 }
 
+QMap<QString, QByteArray> fileBytesIn(const QString& folder, const QString& filter)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList({filter}, QDir::Files | QDir::Hidden))
+        files.insert(name, readFileBytes(folder + '/' + name));
+    return files;
+}
+
 QString languageFile(const QString& path, int lines, const QHash<int, QByteArray>& given)
 {
     QByteArray text;

@@ -3,6 +3,7 @@
 #include "core/services/services.h"
 
 #include <QHash>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -69,6 +70,9 @@ struct ControllerRun {
 // creates the folders and stops the test run when the bytes cannot be written.
 QByteArray readFileBytes(const QString& path);
 QString writeFileBytes(const QString& path, const QByteArray& bytes);
+// Every file in a folder, hidden ones included, whose name fits filter, with its bytes.
+QMap<QString, QByteArray> fileBytesIn(const QString& folder,
+                                      const QString& filter = QStringLiteral("*"));
 
 // A language file of the lines "L1", "L2"... but for those given; returns its path.
 QString languageFile(const QString& path, int lines, const QHash<int, QByteArray>& given = {});
