@@ -1,6 +1,7 @@
 #include "support/http_test_server.h"
 
-#include <QFile>
+#include "support/test_profile.h"
+
 #include <QHash>
 #include <QMutex>
 #include <QSslKey>
@@ -42,10 +43,6 @@ struct HttpTestServer::Impl {
         QMutexLocker lock(&mutex);
         rules.insert(path, rule);
     }
-    void answer(const QString& path, int status, const QByteArray& body, const QByteArray& to = {})
-    {
-        set(path, Rule{head(status, body.size(), to) + body});
-    }
     void process(QTcpSocket* socket, QByteArray& buffer);
 };
 
@@ -54,12 +51,9 @@ HttpTestServer::HttpTestServer(const QString& certificate, const QString& key)
 {
     d->secure = !certificate.isEmpty();
     if (d->secure) {
-        QFile pem(certificate), keyPem(key);
-        pem.open(QIODevice::ReadOnly);
-        keyPem.open(QIODevice::ReadOnly);
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(QSslCertificate(&pem));
-        tls.setPrivateKey(QSslKey(&keyPem, QSsl::Ec));
+        tls.setLocalCertificate(QSslCertificate::fromPath(certificate).value(0));
+        tls.setPrivateKey(QSslKey(readFileBytes(key), QSsl::Ec));
         auto* server = new QSslServer;
         server->setSslConfiguration(tls);
         d->server = server;
@@ -139,23 +133,17 @@ void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
             QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
             return;
         }
-        if (rule.trickleMs > 0) {
-            auto* timer = new QTimer(socket);
-            QObject::connect(timer, &QTimer::timeout, socket,
-                             [socket, timer, rule, sent = 0]() mutable {
-                                 socket->write(rule.reply.mid(sent, 16));
-                                 sent += 16;
-                                 if (sent >= rule.reply.size())
-                                     timer->stop();
-                             });
-            timer->start(rule.trickleMs);
-            continue;
-        }
-        QTimer::singleShot(rule.delayMs, socket, [socket, rule] {
-            socket->write(rule.reply);
-            if (rule.close)
-                socket->disconnectFromHost();
-        });
+        // After the delay, the whole reply, or 16 bytes a tick when it trickles.
+        const qsizetype size = rule.reply.size(), step = rule.trickleMs > 0 ? 16 : size;
+        for (qsizetype sent = 0; sent < size; sent += step)
+            QTimer::singleShot(rule.delayMs + rule.trickleMs * int(sent / step), Qt::PreciseTimer,
+                               socket,
+                               [socket, part = rule.reply.mid(sent, step),
+                                close = rule.close && sent + step >= size] {
+                                   socket->write(part);
+                                   if (close)
+                                       socket->disconnectFromHost();
+                               });
     }
 }
 
@@ -180,12 +168,12 @@ void HttpTestServer::delay(const QString& path, int delayMs)
 
 void HttpTestServer::answerStatus(const QString& path, int status)
 {
-    d->answer(path, status, "Status " + QByteArray::number(status));
+    d->set(path, Rule{head(status, 10) + "Status " + QByteArray::number(status)});
 }
 
 void HttpTestServer::redirect(const QString& path, const QString& location, int status)
 {
-    d->answer(path, status, "moved", location.toUtf8());
+    d->set(path, Rule{head(status, 5, location.toUtf8()) + "moved"});
 }
 
 void HttpTestServer::trickle(const QString& path, const QByteArray& body, int tickMs)
