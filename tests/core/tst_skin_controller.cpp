@@ -29,7 +29,6 @@ private Q_SLOTS:
     void previewThenInstall();
     void pickedFile();
     void remove();
-    void backupsPruned();
     void language_data();
     void language();
     void startChoosesCacheMode_data();
@@ -123,9 +122,22 @@ void TestSkinController::previewThenInstall()
     QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
 }
 
+// A picked picture is shown and installed; of the backups, only the oldest of the program's own
+// goes.
 void TestSkinController::pickedFile()
 {
     Run run;
+    const QString folder = run.profile.backupsFolder() + '/';
+    QStringList ours, present; // ours oldest first, all named to sort after the new copy
+    for (int i = 19; i >= 0; --i) {
+        ours << QString("r%1.gif").arg(i);
+        present << "zz mine " + ours.last();
+    }
+    present += ours;
+    for (const QString& name : present)
+        writeFileBytes(folder + name, name.toUtf8());
+    writeFileBytes(folder + ".drapello-backups", ours.join('\n').toUtf8());
+    writeFileBytes(run.messenger("lvback.gif"), "old");
     const QString picture = writeFileBytes(run.profile.path("mine.gif"), makeGif(3, 16));
     const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
     run.profile.world.nextFiles << picture << page;
@@ -134,6 +146,11 @@ void TestSkinController::pickedFile()
     QVERIFY(run.log->lines.contains("preview 16x16"));
     QCOMPARE(run.log->status, Installed);
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+    QStringList kept = namesIn(folder);
+    for (const QString& name : present) // 20 of ours kept: the oldest goes
+        QCOMPARE(kept.removeAll(name), name == "r19.gif" ? 0 : 1);
+    QCOMPARE(kept.size(), 1); // the new copy
+    QCOMPARE(readFileBytes(folder + kept.first()), "old");
     run.controller->language().load(languageFile(run.profile.programFolder() + "/english.lng", 26));
     run.controller->installPickedFile(); // no picture: refused, the loading timer left alone
     QCOMPARE(run.profile.world.messages.last(), "file dialog: GIF files (*.gif)|*.gif;");
@@ -154,29 +171,6 @@ void TestSkinController::remove()
     QCOMPARE(namesIn(run.profile.messengerFolder()), QStringList());
     QCOMPARE(namesIn(run.profile.backupsFolder()).size(), backgrounds);
     QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
-}
-
-void TestSkinController::backupsPruned()
-{
-    Run run;
-    const QString folder = run.profile.backupsFolder() + '/';
-    QStringList ours, present; // ours oldest first, all named to sort after the new copy
-    for (int i = 19; i >= 0; --i) {
-        ours << QString("r%1.gif").arg(i);
-        present << "zz mine " + ours.last();
-    }
-    present += ours;
-    for (const QString& name : present)
-        writeFileBytes(folder + name, name.toUtf8());
-    writeFileBytes(folder + ".drapello-backups", ours.join('\n').toUtf8());
-    writeFileBytes(run.messenger("lvback.gif"), "old");
-    run.profile.world.nextFiles << writeFileBytes(run.profile.path("new.gif"), makeGif());
-    run.controller->installPickedFile();
-    QStringList kept = namesIn(folder);
-    for (const QString& name : present) // 20 of ours kept: the oldest goes
-        QCOMPARE(kept.removeAll(name), name == "r19.gif" ? 0 : 1);
-    QCOMPARE(kept.size(), 1); // the new copy
-    QCOMPARE(readFileBytes(folder + kept.first()), "old");
 }
 
 void TestSkinController::language_data()
@@ -228,43 +222,40 @@ void TestSkinController::language()
 
 void TestSkinController::startChoosesCacheMode_data()
 {
-    QTest::addColumn<QString>("updatelist"); // "": not stored
+    QTest::addColumn<QString>("stored"); // settings stored before: "key=value,..."
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<bool>("downloads");
-    QTest::addColumn<QString>("status");   // "": the list is missing, else the error
-    QTest::addColumn<QString>("algedaan"); // "": not stored
-    QTest::addColumn<bool>("chosen");      // the chooser is skipped
+    QTest::addColumn<QString>("status"); // "": the list is missing, else the error
+    QTest::addColumn<bool>("chosen");    // the chooser is skipped
     const QString none;
-    QTest::newRow("default") << none << none << true << none << none << false;
-    QTest::newRow("box cleared") << "0" << none << false << none << "1" << true;
-    QTest::newRow("box greyed") << "2" << none << false << none << "2" << false;
+    QTest::newRow("default") << none << none << true << none << false;
+    QTest::newRow("box cleared") << "updatelist=0,algedaan=1" << none << false << none << true;
+    QTest::newRow("box greyed") << "updatelist=2,algedaan=2" << none << false << none << false;
     QTest::newRow("halves to even, 0.5 unchecked")
-        << "0.5" << none << false << none << " 1 " << true;
-    QTest::newRow("halves to even, 2.5 greyed") << "2.5" << none << false << none << "1.5" << false;
-    QTest::newRow("loadcache") << "1" << QStringLiteral("LoadCache") << false << none << none
+        << "updatelist=0.5,algedaan= 1 " << none << false << none << true;
+    QTest::newRow("halves to even, 2.5 greyed")
+        << "updatelist=2.5,algedaan=1.5" << none << false << none << false;
+    QTest::newRow("loadcache") << "updatelist=1" << QStringLiteral("LoadCache") << false << none
                                << false;
     QTest::newRow("a picture given")
-        << "1" << QStringLiteral("PICTURE") << false << none << none << false;
+        << "updatelist=1" << QStringLiteral("PICTURE") << false << none << false;
     QTest::newRow("a picture in quotes")
-        << "1" << QStringLiteral("\"PICTURE\"") << false << none << none << false;
-    QTest::newRow("no number") << "x" << none << false << "13 - Type mismatch" << none << false;
-    QTest::newRow("out of range") << "3" << none << false << "380 - Invalid property value" << none
-                                  << false;
+        << "updatelist=1" << QStringLiteral("\"PICTURE\"") << false << none << false;
+    QTest::newRow("no number") << "updatelist=x" << none << false << "13 - Type mismatch" << false;
+    QTest::newRow("out of range") << "updatelist=3" << none << false
+                                  << "380 - Invalid property value" << false;
 }
 
 void TestSkinController::startChoosesCacheMode()
 {
-    QFETCH(QString, updatelist);
+    QFETCH(QString, stored);
     QFETCH(QString, commandLine);
     QFETCH(bool, downloads);
     QFETCH(QString, status);
-    QFETCH(QString, algedaan);
     QFETCH(bool, chosen);
     TestProfile profile;
-    if (!updatelist.isEmpty())
-        profile.setSetting("updatelist", updatelist);
-    if (!algedaan.isEmpty())
-        profile.setSetting("algedaan", algedaan);
+    for (const QString& setting : stored.split(',', Qt::SkipEmptyParts))
+        profile.setSetting(setting.section('=', 0, 0), setting.section('=', 1));
     commandLine.replace("PICTURE", writeFileBytes(profile.path("given.gif"), makeGif()));
     SkinController controller(profile.services);
     ReportLog log(controller);
