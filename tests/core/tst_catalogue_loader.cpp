@@ -38,7 +38,8 @@ struct Run : ControllerRun {
     explicit Run(const Files& files, const QString& commandLine = QString())
         : ControllerRun(commandLine)
     {
-        serve(files);
+        for (auto it = files.begin(); it != files.end(); ++it)
+            profile.world.files.insert(TestProfile::server() + it.key(), it.value());
     }
     QMap<QString, QByteArray> listCopies() const
     {
@@ -161,7 +162,6 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     const QString preview = writeFileBytes(run.profile.cacheFolder() + "/temp.dat", "picture");
     const QString other = writeFileBytes(run.profile.cacheFolder() + "/notes.tmp.txt", "mine");
     run.controller->loadCatalogue();
-    QCOMPARE(run.profile.world.asked, QStringList()); // the cache asks the server nothing
     const auto before = run.listCopies();
 
     run.controller->refreshCatalogue();

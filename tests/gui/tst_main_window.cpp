@@ -98,7 +98,6 @@ void TestMainWindow::installFollowsThePreview()
     QCOMPARE(w.find<QProgressBar>("progressBar")->value(), 0);
     w.find<QPushButton>("installButton")->click();
     QCOMPARE(w.status(), "Skin succesvol als achtergrond geplaatst!");
-    QCOMPARE(readFileBytes(w.profile.messengerFolder() + "/lvback.gif"), makeGif());
     w.click(" Auto"); // a category changes nothing
     w.click(" VOR Uzide");
     QCOMPARE(w.installable(), 3);

@@ -191,17 +191,16 @@ void TestWineRegistry::frontEndPrefix()
                 copies == 1 ? name : name.section(u'*', 0, 0) + QString::asprintf("%03d", i));
             QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
             QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:"));
-            writeFileBytes(prefix + QStringLiteral("/system.reg"), registry);
             if (!entry.endsWith(QLatin1String("=gone")))
                 QVERIFY(QDir().mkpath(prefix + messenger));
-            if (entry.endsWith(QLatin1String("=fifo"))) {
-                const QString reg = prefix + QStringLiteral("/system.reg");
-                QFile::rename(reg, reg + u'2');
-                QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {reg}), 0);
+            const QString reg = prefix + QStringLiteral("/system.reg");
+            const bool fifo = entry.endsWith(QLatin1String("=fifo"));
+            writeFileBytes(fifo ? reg + u'2' : reg, registry);
+            QVERIFY(!fifo || makeFifo(reg));
+            if (fifo)
                 feeder.start(
                     QStringLiteral("sh"),
                     {QStringLiteral("-c"), QStringLiteral("exec cat \"$0\"2 > \"$0\""), reg});
-            }
         }
     }
     WineRegistryReader reader([&] { return home.filePath(QStringLiteral(".wine")); }, home.path());

@@ -224,12 +224,6 @@ ControllerRun::ControllerRun(const QString& commandLine)
     controller->start(commandLine);
 }
 
-void ControllerRun::serve(const QHash<QString, QByteArray>& files)
-{
-    for (auto it = files.begin(); it != files.end(); ++it)
-        profile.world.files.insert(TestProfile::server() + it.key(), it.value());
-}
-
 bool makeFifo(const QString& path)
 {
 #ifdef Q_OS_WIN

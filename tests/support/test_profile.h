@@ -60,7 +60,6 @@ private:
 // A controller on a profile of its own, started as the program starts it, its reports logged.
 struct ControllerRun {
     explicit ControllerRun(const QString& commandLine = QString());
-    void serve(const QHash<QString, QByteArray>& files); // name below the server -> bytes
     TestProfile profile;
     std::unique_ptr<SkinController> controller;
     std::unique_ptr<ReportLog> log;
