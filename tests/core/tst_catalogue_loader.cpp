@@ -8,8 +8,7 @@
 #include <QProcess>
 #include <QtTest>
 
-using Files = QHash<QString, QByteArray>; // list file on the server -> its bytes
-Q_DECLARE_METATYPE(Files)
+using Files = QHash<QString, QByteArray>; // URL -> bytes
 
 namespace {
 const QString Downloaded = QStringLiteral("Skinlijst succesvol gedownload!");
@@ -24,28 +23,15 @@ QByteArray names(char first, int count)
     return list.join('*');
 }
 
-// The category list and the lists of its first categories, in order.
+// The category list and the lists of its first categories, in order, on the server.
 Files lists(const QByteArray& categories, const QByteArrayList& skins = {})
 {
-    Files files{{"voruzide.txt", categories}};
+    Files files{{TestProfile::server() + "voruzide.txt", categories}};
     const QStringList names = listformat::splitList(listformat::decodeList(categories));
     for (int i = 0; i < skins.size(); ++i)
-        files.insert(names.at(i) + ".txt", skins.at(i));
+        files.insert(TestProfile::server() + names.at(i) + ".txt", skins.at(i));
     return files;
 }
-
-struct Run : ControllerRun {
-    explicit Run(const Files& files, const QString& commandLine = QString())
-        : ControllerRun(commandLine)
-    {
-        for (auto it = files.begin(); it != files.end(); ++it)
-            profile.world.files.insert(TestProfile::server() + it.key(), it.value());
-    }
-    QMap<QString, QByteArray> listCopies() const
-    {
-        return fileBytesIn(profile.cacheFolder(), "*.tmp");
-    }
-};
 } // namespace
 
 class TestCatalogueLoader : public QObject {
@@ -64,13 +50,13 @@ private Q_SLOTS:
 
 void TestCatalogueLoader::reportsInTheOrderSeen()
 {
-    Run run({{"voruzide.txt", "A"}, {"A.txt", "x*y"}});
+    ControllerRun run;
+    run.profile.world.files = lists("A", {"x*y"});
     run.log->lines.clear();
     run.controller->loadCatalogue();
     QCOMPARE(
         run.log->lines.join(',').replace("progress ", "").replace("status " + Downloaded, "ok"),
         "10,20,ok,0,10,20,30,40,50,ok,0,10,20,30,40,0");
-    QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( A(x,y))"));
 }
 
 void TestCatalogueLoader::loads_data()
@@ -126,7 +112,8 @@ void TestCatalogueLoader::loads()
     QFETCH(int, nodes);
     QFETCH(QString, status);
     QFETCH(int, ahead);
-    Run run(files);
+    ControllerRun run;
+    run.profile.world.files = files;
     if (files.contains("A.tmp") && !makeFifo(run.profile.cacheFolder() + "/A.tmp"))
         QSKIP("no named pipes in folders here");
     run.controller->loadCatalogue();
@@ -155,14 +142,16 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
 {
     QFETCH(Files, files);
     QFETCH(QString, status);
-    Run run(files, QStringLiteral("loadcache"));
+    ControllerRun run(QStringLiteral("loadcache"));
+    run.profile.world.files = files;
+    const auto listCopies = [&run] { return fileBytesIn(run.profile.cacheFolder(), "*.tmp"); };
     writeFileBytes(run.profile.cacheFolder() + "/voruzide.tmp", "Old");
     writeFileBytes(run.profile.cacheFolder() + "/Old.tmp", "o1");
     // Not list copies: no refresh touches them.
     const QString preview = writeFileBytes(run.profile.cacheFolder() + "/temp.dat", "picture");
     const QString other = writeFileBytes(run.profile.cacheFolder() + "/notes.tmp.txt", "mine");
     run.controller->loadCatalogue();
-    const auto before = run.listCopies();
+    const auto before = listCopies();
 
     run.controller->refreshCatalogue();
     QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide"));
@@ -170,7 +159,7 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     run.controller->loadCatalogue();
     QCOMPARE(run.log->status, status);
     QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( Old(o1))"));
-    QCOMPARE(run.listCopies(), before);
+    QCOMPARE(listCopies(), before);
     QVERIFY(!QFileInfo::exists(run.profile.cacheFolder() + "/before-refresh"));
 
     // A refresh that works replaces them, from the server the settings name by then.
@@ -181,7 +170,7 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     run.controller->refreshCatalogue();
     run.controller->loadCatalogue();
     QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( New(n1,n2))"));
-    QCOMPARE(run.listCopies(),
+    QCOMPARE(listCopies(),
              (QMap<QString, QByteArray>{{"New.tmp", "n1*n2"}, {"voruzide.tmp", "New"}}));
     QCOMPARE(readFileBytes(preview) + readFileBytes(other), "picturemine");
 }
