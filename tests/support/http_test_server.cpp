@@ -19,13 +19,6 @@ struct Rule {
     int delayMs = 0;
     int trickleMs = 0; // a few bytes at a time, this far apart
 };
-
-QByteArray head(int status, qint64 length, const QByteArray& location = {})
-{
-    return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Status") +
-           "\r\nContent-Length: " + QByteArray::number(length) +
-           (location.isEmpty() ? QByteArray() : "\r\nLocation: " + location) + "\r\n\r\n";
-}
 } // namespace
 
 struct HttpTestServer::Impl {
@@ -37,12 +30,6 @@ struct HttpTestServer::Impl {
     QHash<QString, Rule> rules;
     QStringList paths;
     int maxConnections = 0;
-
-    void set(const QString& path, const Rule& rule)
-    {
-        QMutexLocker lock(&mutex);
-        rules.insert(path, rule);
-    }
     void process(QTcpSocket* socket, QByteArray& buffer);
 };
 
@@ -154,41 +141,23 @@ QString HttpTestServer::baseUrl() const
         .arg(d->port);
 }
 
-void HttpTestServer::setFile(const QString& path, const QByteArray& body, bool announced)
+QByteArray HttpTestServer::head(int status, qint64 length, const QByteArray& location)
 {
-    d->set(path, announced ? Rule{head(200, body.size()) + body}
-                           : Rule{"HTTP/1.1 200 OK\r\n\r\n" + body, true});
+    return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Status") +
+           "\r\nContent-Length: " + QByteArray::number(length) +
+           (location.isEmpty() ? QByteArray() : "\r\nLocation: " + location) + "\r\n\r\n";
+}
+
+void HttpTestServer::rule(const QString& path, const QByteArray& reply, bool close, int trickleMs)
+{
+    QMutexLocker lock(&d->mutex);
+    d->rules.insert(path, Rule{reply, close, 0, trickleMs});
 }
 
 void HttpTestServer::delay(const QString& path, int delayMs)
 {
     QMutexLocker lock(&d->mutex);
     d->rules[path].delayMs = delayMs;
-}
-
-void HttpTestServer::answerStatus(const QString& path, int status)
-{
-    d->set(path, Rule{head(status, 10) + "Status " + QByteArray::number(status)});
-}
-
-void HttpTestServer::redirect(const QString& path, const QString& location, int status)
-{
-    d->set(path, Rule{head(status, 5, location.toUtf8()) + "moved"});
-}
-
-void HttpTestServer::trickle(const QString& path, const QByteArray& body, int tickMs)
-{
-    d->set(path, Rule{head(200, body.size()) + body, false, 0, tickMs});
-}
-
-void HttpTestServer::stall(const QString& path)
-{
-    d->set(path, Rule{});
-}
-
-void HttpTestServer::dropMidBody(const QString& path, const QByteArray& body)
-{
-    d->set(path, Rule{head(200, body.size()) + body.left(body.size() / 2), true});
 }
 
 QStringList HttpTestServer::requestedPaths() const

@@ -17,15 +17,31 @@ public:
 
     // A later rule for the same path replaces an earlier one.
     // Unannounced: no Content-Length, the body ends when the connection closes.
-    void setFile(const QString& path, const QByteArray& body, bool announced = true);
+    void setFile(const QString& path, const QByteArray& body, bool announced = true)
+    {
+        rule(path, (announced ? head(200, body.size()) : "HTTP/1.1 200 OK\r\n\r\n") + body,
+             !announced);
+    }
     // Holds back the answers for path (as set so far) by delayMs.
     void delay(const QString& path, int delayMs);
-    void answerStatus(const QString& path, int status);
-    void stall(const QString& path); // reads the request, never answers
-    void trickle(const QString& path, const QByteArray& body, int tickMs); // 16 bytes a tick
+    void answerStatus(const QString& path, int status)
+    {
+        rule(path, head(status, 10) + "Status " + QByteArray::number(status));
+    }
+    void stall(const QString& path) { rule(path, {}); } // reads the request, never answers
+    void trickle(const QString& path, const QByteArray& body, int tickMs) // 16 bytes a tick
+    {
+        rule(path, head(200, body.size()) + body, false, tickMs);
+    }
     // Announces the whole body, sends the first half and closes the connection.
-    void dropMidBody(const QString& path, const QByteArray& body);
-    void redirect(const QString& path, const QString& location, int status = 302);
+    void dropMidBody(const QString& path, const QByteArray& body)
+    {
+        rule(path, head(200, body.size()) + body.left(body.size() / 2), true);
+    }
+    void redirect(const QString& path, const QString& location, int status = 302)
+    {
+        rule(path, head(status, 5, location.toUtf8()) + "moved");
+    }
 
     // Requests seen since start or the last resetCounts, stalled ones included.
     int requestCount() const { return int(requestedPaths().size()); }
@@ -37,6 +53,9 @@ public:
     void stop(); // the server is gone: connections are refused
 
 private:
+    static QByteArray head(int status, qint64 length, const QByteArray& location = {});
+    // An empty reply: none ever comes.
+    void rule(const QString& path, const QByteArray& reply, bool close = false, int trickleMs = 0);
     struct Impl;
     std::unique_ptr<Impl> d;
 };
