@@ -104,37 +104,35 @@ void TestWineRegistry::pathToLocal()
 
 void TestWineRegistry::readValue_data()
 {
-    QTest::addColumn<QByteArray>("arch");
-    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("registry"); // system.reg
     QTest::addColumn<QString>("valuePath");
     QTest::addColumn<QString>("expected"); // under drive_c; "-" for empty text
     const QString a = QStringLiteral("C:\\Program Files\\A\\");
     const QString b = QStringLiteral("C:\\Program Files\\B");
     const QString none; // null: the value is left out
     QTest::newRow("win64: 32-bit key first")
-        << QByteArray("win64") << messengerKeys(none, b, true) + messengerKeys(none, a) << MsnPath
+        << systemReg("win64", messengerKeys(none, b, true) + messengerKeys(none, a)) << MsnPath
         << "Program Files/B";
     QTest::newRow("win64: plain key when the 32-bit one lacks the value")
-        << QByteArray("win64") << messengerKeys(none, none, true) + messengerKeys(none, a)
-        << MsnPath << "Program Files/A/";
+        << systemReg("win64", messengerKeys(none, none, true) + messengerKeys(none, a)) << MsnPath
+        << "Program Files/A/";
     QTest::newRow("win32: the 32-bit view is not looked at")
-        << QByteArray("win32") << messengerKeys(a, b, true) << MsnPath << "-";
+        << systemReg("win32", messengerKeys(a, b, true)) << MsnPath << "-";
     QTest::newRow("long hive name")
-        << QByteArray("win32") << messengerKeys(a, b)
+        << systemReg("win32", messengerKeys(a, b))
         << "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\MSNMessenger\\InstallationDirectory"
         << "Program Files/B";
 }
 
 void TestWineRegistry::readValue()
 {
-    QFETCH(QByteArray, arch);
-    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, registry);
     QFETCH(QString, valuePath);
     QFETCH(QString, expected);
     WinePrefixFixture wine;
     wine.makeFolder(QStringLiteral("Program Files/A"));
     wine.makeFolder(QStringLiteral("Program Files/B"));
-    wine.writeSystemReg(systemReg(arch, body));
+    wine.writeSystemReg(registry);
     QFile file(wine.path() + QStringLiteral("/system.reg")); // as it stands for a minute
     QVERIFY(
         file.open(QIODevice::Append) &&
@@ -145,7 +143,7 @@ void TestWineRegistry::readValue()
              expected == QLatin1String("-") ? QString() : wine.driveC() + u'/' + expected);
     // Wine rewrites the file while it runs: a changed file is read again.
     const QString a = QStringLiteral("C:\\Program Files\\A\\");
-    wine.writeSystemReg(systemReg(arch, messengerKeys(a, a, true) + messengerKeys(a, a)));
+    wine.writeSystemReg(systemReg("win64", messengerKeys(a, a, true) + messengerKeys(a, a)));
     QCOMPARE(reader.readValue(valuePath), wine.driveC() + QStringLiteral("/Program Files/A/"));
 }
 

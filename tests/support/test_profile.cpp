@@ -176,17 +176,16 @@ QByteArray makeGif(int frames, int canvas, int delay)
 
 ReportLog::ReportLog(SkinController& controller)
 {
-    const auto add = [this](const QString& line) { lines << line; };
     QObject::connect(&controller, &SkinController::statusChanged, &controller,
-                     [this, add](const QString& text) { add("status " + (status = text)); });
+                     [this](const QString& text) { lines << "status " + (status = text); });
     QObject::connect(&controller, &SkinController::progressChanged, &controller,
-                     [add](int value) { add(QString("progress %1").arg(value)); });
-    QObject::connect(&controller, &SkinController::previewChanged, &controller,
-                     [add](const Picture& p) {
-                         add(QString("preview %1x%2").arg(p.first.width()).arg(p.first.height()));
-                     });
+                     [this](int value) { lines << QString("progress %1").arg(value); });
+    QObject::connect(
+        &controller, &SkinController::previewChanged, &controller, [this](const Picture& p) {
+            lines << QString("preview %1x%2").arg(p.first.width()).arg(p.first.height());
+        });
     QObject::connect(&controller, &SkinController::installAvailableChanged, &controller,
-                     [add](bool on) { add(QString("install %1").arg(int(on))); });
+                     [this](bool on) { lines << QString("install %1").arg(int(on)); });
     CatalogueLoader* loader = &controller.catalogue();
     QObject::connect(
         loader, &CatalogueLoader::catalogueCleared, loader,
