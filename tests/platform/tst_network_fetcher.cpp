@@ -8,27 +8,26 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <map>
 
 namespace {
 void playFault(HttpTestServer& server, const QString& fault, const QString& path)
 {
-    const QByteArray body(4000, 'n'); // over the tests' limit of 1000 bytes
-    if (fault == QLatin1String("404") || fault == QLatin1String("500"))
-        server.answerStatus(path, fault.toInt());
-    else if (fault == QLatin1String("cut off"))
-        server.dropMidBody(path, QByteArray(900, 'n'));
-    else if (fault == QLatin1String("never answers"))
-        server.stall(path);
-    else if (fault == QLatin1String("redirect loop"))
-        server.redirect(path, path);
-    else if (fault == QLatin1String("redirect to ftp"))
-        server.redirect(path, QStringLiteral("ftp://127.0.0.1") + path);
-    else if (fault == QLatin1String("server gone"))
-        server.stop();
-    else if (fault == QLatin1String("slow body"))
-        server.trickle(path, QByteArray(900, 'n'), 100);
-    else
-        server.setFile(path, body, fault != QLatin1String("too large, unannounced"));
+    const QByteArray large(4000, 'n'), small(900, 'n'); // the tests' limit is 1000 bytes
+    const std::map<QString, std::function<void()>> faults{
+        {"404", [&] { server.answerStatus(path, 404); }},
+        {"500", [&] { server.answerStatus(path, 500); }},
+        {"cut off", [&] { server.dropMidBody(path, small); }},
+        {"never answers", [&] { server.stall(path); }},
+        {"too large", [&] { server.setFile(path, large); }},
+        {"too large, unannounced", [&] { server.setFile(path, large, false); }},
+        {"redirect loop", [&] { server.redirect(path, path); }},
+        {"redirect to ftp", [&] { server.redirect(path, "ftp://127.0.0.1" + path); }},
+        {"server gone", [&] { server.stop(); }},
+        {"slow body", [&] { server.trickle(path, small, 100); }},
+        {"https to http", [] {}}}; // a server of its own
+    faults.at(fault)();
 }
 // The real fetcher, one file after the other.
 struct OneByOne : NetworkFetcher {
