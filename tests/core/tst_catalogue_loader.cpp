@@ -52,11 +52,10 @@ void TestCatalogueLoader::reportsInTheOrderSeen()
 {
     ControllerRun run;
     run.profile.world.files = lists("A", {"x*y"});
-    run.log->lines.clear();
-    run.controller->loadCatalogue();
-    QCOMPARE(
-        run.log->lines.join(',').replace("progress ", "").replace("status " + Downloaded, "ok"),
-        "10,20,ok,0,10,20,30,40,50,ok,0,10,20,30,40,0");
+    run.log.lines.clear();
+    run.controller.loadCatalogue();
+    QCOMPARE(run.log.lines.join(',').replace("progress ", "").replace("status " + Downloaded, "ok"),
+             "10,20,ok,0,10,20,30,40,50,ok,0,10,20,30,40,0");
 }
 
 void TestCatalogueLoader::loads_data()
@@ -112,12 +111,12 @@ void TestCatalogueLoader::loads()
     run.profile.world.files = files;
     if (files.contains("A.tmp") && !makeFifo(run.profile.cacheFolder() + "/A.tmp"))
         QSKIP("no named pipes in folders here");
-    run.controller->loadCatalogue();
-    QCOMPARE(tree.endsWith(" nodes") ? QString("%1 nodes").arg(run.log->nodes()) : run.log->shape(),
+    run.controller.loadCatalogue();
+    QCOMPARE(tree.endsWith(" nodes") ? QString("%1 nodes").arg(run.log.nodes()) : run.log.shape(),
              tree);
-    QCOMPARE(run.log->status, status);
+    QCOMPARE(run.log.status, status);
     QCOMPARE(run.profile.world.ahead.size(), ahead);
-    QVERIFY(!run.controller->loadingPending());
+    QVERIFY(!run.controller.loadingPending());
     // Nothing outside Cache, whatever the names.
     QVERIFY(!QFileInfo::exists(run.profile.programFolder() + "/evil.tmp"));
 }
@@ -145,15 +144,15 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     // Not list copies: no refresh touches them.
     const QString preview = writeFileBytes(run.profile.cacheFolder() + "/temp.dat", "picture");
     const QString other = writeFileBytes(run.profile.cacheFolder() + "/notes.tmp.txt", "mine");
-    run.controller->loadCatalogue();
+    run.controller.loadCatalogue();
     const auto before = listCopies();
 
-    run.controller->refreshCatalogue();
-    QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide"));
-    QVERIFY(run.controller->loadingPending());
-    run.controller->loadCatalogue();
-    QCOMPARE(run.log->status, status);
-    QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( Old(o1))"));
+    run.controller.refreshCatalogue();
+    QCOMPARE(run.log.shape(), QStringLiteral(" VOR Uzide"));
+    QVERIFY(run.controller.loadingPending());
+    run.controller.loadCatalogue();
+    QCOMPARE(run.log.status, status);
+    QCOMPARE(run.log.shape(), QStringLiteral(" VOR Uzide( Old(o1))"));
     QCOMPARE(listCopies(), before);
     QVERIFY(!QFileInfo::exists(run.profile.cacheFolder() + "/before-refresh"));
 
@@ -162,9 +161,9 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     run.profile.setSetting("base", moved);
     run.profile.world.files.insert(moved + "voruzide.txt", "New");
     run.profile.world.files.insert(moved + "New.txt", "n1*n2");
-    run.controller->refreshCatalogue();
-    run.controller->loadCatalogue();
-    QCOMPARE(run.log->shape(), QStringLiteral(" VOR Uzide( New(n1,n2))"));
+    run.controller.refreshCatalogue();
+    run.controller.loadCatalogue();
+    QCOMPARE(run.log.shape(), QStringLiteral(" VOR Uzide( New(n1,n2))"));
     QCOMPARE(listCopies(),
              (QMap<QString, QByteArray>{{"New.tmp", "n1*n2"}, {"voruzide.tmp", "New"}}));
     QCOMPARE(readFileBytes(preview) + readFileBytes(other), "picturemine");

@@ -17,7 +17,7 @@ QStringList namesIn(const QString& folder)
 }
 
 struct Run : ControllerRun {
-    Run() { controller->stopLoading(); }
+    Run() { controller.stopLoading(); }
     QString messenger(const QString& name) const { return profile.messengerFolder() + '/' + name; }
 };
 } // namespace
@@ -103,14 +103,14 @@ void TestSkinController::previewThenInstall()
     if (!served.isEmpty())
         run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
 
-    run.controller->previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
+    run.controller.previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
     const bool picture = served.startsWith("GIF") || served.startsWith("\x89PNG");
-    QCOMPARE(run.log->lines.contains("install 1"), picture);
+    QCOMPARE(run.log.lines.contains("install 1"), picture);
     QCOMPARE(QFileInfo::exists(run.profile.cacheFolder() + "/temp.dat"), picture);
-    run.controller->installSkin();
+    run.controller.installSkin();
 
     const bool installed = status == Installed;
-    QCOMPARE(run.log->status, status);
+    QCOMPARE(run.log.status, status);
     QCOMPARE(readFileBytes(run.messenger(target)), installed ? served : before);
     QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
     QCOMPARE(namesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
@@ -141,22 +141,22 @@ void TestSkinController::pickedFile()
     const QString picture = writeFileBytes(run.profile.path("mine.gif"), makeGif(3, 16));
     const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
     run.profile.world.nextFiles << picture << page;
-    run.controller->installPickedFile();
+    run.controller.installPickedFile();
     QCOMPARE(run.profile.world.messages.join('/'), "file dialog: GIF-files (*.gif)|*.gif;");
-    QVERIFY(run.log->lines.contains("preview 16x16"));
-    QCOMPARE(run.log->status, Installed);
+    QVERIFY(run.log.lines.contains("preview 16x16"));
+    QCOMPARE(run.log.status, Installed);
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
     QStringList kept = namesIn(folder);
     for (const QString& name : present) // 20 of ours kept: the oldest goes
         QCOMPARE(kept.removeAll(name), name == "r19.gif" ? 0 : 1);
     QCOMPARE(kept.size(), 1); // the new copy
     QCOMPARE(readFileBytes(folder + kept.first()), "old");
-    run.controller->language().load(languageFile(run.profile.programFolder() + "/english.lng", 26));
-    run.controller->installPickedFile(); // no picture: refused, the loading timer left alone
+    run.controller.language().load(languageFile(run.profile.programFolder() + "/english.lng", 26));
+    run.controller.installPickedFile(); // no picture: refused, the loading timer left alone
     QCOMPARE(run.profile.world.messages.last(), "file dialog: GIF files (*.gif)|*.gif;");
-    QCOMPARE(run.log->lines.last(), "status L4481 - Invalid picture");
+    QCOMPARE(run.log.lines.last(), "status L4481 - Invalid picture");
     writeFileBytes(picture, "<html>"); // changed since it was shown: never installed
-    run.controller->installSkin();
+    run.controller.installSkin();
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
 }
 
@@ -166,8 +166,8 @@ void TestSkinController::remove()
     writeFileBytes(run.messenger("lvback.gif"), makeGif());
     writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
     const qsizetype backgrounds = namesIn(run.profile.messengerFolder()).size(); // 1 on Windows
-    run.controller->removeSkin();
-    QCOMPARE(run.log->status, QStringLiteral("Achtergrond succesvol verwijderd!"));
+    run.controller.removeSkin();
+    QCOMPARE(run.log.status, QStringLiteral("Achtergrond succesvol verwijderd!"));
     QCOMPARE(namesIn(run.profile.messengerFolder()), QStringList());
     QCOMPARE(namesIn(run.profile.backupsFolder()).size(), backgrounds);
     QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");

@@ -1,7 +1,6 @@
 #include "support/test_profile.h"
 
 #include "core/install/messenger_folders.h"
-#include "core/skin_controller.h"
 #ifndef Q_OS_WIN
 #include "platform/linux/ini_settings_store.h"
 #endif
@@ -216,11 +215,9 @@ QString ReportLog::shape() const
 }
 
 ControllerRun::ControllerRun(const QString& commandLine)
-    : controller(std::make_unique<SkinController>(profile.services)),
-      log(std::make_unique<ReportLog>(*controller))
 {
-    controller->language().loadDefault();
-    controller->start(commandLine);
+    controller.language().loadDefault();
+    controller.start(commandLine);
 }
 
 bool makeFifo(const QString& path)

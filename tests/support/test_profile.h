@@ -1,14 +1,13 @@
 #pragma once
 
 #include "core/services/services.h"
+#include "core/skin_controller.h"
 
 #include <QHash>
 #include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
-
-class SkinController;
 
 // The outside world of one test: downloads (URL -> bytes; others fail) and the registry from
 // tables; message boxes ("title: text") and file dialogs ("file dialog: filter"), windows
@@ -61,8 +60,8 @@ private:
 struct ControllerRun {
     explicit ControllerRun(const QString& commandLine = QString());
     TestProfile profile;
-    std::unique_ptr<SkinController> controller;
-    std::unique_ptr<ReportLog> log;
+    SkinController controller{profile.services};
+    ReportLog log{controller};
 };
 
 // Whole-file helpers: reading gives "<unreadable>" when the file cannot be read; writing
