@@ -9,12 +9,6 @@
 namespace {
 const QString Prefix = QStringLiteral("Fout opgetreden: ");
 const QString Installed = QStringLiteral("Skin succesvol als achtergrond geplaatst!");
-const QString SecondValue = MessengerFolders::valuePaths().at(1);
-
-QStringList namesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files);
-}
 
 struct Run : ControllerRun {
     Run() { controller.stopLoading(); }
@@ -70,7 +64,7 @@ void TestSkinController::previewThenInstall()
     Run run;
     const QString second = run.profile.path("Second Messenger");
     QDir().mkpath(second);
-    run.profile.world.registry.insert(SecondValue, second + '/');
+    run.profile.world.registry.insert(MessengerFolders::valuePaths().at(1), second + '/');
     if (old.endsWith("NONE"))
         run.profile.world.registry.clear();
     const QString outside = writeFileBytes(run.profile.path("outside.gif"), "outside");
@@ -92,7 +86,7 @@ void TestSkinController::previewThenInstall()
         else
             writeFileBytes(path, bytes == "SAME" ? served : bytes.toUtf8());
     }
-    if (namesIn(run.profile.messengerFolder()).size() < old.count('='))
+    if (fileBytesIn(run.profile.messengerFolder(), "*.gif").size() < old.count('='))
         QSKIP("names that differ only in capitals are one file here");
     const QByteArray before = readFileBytes(run.messenger(target));
     if (full) {
@@ -113,7 +107,8 @@ void TestSkinController::previewThenInstall()
     QCOMPARE(run.log.status, status);
     QCOMPARE(readFileBytes(run.messenger(target)), installed ? served : before);
     QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
-    QCOMPARE(namesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
+    QCOMPARE(fileBytesIn(run.profile.messengerFolder(), "*.gif").size(),
+             installed || !old.isEmpty() ? 1 : 0);
     QCOMPARE(QFileInfo(run.messenger(target)).isSymLink(), !installed && old.endsWith("LINK"));
     QCOMPARE(readFileBytes(outside), "outside");
     const QList<QByteArray> kept = fileBytesIn(run.profile.backupsFolder(), "*.gif").values();
@@ -146,7 +141,7 @@ void TestSkinController::pickedFile()
     QVERIFY(run.log.lines.contains("preview 16x16"));
     QCOMPARE(run.log.status, Installed);
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
-    QStringList kept = namesIn(folder);
+    QStringList kept = fileBytesIn(folder, "*.gif").keys();
     for (const QString& name : present) // 20 of ours kept: the oldest goes
         QCOMPARE(kept.removeAll(name), name == "r19.gif" ? 0 : 1);
     QCOMPARE(kept.size(), 1); // the new copy
@@ -165,11 +160,12 @@ void TestSkinController::remove()
     Run run;
     writeFileBytes(run.messenger("lvback.gif"), makeGif());
     writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
-    const qsizetype backgrounds = namesIn(run.profile.messengerFolder()).size(); // 1 on Windows
+    const qsizetype backgrounds =
+        fileBytesIn(run.profile.messengerFolder(), "*.gif").size(); // 1 on Windows
     run.controller.removeSkin();
     QCOMPARE(run.log.status, QStringLiteral("Achtergrond succesvol verwijderd!"));
-    QCOMPARE(namesIn(run.profile.messengerFolder()), QStringList());
-    QCOMPARE(namesIn(run.profile.backupsFolder()).size(), backgrounds);
+    QVERIFY(fileBytesIn(run.profile.messengerFolder()).isEmpty());
+    QCOMPARE(fileBytesIn(run.profile.backupsFolder(), "*.gif").size(), backgrounds);
     QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
 }
 

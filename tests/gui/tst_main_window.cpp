@@ -18,8 +18,6 @@
 #include <QtTest>
 
 namespace {
-const QString ListMissing = "Skinlijst ontbreekt. Update de skinlijst!";
-
 // Runs `inside` once the modal dialog that `open` shows is active, then closes it.
 void inModalDialog(QAction* open, const std::function<void(QDialog*)>& inside)
 {
@@ -150,6 +148,7 @@ void TestMainWindow::captionsFromALanguageFile()
 // at the first start only; once the main window was seen, OK empties the status bar.
 void TestMainWindow::chooserKeepsAFailureOnlyAtTheFirstStart()
 {
+    const QString missing = "Skinlijst ontbreekt. Update de skinlijst!";
     for (const bool firstStart : {true, false}) {
         Window w;
         w.profile.world.files.clear();
@@ -157,9 +156,9 @@ void TestMainWindow::chooserKeepsAFailureOnlyAtTheFirstStart()
         w.controller.language().loadStored();
         w.controller.start(QString());
         firstStart ? chooser->show() : w.window.showMain();
-        QTRY_COMPARE(w.status(), ListMissing);
+        QTRY_COMPARE(w.status(), missing);
         chooser->findChild<QPushButton*>("okButton")->click();
-        QCOMPARE(w.status(), firstStart ? ListMissing : QString());
+        QCOMPARE(w.status(), firstStart ? missing : QString());
         QVERIFY(w.window.isVisible());
     }
 }
