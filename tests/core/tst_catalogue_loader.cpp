@@ -1,5 +1,4 @@
 // The catalogue: the loading pass, the list files it reads, the tool that writes them.
-#include "core/catalogue/catalogue_builder.h"
 #include "core/catalogue/list_format.h"
 #include "core/skin_controller.h"
 #include "support/test_profile.h"
@@ -249,12 +248,12 @@ void TestCatalogueLoader::toolRefuses()
     };
     // Nothing written, nothing deleted, and a killed run's folders gone.
     const QStringList before = everything().filter(QRegularExpression("^(?!.*\\.partial)"));
-    const QStringList found = catalogue::problemsOf(catalogue::scanSource(p.path("src")));
-    QVERIFY(found.size() <= 1);
     QProcess tool;
     tool.start(DRAPELLO_CATALOGUE_TOOL, {p.path("src"), p.path(output)});
     QVERIFY(tool.waitForFinished(20000));
-    const QString said = found.join("") + tool.readAllStandardError();
+    const QString said = tool.readAllStandardError(), summary = tool.readAllStandardOutput();
+    QVERIFY2(!summary.contains(QRegularExpression("\\b([2-9]|\\d{2,}) problem")),
+             qPrintable(summary));
     QVERIFY2(said.contains(expected), qPrintable(said));
     QCOMPARE(tool.exitCode(), 1);
     QCOMPARE(everything(), before);
