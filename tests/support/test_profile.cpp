@@ -141,12 +141,11 @@ QByteArray makePicture(const char* format, int width, int height, Qt::GlobalColo
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, format))
         qFatal("cannot make a %s picture", format);
-    return bytes;
+    return buffer.data();
 }
 
 QByteArray makeGif(int frames, int canvas, int delay)
