@@ -41,8 +41,6 @@ private Q_SLOTS:
     void loads();
     void failedRefreshPutsOldCopiesBack_data();
     void failedRefreshPutsOldCopiesBack();
-    void categoryNames_data();
-    void categoryNames();
     void toolRefuses_data();
     void toolRefuses();
 };
@@ -94,6 +92,18 @@ void TestCatalogueLoader::loads_data()
                                  << overflow << 2;
     QTest::newRow("a category more")
         << lists("A*B*C", {a32767, b32766}) << "65536 nodes" << overflow << 3;
+    // A name no cache file can have ends the pass before any list is asked for; a list's text
+    // is a server's "not found" only when that is all of it.
+    for (const char* bad :
+         {".", "..", "../x", "a/b", "/tmp/x", "..\\x", "a\tb", "a\x7F", "\x81", "notfound\r\n"}) {
+        const QString name = listformat::decodeList(bad);
+        QTest::newRow(bad) << lists(bad) << " VOR Uzide( " + name + ')' << badName(name) << 0;
+    }
+    QTest::newRow("category of 256 bytes")
+        << Files{{TestProfile::server() + "voruzide.txt", QByteArray(256, 'n')}} << " VOR Uzide"
+        << badName(QString(64, 'n') + "...") << 0;
+    QTest::newRow("not found in a list")
+        << lists("notfound*A") << " VOR Uzide( notfound)" << missing << 2;
     Files fifo = lists("A");
     fifo.insert("A.tmp", "FIFO"); // a list copy in the cache; the server has no A.txt
     QTest::newRow("FIFO for a copy")
@@ -166,30 +176,6 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     QCOMPARE(listCopies(),
              (QMap<QString, QByteArray>{{"New.tmp", "n1*n2"}, {"voruzide.tmp", "New"}}));
     QCOMPARE(readFileBytes(preview) + readFileBytes(other), "picturemine");
-}
-
-void TestCatalogueLoader::categoryNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("safeCategory");
-    QTest::addColumn<bool>("notFound");
-    QTest::newRow("plain") << "Auto Motor" << true << false;
-    QTest::newRow("not found") << "notfound" << true << true;
-    QTest::newRow("not found, break") << "notfound\r\n" << false << false;
-    QTest::newRow("not found in a list") << "notfound*A" << true << false;
-    for (const char* bad : {".", "..", "../x", "a/b", "/tmp/x", "..\\x", "a\tb", "a\x7F"})
-        QTest::newRow(bad) << QString::fromLatin1(bad) << false << false;
-    QTest::newRow("C1 control") << QString(QChar(0x81)) << false << false;
-    QTest::newRow("256 bytes") << QString(256, 'n') << false << false;
-}
-
-void TestCatalogueLoader::categoryNames()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, safeCategory);
-    QFETCH(bool, notFound);
-    QCOMPARE(listformat::isSafeCategoryName(name), safeCategory);
-    QCOMPARE(listformat::isNotFoundMarker(name), notFound);
 }
 
 void TestCatalogueLoader::toolRefuses_data()
