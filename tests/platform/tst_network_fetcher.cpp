@@ -144,8 +144,7 @@ void TestNetworkFetcher::fetchAheadBounded()
             bound == NetworkFetcher::MaxParallel ? server->stall(path) : server->setFile(path, "l");
             ahead << server->baseUrl() + path.mid(1);
         }
-        server->setFile("/y.txt", "y");
-        server->delay("/y.txt", 500);
+        server->setFile("/y.txt", "y", true, 500);
         NetworkFetcher fetcher(5000);
         const FetchRun run(fetcher);
         fetcher.fetchAhead(ahead);
@@ -171,9 +170,9 @@ void TestNetworkFetcher::passFetchedAheadAsOneByOne()
     const QStringList names{"A", "B", "C", "D", "E", "F", "G", "H", "I", "J"};
     server->setFile("/voruzide.txt", names.join('*').toLatin1());
     for (int i = 0; i < names.size(); ++i) {
-        server->setFile('/' + names[i] + ".txt",
-                        "new" + names[i].toLatin1() + "*x" + names[i].toLatin1());
-        server->delay('/' + names[i] + ".txt", qMax(0, 300 - 100 * i));
+        const QByteArray name = names[i].toLatin1();
+        server->setFile("/" + name + ".txt", "new" + name + "*x" + name, true,
+                        qMax(0, 300 - 100 * i));
     }
     if (fault != "none" && fault != "close")
         playFault(*server, fault, "/D.txt");

@@ -148,16 +148,11 @@ QByteArray HttpTestServer::head(int status, qint64 length, const QByteArray& loc
            (location.isEmpty() ? QByteArray() : "\r\nLocation: " + location) + "\r\n\r\n";
 }
 
-void HttpTestServer::rule(const QString& path, const QByteArray& reply, bool close, int trickleMs)
+void HttpTestServer::rule(const QString& path, const QByteArray& reply, bool close, int trickleMs,
+                          int delayMs)
 {
     QMutexLocker lock(&d->mutex);
-    d->rules.insert(path, Rule{reply, close, 0, trickleMs});
-}
-
-void HttpTestServer::delay(const QString& path, int delayMs)
-{
-    QMutexLocker lock(&d->mutex);
-    d->rules[path].delayMs = delayMs;
+    d->rules.insert(path, Rule{reply, close, delayMs, trickleMs});
 }
 
 QStringList HttpTestServer::requestedPaths() const

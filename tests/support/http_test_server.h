@@ -16,14 +16,14 @@ public:
     QString baseUrl() const; // "http://127.0.0.1:<port>/", or https
 
     // A later rule for the same path replaces an earlier one.
-    // Unannounced: no Content-Length, the body ends when the connection closes.
-    void setFile(const QString& path, const QByteArray& body, bool announced = true)
+    // Unannounced: no Content-Length, the body ends when the connection closes. Each answer
+    // is held back by delayMs.
+    void setFile(const QString& path, const QByteArray& body, bool announced = true,
+                 int delayMs = 0)
     {
         rule(path, (announced ? head(200, body.size()) : "HTTP/1.1 200 OK\r\n\r\n") + body,
-             !announced);
+             !announced, 0, delayMs);
     }
-    // Holds back the answers for path (as set so far) by delayMs.
-    void delay(const QString& path, int delayMs);
     void answerStatus(const QString& path, int status)
     {
         rule(path, head(status, 10) + "Status " + QByteArray::number(status));
@@ -55,7 +55,8 @@ public:
 private:
     static QByteArray head(int status, qint64 length, const QByteArray& location = {});
     // An empty reply: none ever comes.
-    void rule(const QString& path, const QByteArray& reply, bool close = false, int trickleMs = 0);
+    void rule(const QString& path, const QByteArray& reply, bool close = false, int trickleMs = 0,
+              int delayMs = 0);
     struct Impl;
     std::unique_ptr<Impl> d;
 };
