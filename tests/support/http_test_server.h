@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
-#include <memory>
+#include <QThread>
+
+class QTcpServer;
+class QTcpSocket;
 
 // A small HTTP/1.1 server on 127.0.0.1 in a thread of its own, so a test may block its own
 // thread while the server answers. Paths are the decoded URL path; a path with no rule is a 404.
@@ -53,10 +57,24 @@ public:
     void stop(); // the server is gone: connections are refused
 
 private:
+    struct Rule {
+        QByteArray reply; // none: never answers
+        bool close = false;
+        int delayMs = 0;
+        int trickleMs = 0; // a few bytes at a time, this far apart
+    };
     static QByteArray head(int status, qint64 length, const QByteArray& location = {});
     // An empty reply: none ever comes.
     void rule(const QString& path, const QByteArray& reply, bool close = false, int trickleMs = 0,
               int delayMs = 0);
-    struct Impl;
-    std::unique_ptr<Impl> d;
+    void process(QTcpSocket* socket, QByteArray& buffer);
+
+    QThread thread_;
+    QTcpServer* server_ = nullptr; // lives in thread_, as do the sockets it makes
+    bool secure_ = false;
+    quint16 port_ = 0;
+    mutable QMutex mutex_; // guards rules_, paths_ and maxConnections_
+    QHash<QString, Rule> rules_;
+    QStringList paths_;
+    int maxConnections_ = 0;
 };
