@@ -3,37 +3,15 @@
 #include "support/test_profile.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QtTest>
 
 namespace {
 const QString Prefix = QStringLiteral("Fout opgetreden: ");
 const QString Installed = QStringLiteral("Skin succesvol als achtergrond geplaatst!");
-const QString SecondValue = MessengerFolders::valuePaths().at(1);
-
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files);
-}
-
-// Mounts a file system of 64 KiB on folder (only root can); fill() leaves no room on it.
-struct FullDisk {
-    QString folder;
-    bool mounted = QProcess::execute("mount", {"-ttmpfs", "-osize=64k", "tmpfs", folder}) == 0;
-    ~FullDisk()
-    {
-        if (mounted)
-            QProcess::execute("umount", {"-l", folder});
-    }
-    void fill() const
-    {
-        QFile filler(folder + "/.filler");
-        if (filler.open(QIODevice::WriteOnly))
-            filler.write(QByteArray(64 * 1024, 'f'));
-    }
-};
 
 struct Run : ControllerRun {
-    Run() { controller->stopLoading(); }
+    Run() { controller.stopLoading(); }
     QString messenger(const QString& name) const { return profile.messengerFolder() + '/' + name; }
 };
 } // namespace
@@ -45,7 +23,6 @@ private Q_SLOTS:
     void previewThenInstall();
     void pickedFile();
     void remove();
-    void backupsPruned();
     void language_data();
     void language();
     void startChoosesCacheMode_data();
@@ -87,18 +64,21 @@ void TestSkinController::previewThenInstall()
     Run run;
     const QString second = run.profile.path("Second Messenger");
     QDir().mkpath(second);
-    run.profile.world.registry.insert(SecondValue, second + '/');
+    run.profile.world.registry.insert(MessengerFolders::valuePaths().at(1), second + '/');
     if (old.endsWith("NONE"))
         run.profile.world.registry.clear();
     const QString outside = writeFileBytes(run.profile.path("outside.gif"), "outside");
     const QString target = old.isEmpty() ? "lvback.gif" : old.section('=', 0, 0);
-    std::unique_ptr<FullDisk> full;
-    if (old.endsWith("FULL")) {
-        full.reset(new FullDisk{run.profile.messengerFolder()});
-        if (!full->mounted)
-            QSKIP("A small file system to fill can only be mounted by root");
-        old.replace("FULL", "old");
-    }
+    // FULL: a file system of 64 KiB on the Messenger folder, filled once "old" is on it.
+    const bool full = old.endsWith("FULL");
+    old.replace("FULL", "old");
+    const QStringList mount{"-ttmpfs", "-osize=64k", "tmpfs", run.profile.messengerFolder()};
+    if (full && QProcess::execute("mount", mount) != 0)
+        QSKIP("A small file system to fill can only be mounted by root");
+    const auto unmount = qScopeGuard([&] {
+        if (full)
+            QProcess::execute("umount", {"-l", mount.last()});
+    });
     for (const QString& entry : old.split(',', Qt::SkipEmptyParts)) {
         const QString path = run.messenger(entry.section('=', 0, 0)), bytes = entry.section('=', 1);
         if (bytes == "LINK")
@@ -106,69 +86,40 @@ void TestSkinController::previewThenInstall()
         else
             writeFileBytes(path, bytes == "SAME" ? served : bytes.toUtf8());
     }
-    if (filesIn(run.profile.messengerFolder()).size() < old.count('='))
+    if (fileBytesIn(run.profile.messengerFolder(), "*.gif").size() < old.count('='))
         QSKIP("names that differ only in capitals are one file here");
     const QByteArray before = readFileBytes(run.messenger(target));
-    if (full)
-        full->fill();
+    if (full) {
+        QFile filler(run.messenger(".filler"));
+        if (filler.open(QIODevice::WriteOnly))
+            filler.write(QByteArray(64 * 1024, 'f'));
+    }
     if (!served.isEmpty())
         run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
 
-    run.controller->previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
+    run.controller.previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
     const bool picture = served.startsWith("GIF") || served.startsWith("\x89PNG");
-    QCOMPARE(run.log->lines.contains("install 1"), picture);
+    QCOMPARE(run.log.lines.contains("install 1"), picture);
     QCOMPARE(QFileInfo::exists(run.profile.cacheFolder() + "/temp.dat"), picture);
-    run.controller->installSkin();
+    run.controller.installSkin();
 
     const bool installed = status == Installed;
-    QCOMPARE(run.log->status, status);
+    QCOMPARE(run.log.status, status);
     QCOMPARE(readFileBytes(run.messenger(target)), installed ? served : before);
     QCOMPARE(readFileBytes(second + "/lvback.gif"), installed ? served : "<unreadable>");
-    QCOMPARE(filesIn(run.profile.messengerFolder()).size(), installed || !old.isEmpty() ? 1 : 0);
+    QCOMPARE(fileBytesIn(run.profile.messengerFolder(), "*.gif").size(),
+             installed || !old.isEmpty() ? 1 : 0);
     QCOMPARE(QFileInfo(run.messenger(target)).isSymLink(), !installed && old.endsWith("LINK"));
     QCOMPARE(readFileBytes(outside), "outside");
-    QList<QByteArray> kept;
-    for (const QString& name : filesIn(run.profile.backupsFolder()))
-        kept << readFileBytes(run.profile.backupsFolder() + '/' + name);
+    const QList<QByteArray> kept = fileBytesIn(run.profile.backupsFolder(), "*.gif").values();
     QCOMPARE(kept.size(), backups);
     QCOMPARE(kept.contains(before), backups > 0);
     QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
 }
 
+// A picked picture is shown and installed; of the backups, only the oldest of the program's own
+// goes.
 void TestSkinController::pickedFile()
-{
-    Run run;
-    const QString picture = writeFileBytes(run.profile.path("mine.gif"), makeGif(3, 16));
-    const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
-    run.profile.world.nextFiles << picture << page;
-    run.controller->installPickedFile();
-    QCOMPARE(run.profile.world.messages.join('/'), "file dialog: GIF-files (*.gif)|*.gif;");
-    QVERIFY(run.log->lines.contains("preview 16x16"));
-    QCOMPARE(run.log->status, Installed);
-    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
-    run.controller->language().load(languageFile(run.profile.programFolder() + "/english.lng", 26));
-    run.controller->installPickedFile(); // no picture: refused, the loading timer left alone
-    QCOMPARE(run.profile.world.messages.last(), "file dialog: GIF files (*.gif)|*.gif;");
-    QCOMPARE(run.log->lines.last(), "status L4481 - Invalid picture");
-    writeFileBytes(picture, "<html>"); // changed since it was shown: never installed
-    run.controller->installSkin();
-    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
-}
-
-void TestSkinController::remove()
-{
-    Run run;
-    writeFileBytes(run.messenger("lvback.gif"), makeGif());
-    writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
-    const qsizetype backgrounds = filesIn(run.profile.messengerFolder()).size(); // 1 on Windows
-    run.controller->removeSkin();
-    QCOMPARE(run.log->status, QStringLiteral("Achtergrond succesvol verwijderd!"));
-    QCOMPARE(filesIn(run.profile.messengerFolder()), QStringList());
-    QCOMPARE(filesIn(run.profile.backupsFolder()).size(), backgrounds);
-    QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
-}
-
-void TestSkinController::backupsPruned()
 {
     Run run;
     const QString folder = run.profile.backupsFolder() + '/';
@@ -182,13 +133,40 @@ void TestSkinController::backupsPruned()
         writeFileBytes(folder + name, name.toUtf8());
     writeFileBytes(folder + ".drapello-backups", ours.join('\n').toUtf8());
     writeFileBytes(run.messenger("lvback.gif"), "old");
-    run.profile.world.nextFiles << writeFileBytes(run.profile.path("new.gif"), makeGif());
-    run.controller->installPickedFile();
-    QStringList kept = filesIn(folder);
+    const QString picture = writeFileBytes(run.profile.path("mine.gif"), makeGif(3, 16));
+    const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
+    run.profile.world.nextFiles << picture << page;
+    run.controller.installPickedFile();
+    QCOMPARE(run.profile.world.messages.join('/'), "file dialog: GIF-files (*.gif)|*.gif;");
+    QVERIFY(run.log.lines.contains("preview 16x16"));
+    QCOMPARE(run.log.status, Installed);
+    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+    QStringList kept = fileBytesIn(folder, "*.gif").keys();
     for (const QString& name : present) // 20 of ours kept: the oldest goes
         QCOMPARE(kept.removeAll(name), name == "r19.gif" ? 0 : 1);
     QCOMPARE(kept.size(), 1); // the new copy
     QCOMPARE(readFileBytes(folder + kept.first()), "old");
+    run.controller.language().load(languageFile(run.profile.programFolder() + "/english.lng", 26));
+    run.controller.installPickedFile(); // no picture: refused, the loading timer left alone
+    QCOMPARE(run.profile.world.messages.last(), "file dialog: GIF files (*.gif)|*.gif;");
+    QCOMPARE(run.log.lines.last(), "status L4481 - Invalid picture");
+    writeFileBytes(picture, "<html>"); // changed since it was shown: never installed
+    run.controller.installSkin();
+    QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+}
+
+void TestSkinController::remove()
+{
+    Run run;
+    writeFileBytes(run.messenger("lvback.gif"), makeGif());
+    writeFileBytes(run.messenger("LVBack.gif"), makeGif(2));
+    const qsizetype backgrounds =
+        fileBytesIn(run.profile.messengerFolder(), "*.gif").size(); // 1 on Windows
+    run.controller.removeSkin();
+    QCOMPARE(run.log.status, QStringLiteral("Achtergrond succesvol verwijderd!"));
+    QVERIFY(fileBytesIn(run.profile.messengerFolder()).isEmpty());
+    QCOMPARE(fileBytesIn(run.profile.backupsFolder(), "*.gif").size(), backgrounds);
+    QCOMPARE(run.profile.world.actions.join(','), "msblwindowclass,msnmsblclass,msblclass");
 }
 
 void TestSkinController::language_data()
@@ -240,43 +218,40 @@ void TestSkinController::language()
 
 void TestSkinController::startChoosesCacheMode_data()
 {
-    QTest::addColumn<QString>("updatelist"); // "": not stored
+    QTest::addColumn<QString>("stored"); // settings stored before: "key=value,..."
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<bool>("downloads");
-    QTest::addColumn<QString>("status");   // "": the list is missing, else the error
-    QTest::addColumn<QString>("algedaan"); // "": not stored
-    QTest::addColumn<bool>("chosen");      // the chooser is skipped
+    QTest::addColumn<QString>("status"); // "": the list is missing, else the error
+    QTest::addColumn<bool>("chosen");    // the chooser is skipped
     const QString none;
-    QTest::newRow("default") << none << none << true << none << none << false;
-    QTest::newRow("box cleared") << "0" << none << false << none << "1" << true;
-    QTest::newRow("box greyed") << "2" << none << false << none << "2" << false;
+    QTest::newRow("default") << none << none << true << none << false;
+    QTest::newRow("box cleared") << "updatelist=0,algedaan=1" << none << false << none << true;
+    QTest::newRow("box greyed") << "updatelist=2,algedaan=2" << none << false << none << false;
     QTest::newRow("halves to even, 0.5 unchecked")
-        << "0.5" << none << false << none << " 1 " << true;
-    QTest::newRow("halves to even, 2.5 greyed") << "2.5" << none << false << none << "1.5" << false;
-    QTest::newRow("loadcache") << "1" << QStringLiteral("LoadCache") << false << none << none
+        << "updatelist=0.5,algedaan= 1 " << none << false << none << true;
+    QTest::newRow("halves to even, 2.5 greyed")
+        << "updatelist=2.5,algedaan=1.5" << none << false << none << false;
+    QTest::newRow("loadcache") << "updatelist=1" << QStringLiteral("LoadCache") << false << none
                                << false;
     QTest::newRow("a picture given")
-        << "1" << QStringLiteral("PICTURE") << false << none << none << false;
+        << "updatelist=1" << QStringLiteral("PICTURE") << false << none << false;
     QTest::newRow("a picture in quotes")
-        << "1" << QStringLiteral("\"PICTURE\"") << false << none << none << false;
-    QTest::newRow("no number") << "x" << none << false << "13 - Type mismatch" << none << false;
-    QTest::newRow("out of range") << "3" << none << false << "380 - Invalid property value" << none
-                                  << false;
+        << "updatelist=1" << QStringLiteral("\"PICTURE\"") << false << none << false;
+    QTest::newRow("no number") << "updatelist=x" << none << false << "13 - Type mismatch" << false;
+    QTest::newRow("out of range") << "updatelist=3" << none << false
+                                  << "380 - Invalid property value" << false;
 }
 
 void TestSkinController::startChoosesCacheMode()
 {
-    QFETCH(QString, updatelist);
+    QFETCH(QString, stored);
     QFETCH(QString, commandLine);
     QFETCH(bool, downloads);
     QFETCH(QString, status);
-    QFETCH(QString, algedaan);
     QFETCH(bool, chosen);
     TestProfile profile;
-    if (!updatelist.isEmpty())
-        profile.setSetting("updatelist", updatelist);
-    if (!algedaan.isEmpty())
-        profile.setSetting("algedaan", algedaan);
+    for (const QString& setting : stored.split(',', Qt::SkipEmptyParts))
+        profile.setSetting(setting.section('=', 0, 0), setting.section('=', 1));
     commandLine.replace("PICTURE", writeFileBytes(profile.path("given.gif"), makeGif()));
     SkinController controller(profile.services);
     ReportLog log(controller);

@@ -18,8 +18,6 @@ class TestWineRegistry : public QObject {
 private Q_SLOTS:
     void value_data();
     void value();
-    void pathToLocal_data();
-    void pathToLocal();
     void readValue_data();
     void readValue();
     void frontEndPrefix_data();
@@ -72,12 +70,30 @@ void TestWineRegistry::value()
     }
 }
 
-void TestWineRegistry::pathToLocal_data()
+void TestWineRegistry::readValue_data()
 {
-    QTest::addColumn<QString>("windowsPath");
+    QTest::addColumn<QByteArray>("registry"); // system.reg
+    QTest::addColumn<QString>("valuePath");
     QTest::addColumn<QString>("expected"); // "<c>" for drive_c, "<z>" for the link to /
+    const QString a = QStringLiteral("C:\\Program Files\\A\\");
+    const QString b = QStringLiteral("C:\\Program Files\\B");
+    const QString none; // null: the value is left out
+    QTest::newRow("win64: 32-bit key first")
+        << systemReg("win64", messengerKeys(none, b, true) + messengerKeys(none, a)) << MsnPath
+        << "<c>/Program Files/B";
+    QTest::newRow("win64: plain key when the 32-bit one lacks the value")
+        << systemReg("win64", messengerKeys(none, none, true) + messengerKeys(none, a)) << MsnPath
+        << "<c>/Program Files/A/";
+    QTest::newRow("win32: the 32-bit view is not looked at")
+        << systemReg("win32", messengerKeys(a, b, true)) << MsnPath << "";
+    QTest::newRow("long hive name")
+        << systemReg("win32", messengerKeys(a, b))
+        << "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\MSNMessenger\\InstallationDirectory"
+        << "<c>/Program Files/B";
+    // Where a folder named in the registry is: case as on disk, dots resolved.
     const auto row = [](const char* path, const char* expected) {
-        QTest::newRow(path) << QString::fromLatin1(path) << QString::fromLatin1(expected);
+        QTest::newRow(path) << systemReg("win32", messengerKeys({}, QString::fromLatin1(path)))
+                            << MsnPath << QString::fromLatin1(expected);
     };
     row("C:\\Program Files\\MSN Messenger\\", "<c>/Program Files/MSN Messenger/");
     row("c:\\PROGRAM FILES\\msn messenger\\", "<c>/Program Files/MSN Messenger/");
@@ -89,63 +105,29 @@ void TestWineRegistry::pathToLocal_data()
     row("\\\\server\\share", "");
 }
 
-void TestWineRegistry::pathToLocal()
-{
-    QFETCH(QString, windowsPath);
-    QFETCH(QString, expected);
-    WinePrefixFixture wine;
-    wine.makeFolder(QStringLiteral("Program Files/MSN Messenger"));
-    const QString root = wine.path() + QStringLiteral("/root");
-    QVERIFY(QDir().mkpath(root + QStringLiteral("/Data")));
-    QVERIFY(QFile::link(root, wine.path() + QStringLiteral("/dosdevices/z:")));
-    expected.replace(QStringLiteral("<c>"), wine.driveC()).replace(QStringLiteral("<z>"), root);
-    QCOMPARE(winePathToLocal(wine.path(), windowsPath), expected);
-}
-
-void TestWineRegistry::readValue_data()
-{
-    QTest::addColumn<QByteArray>("arch");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("valuePath");
-    QTest::addColumn<QString>("expected"); // under drive_c; "-" for empty text
-    const QString a = QStringLiteral("C:\\Program Files\\A\\");
-    const QString b = QStringLiteral("C:\\Program Files\\B");
-    const QString none; // null: the value is left out
-    QTest::newRow("win64: 32-bit key first")
-        << QByteArray("win64") << messengerKeys(none, b, true) + messengerKeys(none, a) << MsnPath
-        << "Program Files/B";
-    QTest::newRow("win64: plain key when the 32-bit one lacks the value")
-        << QByteArray("win64") << messengerKeys(none, none, true) + messengerKeys(none, a)
-        << MsnPath << "Program Files/A/";
-    QTest::newRow("win32: the 32-bit view is not looked at")
-        << QByteArray("win32") << messengerKeys(a, b, true) << MsnPath << "-";
-    QTest::newRow("long hive name")
-        << QByteArray("win32") << messengerKeys(a, b)
-        << "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\MSNMessenger\\InstallationDirectory"
-        << "Program Files/B";
-}
-
 void TestWineRegistry::readValue()
 {
-    QFETCH(QByteArray, arch);
-    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, registry);
     QFETCH(QString, valuePath);
     QFETCH(QString, expected);
     WinePrefixFixture wine;
-    wine.makeFolder(QStringLiteral("Program Files/A"));
-    wine.makeFolder(QStringLiteral("Program Files/B"));
-    wine.writeSystemReg(systemReg(arch, body));
+    for (const char* folder : {"A", "B", "MSN Messenger"})
+        wine.makeFolder(QStringLiteral("Program Files/") + QLatin1String(folder));
+    const QString root = wine.path() + QStringLiteral("/root");
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/Data")));
+    QVERIFY(QFile::link(root, wine.path() + QStringLiteral("/dosdevices/z:")));
+    wine.writeSystemReg(registry);
     QFile file(wine.path() + QStringLiteral("/system.reg")); // as it stands for a minute
     QVERIFY(
         file.open(QIODevice::Append) &&
         file.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFile::FileModificationTime));
     file.close();
     WineRegistryReader reader([&] { return wine.path(); });
-    QCOMPARE(reader.readValue(valuePath),
-             expected == QLatin1String("-") ? QString() : wine.driveC() + u'/' + expected);
+    expected.replace(QStringLiteral("<c>"), wine.driveC()).replace(QStringLiteral("<z>"), root);
+    QCOMPARE(reader.readValue(valuePath), expected);
     // Wine rewrites the file while it runs: a changed file is read again.
     const QString a = QStringLiteral("C:\\Program Files\\A\\");
-    wine.writeSystemReg(systemReg(arch, messengerKeys(a, a, true) + messengerKeys(a, a)));
+    wine.writeSystemReg(systemReg("win64", messengerKeys(a, a, true) + messengerKeys(a, a)));
     QCOMPARE(reader.readValue(valuePath), wine.driveC() + QStringLiteral("/Program Files/A/"));
 }
 
@@ -191,17 +173,16 @@ void TestWineRegistry::frontEndPrefix()
                 copies == 1 ? name : name.section(u'*', 0, 0) + QString::asprintf("%03d", i));
             QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
             QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:"));
-            writeFileBytes(prefix + QStringLiteral("/system.reg"), registry);
             if (!entry.endsWith(QLatin1String("=gone")))
                 QVERIFY(QDir().mkpath(prefix + messenger));
-            if (entry.endsWith(QLatin1String("=fifo"))) {
-                const QString reg = prefix + QStringLiteral("/system.reg");
-                QFile::rename(reg, reg + u'2');
-                QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {reg}), 0);
+            const QString reg = prefix + QStringLiteral("/system.reg");
+            const bool fifo = entry.endsWith(QLatin1String("=fifo"));
+            writeFileBytes(fifo ? reg + u'2' : reg, registry);
+            QVERIFY(!fifo || makeFifo(reg));
+            if (fifo)
                 feeder.start(
                     QStringLiteral("sh"),
                     {QStringLiteral("-c"), QStringLiteral("exec cat \"$0\"2 > \"$0\""), reg});
-            }
         }
     }
     WineRegistryReader reader([&] { return home.filePath(QStringLiteral(".wine")); }, home.path());

@@ -3,6 +3,7 @@
 #include "platform/linux/wine_server.h"
 #include "platform/linux/wine_window_service.h"
 #include "support/test_profile.h"
+#include "support/wine_fixture.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,44 +22,6 @@ QString serverName(const QString& prefix)
         .arg(QString::number(qulonglong(info.st_dev), 16),
              QString::number(qulonglong(info.st_ino), 16));
 }
-
-// Another process holding a POSIX record lock on a file, as a live wineserver holds its lock.
-class LockHolder {
-public:
-    explicit LockHolder(const QString& lockPath)
-    {
-        if (lockPath.isEmpty())
-            return;
-        process_.start(
-            QStringLiteral("python3"),
-            {QStringLiteral("-c"),
-             QStringLiteral("import fcntl, sys\nf = open(sys.argv[1], 'a')\n"
-                            "fcntl.lockf(f, fcntl.LOCK_EX)\nprint('locked', flush=True)\n"
-                            "sys.stdin.read()\n"),
-             lockPath});
-        process_.waitForReadyRead(10000);
-        locked = process_.readAllStandardOutput().startsWith("locked");
-    }
-    ~LockHolder()
-    {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
-    bool locked = false;
-
-private:
-    QProcess process_;
-};
-
-// Wine's own modes: a server folder and its parent are closed to other users.
-void makePrivate(const QString& serverFolder)
-{
-    QFile::setPermissions(serverFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile::setPermissions(QFileInfo(serverFolder).path(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
 } // namespace
 
 class TestWineWindowService : public QObject {
@@ -70,7 +33,6 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(tmp_));
         qputenv("TMPDIR", QFile::encodeName(tmp_));
     }
-    void serverFoldersOfPrefix();
     void runsHelperThatFitsPrefix_data();
     void runsHelperThatFitsPrefix();
 
@@ -79,33 +41,24 @@ private:
     QString tmp_ = dir_.path() + QStringLiteral("/tmp");
 };
 
-// Debian's Wine keeps the server folder's name in the prefix; a name that climbs out is ignored.
-void TestWineWindowService::serverFoldersOfPrefix()
-{
-    const QString prefix = dir_.path() + QStringLiteral("/folders");
-    writeFileBytes(prefix + QStringLiteral("/wineserver"), "../../etc");
-    const QStringList folders = wineServerFolders(prefix);
-    QVERIFY(!folders.isEmpty()); // the default ones
-    for (const QString& folder : folders)
-        QVERIFY2(!folder.contains(QStringLiteral("etc")), qPrintable(folder));
-}
-
 void TestWineWindowService::runsHelperThatFitsPrefix_data()
 {
     QTest::addColumn<QByteArray>("arch");
-    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("fault");
     QTest::addColumn<QString>("expectedHelper"); // empty: wine must not be run
     QTest::addColumn<QStringList>("warnings");   // expected log lines, as patterns
     const auto row = [](const char* name, const char* arch, const char* fault, const char* helper,
                         const QStringList& warnings = {}) {
-        QTest::newRow(name) << QByteArray(arch) << QString::fromLatin1(fault)
-                            << QString::fromLatin1(helper) << warnings;
+        QTest::newRow(name) << QByteArray(arch) << QByteArray(fault) << QString::fromLatin1(helper)
+                            << warnings;
     };
     row("32-bit prefix", "win32", "", "drapello-closewin32.exe");
     row("no server: nothing run, nothing said", "win64", "no server", "");
     // A lock counts only in folders Wine itself would accept: the user's own, closed to others.
     row("server's parent folder open to others", "win64", "parent 0777", "");
     row("server's parent folder a link", "win64", "parent link", "");
+    // Debian's Wine keeps the parent's name in the prefix; one that climbs out is ignored.
+    row("server's parent named by a path", "win64", "climbs", "");
     row("32-bit helper missing", "win32", "drapello-closewin32.exe", "",
         QStringList(3, QStringLiteral("drapello-closewin32\\.exe is missing")));
     row("wine missing", "win64", "wine", "", QStringList(3, QStringLiteral("not installed")));
@@ -122,33 +75,35 @@ void TestWineWindowService::runsHelperThatFitsPrefix_data()
 void TestWineWindowService::runsHelperThatFitsPrefix()
 {
     QFETCH(QByteArray, arch);
-    QFETCH(QString, fault);
+    QFETCH(QByteArray, fault);
     QFETCH(QString, expectedHelper);
     QFETCH(QStringList, warnings);
     QTemporaryDir row(dir_.path() + QStringLiteral("/row-XXXXXX"));
     const QString prefix = row.path() + QStringLiteral("/prefix with space");
-    writeFileBytes(prefix + QStringLiteral("/system.reg"),
-                   "WINE REGISTRY Version 2\n\n#arch=" + arch + "\n\n[Software]\n");
+    writeFileBytes(prefix + QStringLiteral("/system.reg"), systemReg(arch, "[Software]\n"));
     const QString parentName = QFileInfo(row.path()).fileName() + QStringLiteral("-wine");
-    writeFileBytes(prefix + QStringLiteral("/wineserver"), parentName.toUtf8());
+    writeFileBytes(
+        prefix + QStringLiteral("/wineserver"),
+        (fault == "climbs" ? QStringLiteral("../tmp/") + parentName : parentName).toUtf8());
     const QString parent = tmp_ + u'/' + parentName;
     const QString lock = parent + u'/' + serverName(prefix) + QStringLiteral("/lock");
     writeFileBytes(lock, QByteArray());
-    makePrivate(QFileInfo(lock).path());
-    if (fault == QLatin1String("parent 0777"))
+    // Wine's own modes: a server folder and its parent are closed to other users.
+    for (const QString& folder : {QFileInfo(lock).path(), parent})
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0700), 0);
+    if (fault == "parent 0777")
         QCOMPARE(::chmod(QFile::encodeName(parent).constData(), 0777), 0);
-    if (fault == QLatin1String("parent link"))
+    if (fault == "parent link")
         QVERIFY(QFile::rename(parent, parent + u'2') && QFile::link(parent + u'2', parent));
     const QString helpers = row.path() + QStringLiteral("/bin");
     for (const char* helper : {"drapello-closewin64.exe", "drapello-closewin32.exe"})
-        if (fault != QLatin1String(helper))
+        if (fault != helper)
             writeFileBytes(helpers + u'/' + QLatin1String(helper), "MZ");
     // Records its prefix and arguments, and answers as the helper would.
     const QString calls = row.path() + QStringLiteral("/calls.txt");
     const QString wine = row.path() + QStringLiteral("/wine");
-    const bool hangs = fault == QLatin1String("hangs");
-    const bool floods = fault == QLatin1String("floods");
-    if (fault != QLatin1String("wine")) {
+    const bool hangs = fault == "hangs", floods = fault == "floods";
+    if (fault != "wine") {
         writeFileBytes(wine, "#!/bin/sh\nprintf '%s|%s|%s\\n' \"$WINEPREFIX\" \"$1\" \"$2\" >> '" +
                                  QFile::encodeName(calls) + "'\n" +
                                  (hangs    ? "exec sleep 60\n"
@@ -156,9 +111,18 @@ void TestWineWindowService::runsHelperThatFitsPrefix()
                                            : "echo \"closed $2\"\n"));
         QFile(wine).setPermissions(QFile(wine).permissions() | QFileDevice::ExeOwner);
     }
-    const LockHolder holder(fault == QLatin1String("no server") ? QString() : lock);
-    if (!holder.locked && fault != QLatin1String("no server"))
-        QSKIP("python3 could not hold a lock");
+    // Another process holds the lock (a POSIX record lock), as a live wineserver does.
+    QProcess holder;
+    if (fault != "no server") {
+        holder.start(QStringLiteral("python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import fcntl, sys\nf = open(sys.argv[1], 'a')\n"
+                                     "fcntl.lockf(f, fcntl.LOCK_EX)\nprint('locked', flush=True)\n"
+                                     "sys.stdin.read()\n"),
+                      lock});
+        if (!holder.waitForReadyRead(10000) || !holder.readAllStandardOutput().startsWith("locked"))
+            QSKIP("python3 could not hold a lock");
+    }
     for (const QString& warning : warnings)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
@@ -178,6 +142,8 @@ void TestWineWindowService::runsHelperThatFitsPrefix()
         QCOMPARE(lines.first(),
                  prefix + u'|' + helpers + u'/' + expectedHelper + QStringLiteral("|msnmsblclass"));
     }
+    holder.kill();
+    holder.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestWineWindowService)

@@ -1,101 +1,57 @@
 #include "support/http_test_server.h"
 
-#include <QFile>
-#include <QHash>
-#include <QMutex>
+#include "support/test_profile.h"
+
 #include <QSslKey>
 #include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
-namespace {
-struct Rule {
-    QByteArray reply; // none: never answers
-    bool close = false;
-    int delayMs = 0;
-    int trickleMs = 0; // a few bytes at a time, this far apart
-};
-
-QByteArray head(int status, qint64 length, const QByteArray& location = {})
-{
-    return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Status") +
-           "\r\nContent-Length: " + QByteArray::number(length) +
-           (location.isEmpty() ? QByteArray() : "\r\nLocation: " + location) + "\r\n\r\n";
-}
-} // namespace
-
-struct HttpTestServer::Impl {
-    QThread thread;
-    QTcpServer* server = nullptr; // lives in thread, as do the sockets it makes
-    bool secure = false;
-    quint16 port = 0;
-    mutable QMutex mutex; // guards rules and paths
-    QHash<QString, Rule> rules;
-    QStringList paths;
-    int maxConnections = 0;
-
-    void set(const QString& path, const Rule& rule)
-    {
-        QMutexLocker lock(&mutex);
-        rules.insert(path, rule);
-    }
-    void answer(const QString& path, int status, const QByteArray& body, const QByteArray& to = {})
-    {
-        set(path, Rule{head(status, body.size(), to) + body});
-    }
-    void process(QTcpSocket* socket, QByteArray& buffer);
-};
-
 HttpTestServer::HttpTestServer(const QString& certificate, const QString& key)
-    : d(std::make_unique<Impl>())
 {
-    d->secure = !certificate.isEmpty();
-    if (d->secure) {
-        QFile pem(certificate), keyPem(key);
-        pem.open(QIODevice::ReadOnly);
-        keyPem.open(QIODevice::ReadOnly);
+    secure_ = !certificate.isEmpty();
+    if (secure_) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(QSslCertificate(&pem));
-        tls.setPrivateKey(QSslKey(&keyPem, QSsl::Ec));
+        tls.setLocalCertificate(QSslCertificate::fromPath(certificate).value(0));
+        tls.setPrivateKey(QSslKey(readFileBytes(key), QSsl::Ec));
         auto* server = new QSslServer;
         server->setSslConfiguration(tls);
-        d->server = server;
+        server_ = server;
     } else {
-        d->server = new QTcpServer;
+        server_ = new QTcpServer;
     }
-    d->thread.start();
-    d->server->moveToThread(&d->thread);
+    thread_.start();
+    server_->moveToThread(&thread_);
     QMetaObject::invokeMethod(
-        d->server,
+        server_,
         [this] {
             // Once its handshake is done, for https.
-            QObject::connect(d->server, &QTcpServer::pendingConnectionAvailable, d->server, [this] {
-                while (QTcpSocket* socket = d->server->nextPendingConnection()) {
+            QObject::connect(server_, &QTcpServer::pendingConnectionAvailable, server_, [this] {
+                while (QTcpSocket* socket = server_->nextPendingConnection()) {
                     // A client may close one and open the next at once: closes already on
                     // the wire are read before counting.
                     int open = 0;
-                    for (QTcpSocket* other : d->server->findChildren<QTcpSocket*>()) {
+                    for (QTcpSocket* other : server_->findChildren<QTcpSocket*>()) {
                         if (other != socket)
                             other->waitForReadyRead(0);
                         open += other->state() == QAbstractSocket::ConnectedState;
                     }
                     {
-                        const QMutexLocker lock(&d->mutex);
-                        d->maxConnections = qMax(d->maxConnections, open);
+                        const QMutexLocker lock(&mutex_);
+                        maxConnections_ = qMax(maxConnections_, open);
                     }
                     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
                     auto buffer = std::make_shared<QByteArray>();
                     QObject::connect(socket, &QTcpSocket::readyRead, socket, [=] {
                         buffer->append(socket->readAll());
-                        d->process(socket, *buffer);
+                        process(socket, *buffer);
                     });
                 }
             });
-            d->server->listen(QHostAddress::LocalHost, 0);
-            d->port = d->server->serverPort();
+            server_->listen(QHostAddress::LocalHost, 0);
+            port_ = server_->serverPort();
         },
         Qt::BlockingQueuedConnection);
 }
@@ -103,121 +59,92 @@ HttpTestServer::HttpTestServer(const QString& certificate, const QString& key)
 HttpTestServer::~HttpTestServer()
 {
     stop();
-    d->thread.quit();
-    d->thread.wait();
+    thread_.quit();
+    thread_.wait();
 }
 
 void HttpTestServer::stop()
 {
-    if (!d->server)
+    if (!server_)
         return;
     // The sockets are the server's children: they go with it, connections aborted.
     QMetaObject::invokeMethod(
-        d->server,
+        server_,
         [this] {
-            for (QTcpSocket* socket : d->server->findChildren<QTcpSocket*>()) {
+            for (QTcpSocket* socket : server_->findChildren<QTcpSocket*>()) {
                 socket->disconnect();
                 socket->abort();
             }
-            delete d->server;
+            delete server_;
         },
         Qt::BlockingQueuedConnection);
-    d->server = nullptr;
+    server_ = nullptr;
 }
 
-void HttpTestServer::Impl::process(QTcpSocket* socket, QByteArray& buffer)
+void HttpTestServer::process(QTcpSocket* socket, QByteArray& buffer)
 {
     for (qsizetype end; (end = buffer.indexOf("\r\n\r\n")) >= 0;) {
         const QByteArray target = buffer.left(end).split('\n').value(0).split(' ').value(1);
         buffer.remove(0, end + 4);
         const QString path = QUrl::fromPercentEncoding(target.split('?').value(0));
-        QMutexLocker lock(&mutex);
-        paths << path;
-        const Rule rule = rules.value(path, Rule{head(404, 10) + "Status 404"});
+        QMutexLocker lock(&mutex_);
+        paths_ << path;
+        const Rule rule = rules_.value(path, Rule{head(404, 10) + "Status 404"});
         lock.unlock();
         if (rule.reply.isEmpty()) { // deaf from now on
             QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
             return;
         }
-        if (rule.trickleMs > 0) {
-            auto* timer = new QTimer(socket);
-            QObject::connect(timer, &QTimer::timeout, socket,
-                             [socket, timer, rule, sent = 0]() mutable {
-                                 socket->write(rule.reply.mid(sent, 16));
-                                 sent += 16;
-                                 if (sent >= rule.reply.size())
-                                     timer->stop();
-                             });
-            timer->start(rule.trickleMs);
-            continue;
-        }
-        QTimer::singleShot(rule.delayMs, socket, [socket, rule] {
-            socket->write(rule.reply);
-            if (rule.close)
-                socket->disconnectFromHost();
-        });
+        // After the delay, the whole reply, or 16 bytes a tick when it trickles.
+        const qsizetype size = rule.reply.size(), step = rule.trickleMs > 0 ? 16 : size;
+        for (qsizetype sent = 0; sent < size; sent += step)
+            QTimer::singleShot(rule.delayMs + rule.trickleMs * int(sent / step), Qt::PreciseTimer,
+                               socket,
+                               [socket, part = rule.reply.mid(sent, step),
+                                close = rule.close && sent + step >= size] {
+                                   socket->write(part);
+                                   if (close)
+                                       socket->disconnectFromHost();
+                               });
     }
 }
 
 QString HttpTestServer::baseUrl() const
 {
     return QStringLiteral("%1://127.0.0.1:%2/")
-        .arg(QLatin1String(d->secure ? "https" : "http"))
-        .arg(d->port);
+        .arg(QLatin1String(secure_ ? "https" : "http"))
+        .arg(port_);
 }
 
-void HttpTestServer::setFile(const QString& path, const QByteArray& body, bool announced)
+QByteArray HttpTestServer::head(int status, qint64 length, const QByteArray& location)
 {
-    d->set(path, announced ? Rule{head(200, body.size()) + body}
-                           : Rule{"HTTP/1.1 200 OK\r\n\r\n" + body, true});
+    return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Status") +
+           "\r\nContent-Length: " + QByteArray::number(length) +
+           (location.isEmpty() ? QByteArray() : "\r\nLocation: " + location) + "\r\n\r\n";
 }
 
-void HttpTestServer::delay(const QString& path, int delayMs)
+void HttpTestServer::rule(const QString& path, const QByteArray& reply, bool close, int trickleMs,
+                          int delayMs)
 {
-    QMutexLocker lock(&d->mutex);
-    d->rules[path].delayMs = delayMs;
-}
-
-void HttpTestServer::answerStatus(const QString& path, int status)
-{
-    d->answer(path, status, "Status " + QByteArray::number(status));
-}
-
-void HttpTestServer::redirect(const QString& path, const QString& location, int status)
-{
-    d->answer(path, status, "moved", location.toUtf8());
-}
-
-void HttpTestServer::trickle(const QString& path, const QByteArray& body, int tickMs)
-{
-    d->set(path, Rule{head(200, body.size()) + body, false, 0, tickMs});
-}
-
-void HttpTestServer::stall(const QString& path)
-{
-    d->set(path, Rule{});
-}
-
-void HttpTestServer::dropMidBody(const QString& path, const QByteArray& body)
-{
-    d->set(path, Rule{head(200, body.size()) + body.left(body.size() / 2), true});
+    QMutexLocker lock(&mutex_);
+    rules_.insert(path, Rule{reply, close, delayMs, trickleMs});
 }
 
 QStringList HttpTestServer::requestedPaths() const
 {
-    QMutexLocker lock(&d->mutex);
-    return d->paths;
+    QMutexLocker lock(&mutex_);
+    return paths_;
 }
 
 int HttpTestServer::maxConnections() const
 {
-    QMutexLocker lock(&d->mutex);
-    return d->maxConnections;
+    QMutexLocker lock(&mutex_);
+    return maxConnections_;
 }
 
 void HttpTestServer::resetCounts()
 {
-    QMutexLocker lock(&d->mutex);
-    d->paths.clear();
-    d->maxConnections = 0;
+    QMutexLocker lock(&mutex_);
+    paths_.clear();
+    maxConnections_ = 0;
 }

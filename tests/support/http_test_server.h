@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
-#include <memory>
+#include <QThread>
+
+class QTcpServer;
+class QTcpSocket;
 
 // A small HTTP/1.1 server on 127.0.0.1 in a thread of its own, so a test may block its own
 // thread while the server answers. Paths are the decoded URL path; a path with no rule is a 404.
@@ -16,16 +20,32 @@ public:
     QString baseUrl() const; // "http://127.0.0.1:<port>/", or https
 
     // A later rule for the same path replaces an earlier one.
-    // Unannounced: no Content-Length, the body ends when the connection closes.
-    void setFile(const QString& path, const QByteArray& body, bool announced = true);
-    // Holds back the answers for path (as set so far) by delayMs.
-    void delay(const QString& path, int delayMs);
-    void answerStatus(const QString& path, int status);
-    void stall(const QString& path); // reads the request, never answers
-    void trickle(const QString& path, const QByteArray& body, int tickMs); // 16 bytes a tick
+    // Unannounced: no Content-Length, the body ends when the connection closes. Each answer
+    // is held back by delayMs.
+    void setFile(const QString& path, const QByteArray& body, bool announced = true,
+                 int delayMs = 0)
+    {
+        rule(path, (announced ? head(200, body.size()) : "HTTP/1.1 200 OK\r\n\r\n") + body,
+             !announced, 0, delayMs);
+    }
+    void answerStatus(const QString& path, int status)
+    {
+        rule(path, head(status, 10) + "Status " + QByteArray::number(status));
+    }
+    void stall(const QString& path) { rule(path, {}); } // reads the request, never answers
+    void trickle(const QString& path, const QByteArray& body, int tickMs) // 16 bytes a tick
+    {
+        rule(path, head(200, body.size()) + body, false, tickMs);
+    }
     // Announces the whole body, sends the first half and closes the connection.
-    void dropMidBody(const QString& path, const QByteArray& body);
-    void redirect(const QString& path, const QString& location, int status = 302);
+    void dropMidBody(const QString& path, const QByteArray& body)
+    {
+        rule(path, head(200, body.size()) + body.left(body.size() / 2), true);
+    }
+    void redirect(const QString& path, const QString& location, int status = 302)
+    {
+        rule(path, head(status, 5, location.toUtf8()) + "moved");
+    }
 
     // Requests seen since start or the last resetCounts, stalled ones included.
     int requestCount() const { return int(requestedPaths().size()); }
@@ -37,6 +57,24 @@ public:
     void stop(); // the server is gone: connections are refused
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> d;
+    struct Rule {
+        QByteArray reply; // none: never answers
+        bool close = false;
+        int delayMs = 0;
+        int trickleMs = 0; // a few bytes at a time, this far apart
+    };
+    static QByteArray head(int status, qint64 length, const QByteArray& location = {});
+    // An empty reply: none ever comes.
+    void rule(const QString& path, const QByteArray& reply, bool close = false, int trickleMs = 0,
+              int delayMs = 0);
+    void process(QTcpSocket* socket, QByteArray& buffer);
+
+    QThread thread_;
+    QTcpServer* server_ = nullptr; // lives in thread_, as do the sockets it makes
+    bool secure_ = false;
+    quint16 port_ = 0;
+    mutable QMutex mutex_; // guards rules_, paths_ and maxConnections_
+    QHash<QString, Rule> rules_;
+    QStringList paths_;
+    int maxConnections_ = 0;
 };

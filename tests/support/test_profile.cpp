@@ -1,7 +1,6 @@
 #include "support/test_profile.h"
 
 #include "core/install/messenger_folders.h"
-#include "core/skin_controller.h"
 #ifndef Q_OS_WIN
 #include "platform/linux/ini_settings_store.h"
 #endif
@@ -122,11 +121,19 @@ QString writeFileBytes(const QString& path, const QByteArray& bytes)
     return path;
 }
 
-QString languageFile(const QString& path, int lines)
+QMap<QString, QByteArray> fileBytesIn(const QString& folder, const QString& filter)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList({filter}, QDir::Files | QDir::Hidden))
+        files.insert(name, readFileBytes(folder + '/' + name));
+    return files;
+}
+
+QString languageFile(const QString& path, int lines, const QHash<int, QByteArray>& given)
 {
     QByteArray text;
     for (int line = 1; line <= lines; ++line)
-        text += 'L' + QByteArray::number(line) + "\r\n";
+        text += given.value(line, 'L' + QByteArray::number(line)) + "\r\n";
     return writeFileBytes(path, text);
 }
 
@@ -134,12 +141,11 @@ QByteArray makePicture(const char* format, int width, int height, Qt::GlobalColo
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, format))
         qFatal("cannot make a %s picture", format);
-    return bytes;
+    return buffer.data();
 }
 
 QByteArray makeGif(int frames, int canvas, int delay)
@@ -156,19 +162,11 @@ QByteArray makeGif(int frames, int canvas, int delay)
         gif.append(QByteArray::fromHex("00002c000000000800080000"));
         // LZW with a clear code (4) before every pixel keeps every code 3 bits wide, which is
         // all a tiny test picture needs; 5 ends the data.
-        QList<int> codes;
-        for (int pixel = 0; pixel < 64; ++pixel)
-            codes << 4 << frame % 4;
-        QByteArray data;
-        quint32 bits = 0;
-        int count = 0;
-        for (int code : codes << 5) {
-            bits |= quint32(code) << count;
-            for (count += 3; count >= 8; count -= 8, bits >>= 8)
-                data.append(char(bits & 0xFF));
+        QByteArray data(49, 0); // 129 codes, packed from the lowest bit up
+        for (int bit = 0; bit < 129 * 3; ++bit) {
+            const int code = bit >= 128 * 3 ? 5 : bit / 3 % 2 ? frame % 4 : 4;
+            data[bit / 8] = char(data[bit / 8] | ((code >> bit % 3) & 1) << bit % 8);
         }
-        if (count > 0)
-            data.append(char(bits & 0xFF));
         gif.append(char(2)).append(char(data.size())).append(data).append(char(0));
     }
     return gif.append(char(0x3B));
@@ -176,17 +174,16 @@ QByteArray makeGif(int frames, int canvas, int delay)
 
 ReportLog::ReportLog(SkinController& controller)
 {
-    const auto add = [this](const QString& line) { lines << line; };
     QObject::connect(&controller, &SkinController::statusChanged, &controller,
-                     [this, add](const QString& text) { add("status " + (status = text)); });
+                     [this](const QString& text) { lines << "status " + (status = text); });
     QObject::connect(&controller, &SkinController::progressChanged, &controller,
-                     [add](int value) { add(QString("progress %1").arg(value)); });
-    QObject::connect(&controller, &SkinController::previewChanged, &controller,
-                     [add](const Picture& p) {
-                         add(QString("preview %1x%2").arg(p.first.width()).arg(p.first.height()));
-                     });
+                     [this](int value) { lines << QString("progress %1").arg(value); });
+    QObject::connect(
+        &controller, &SkinController::previewChanged, &controller, [this](const Picture& p) {
+            lines << QString("preview %1x%2").arg(p.first.width()).arg(p.first.height());
+        });
     QObject::connect(&controller, &SkinController::installAvailableChanged, &controller,
-                     [add](bool on) { add(QString("install %1").arg(int(on))); });
+                     [this](bool on) { lines << QString("install %1").arg(int(on)); });
     CatalogueLoader* loader = &controller.catalogue();
     QObject::connect(
         loader, &CatalogueLoader::catalogueCleared, loader,
@@ -217,17 +214,9 @@ QString ReportLog::shape() const
 }
 
 ControllerRun::ControllerRun(const QString& commandLine)
-    : controller(std::make_unique<SkinController>(profile.services)),
-      log(std::make_unique<ReportLog>(*controller))
 {
-    controller->language().loadDefault();
-    controller->start(commandLine);
-}
-
-void ControllerRun::serve(const QHash<QString, QByteArray>& files)
-{
-    for (auto it = files.begin(); it != files.end(); ++it)
-        profile.world.files.insert(TestProfile::server() + it.key(), it.value());
+    controller.language().loadDefault();
+    controller.start(commandLine);
 }
 
 bool makeFifo(const QString& path)

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "core/services/services.h"
+#include "core/skin_controller.h"
 
 #include <QHash>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
-
-class SkinController;
 
 // The outside world of one test: downloads (URL -> bytes; others fail) and the registry from
 // tables; message boxes ("title: text") and file dialogs ("file dialog: filter"), windows
@@ -59,19 +59,21 @@ private:
 // A controller on a profile of its own, started as the program starts it, its reports logged.
 struct ControllerRun {
     explicit ControllerRun(const QString& commandLine = QString());
-    void serve(const QHash<QString, QByteArray>& files); // name below the server -> bytes
     TestProfile profile;
-    std::unique_ptr<SkinController> controller;
-    std::unique_ptr<ReportLog> log;
+    SkinController controller{profile.services};
+    ReportLog log{controller};
 };
 
 // Whole-file helpers: reading gives "<unreadable>" when the file cannot be read; writing
 // creates the folders and stops the test run when the bytes cannot be written.
 QByteArray readFileBytes(const QString& path);
 QString writeFileBytes(const QString& path, const QByteArray& bytes);
+// Every file in a folder, hidden ones included, whose name fits filter, with its bytes.
+QMap<QString, QByteArray> fileBytesIn(const QString& folder,
+                                      const QString& filter = QStringLiteral("*"));
 
-// A language file of the lines "L1", "L2"...; returns its path.
-QString languageFile(const QString& path, int lines);
+// A language file of the lines "L1", "L2"... but for those given; returns its path.
+QString languageFile(const QString& path, int lines, const QHash<int, QByteArray>& given = {});
 // Bytes of small real pictures, made by Qt at run time.
 QByteArray makePicture(const char* format, int width = 20, int height = 10,
                        Qt::GlobalColor colour = Qt::red);
