@@ -4,7 +4,6 @@
 ; A 64-bit installer for a 64-bit program (and one that runs where only 64-bit Windows code can).
 Target amd64-unicode
 SetCompressor /SOLID lzma
-RequestExecutionLevel user
 
 !define PRODUCT "Drapello"
 !define VERSION "1.2"
