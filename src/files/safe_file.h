@@ -40,6 +40,8 @@ public:
 
 private:
     bool fail(Failure failure);
+    // The file the bytes end up in: the target, or a link's target when links are followed.
+    QString destination() const;
 
     QFileDevice& device() { return scratch_ ? static_cast<QFileDevice&>(*scratch_) : file_; }
 
@@ -52,7 +54,6 @@ private:
     // handles Qt does not hand out.
     QString scratchPath_;
     void* scratchHandle_ = nullptr;
-    QString destination() const;
     qint64 written_ = 0;
     Failure failure_ = Failure::None;
 };
