@@ -2,29 +2,62 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
+#include <functional>
 
-// Fetches one URL into one local file and returns when the transfer has ended. While it waits
-// the caller's window keeps repainting and can be closed, but takes no other user input.
+class QObject;
+
+// Fetches URLs into local files. Every fetch starts and returns at once; its outcome follows
+// later, from the event loop.
 class UrlFetcher {
 public:
+    // Called once per fetch, from the event loop: never from inside the call that started it.
+    using Finished = std::function<void(bool arrived)>;
+    using FetchId = quint64;
+
     virtual ~UrlFetcher() = default;
-    // true when the whole resource now stands in targetPath; false on any failure, in which case
-    // the file that was at targetPath before is left as it was.
-    virtual bool fetch(const QString& url, const QString& targetPath) = 0;
-    // Within a run: these URLs will be fetched next, in this order. The fetcher may start them
-    // ahead and hold what arrives until fetch() asks for it; nothing reaches a file before
-    // that, and what the run never asks for is dropped.
-    virtual void fetchAhead(const QStringList& urls) { Q_UNUSED(urls) }
+
+    // Starts fetching url into targetPath and returns at once. finished(true) once the whole
+    // resource, at most maxBytes, stands in targetPath; finished(false) on any failure, the file
+    // that was at targetPath then left as it was. finished runs on receiver's thread, and not
+    // at all once receiver is gone. Any number of fetches may run at once.
+    virtual FetchId fetch(const QString& url, const QString& targetPath, qint64 maxBytes,
+                          QObject* receiver, Finished finished)
+    { // TRANSITION: pure once every fetcher has it
+        Q_UNUSED(url) Q_UNUSED(targetPath) Q_UNUSED(maxBytes) Q_UNUSED(receiver) Q_UNUSED(finished)
+        return 0;
+    }
+    // Within a run: these URLs will be fetched next, in this order, each at most maxBytes. The
+    // fetcher may start them ahead and hold what arrives until fetch() asks for it; nothing
+    // reaches a file before that, and what the run never asks for is dropped.
+    virtual void fetchAhead(const QStringList& urls, qint64 maxBytes)
+    {
+        Q_UNUSED(urls)
+        Q_UNUSED(maxBytes)
+    }
 
     // A run of fetches from one server, such as a loading pass. Within a run, once the server
-    // could not be reached or did not answer in time, the later fetches fail at once: a dead
-    // server costs the user one wait, not one per file.
+    // could not be reached, did not answer in time, or the user gave up on a fetch, the later
+    // fetches fail at once: a dead server costs the user one wait, not one per file.
     virtual void beginRun() {}
     virtual void endRun() {}
 
-    // The program is closing: a running fetch ends at once as a failure, and every later one
-    // fails without starting.
-    virtual void cancel() = 0;
+    // The user gave up on this fetch: it ends now as a failure, its finished(false) follows.
+    // Nothing happens for a fetch that has ended.
+    virtual void cancel(FetchId id) { Q_UNUSED(id) } // TRANSITION: pure
+    // The program is closing: every fetch, running or ahead, ends now as a failure.
+    virtual void cancelAll() {} // TRANSITION: pure
+
+    // The blocking fetch of before, going away: the core no longer calls it.
+    virtual bool fetch(const QString& url, const QString& targetPath)
+    {
+        Q_UNUSED(url)
+        Q_UNUSED(targetPath)
+        return false;
+    }
+    virtual void fetchAhead(const QStringList& urls) { Q_UNUSED(urls) }
+    virtual void cancel() { cancelAll(); }
+    // TRANSITION: the three blocking calls above go
 };
 
 // Keeps a run open for the lifetime of the object.
