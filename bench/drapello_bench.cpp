@@ -25,6 +25,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QtTest>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -114,6 +115,9 @@ struct Window {
         QElapsedTimer clock;
         clock.start();
         controller().loadCatalogue();
+        if (!QTest::qWaitFor([this] { return controller().task() == SkinController::Task::None; },
+                             600000))
+            fail(QStringLiteral("the pass did not end"));
         const double ms = msSince(clock);
         if (nodeCount(tree) != expectedNodes)
             fail(QStringLiteral("the pass left %1 nodes instead of %2 (status \"%3\")")
@@ -551,6 +555,10 @@ int main(int argc, char* argv[])
             QElapsedTimer clock;
             clock.start();
             window.controller().previewSkin(CatalogueTree::nodeOf(node));
+            if (!QTest::qWaitFor(
+                    [&] { return window.controller().task() == SkinController::Task::None; },
+                    60000))
+                fail(QStringLiteral("the preview did not end"));
             const double ms = msSince(clock);
             if (window.status() != window.controller().language().text(UiText::Loaded) ||
                 QFileInfo(window.profile.cacheFolder() + QStringLiteral("/temp.dat")).size() !=

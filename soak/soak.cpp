@@ -145,7 +145,12 @@ int main(int argc, char** argv)
     drapello.start(QString());
     SkinController& controller = drapello.controller();
     const auto waitForPass = [&controller](int timeoutMs) {
-        return QTest::qWaitFor([&controller] { return !controller.loadingPending(); }, timeoutMs);
+        return QTest::qWaitFor(
+            [&controller] {
+                return !controller.loadingPending() &&
+                       controller.task() == SkinController::Task::None;
+            },
+            timeoutMs);
     };
     const QByteArray picture = makeGif(2);
     for (int i = 0; i < PreviewSkins; ++i)
@@ -197,7 +202,11 @@ int main(int argc, char** argv)
         ++faults[int(fault)];
         play(server, fault, QStringLiteral("/Soak/") + skin + QStringLiteral(".gif"), picture);
         QFile::remove(tempDat); // so a failed download shows as one
-        controller.previewSkin(CatalogueNode{skin, QStringLiteral(" Soak")});
+        controller.previewSkin(
+            CatalogueNode{CatalogueNode::Kind::Skin, skin, QStringLiteral(" Soak")});
+        if (!QTest::qWaitFor([&] { return controller.task() == SkinController::Task::None; },
+                             120000))
+            ++hung;
         ++previews;
         QFile file(tempDat);
         const bool fresh = file.open(QIODevice::ReadOnly) && file.readAll() == picture;

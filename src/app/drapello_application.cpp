@@ -53,7 +53,7 @@ bool DrapelloApplication::start(const QString& commandLine)
         return QApplication::activeWindow();
     });
     controller_ = std::make_unique<SkinController>(services_);
-    window_ = std::make_unique<MainWindow>(*controller_, *services_.fetcher);
+    window_ = std::make_unique<MainWindow>(*controller_);
     QApplication::setWindowIcon(window_->windowIcon());
     // Queued: the close finishes (and a command that asked for it returns) before the loop ends.
     QObject::connect(window_.get(), &MainWindow::closed, qApp, &QCoreApplication::quit,

@@ -31,21 +31,23 @@ SkinController::SkinController(Services& services, QObject* parent)
       cache_(cacheFolderOf(services)), downloader_(*services.fetcher, report_),
       loader_(cache_, downloader_, *services.fetcher, report_),
       previewer_(cache_, downloader_, report_),
-      installer_(*services.registry, *services.windows, backupsFolderOf(services))
+      installer_(*services.registry, backupsFolderOf(services))
 {
     loading_.setObjectName(QStringLiteral("loading"));
     loading_.setInterval(10);
-    connect(&loading_, &QTimer::timeout, this, &SkinController::loadingDue);
-    connect(&report_, &StatusReport::statusChanged, this, &SkinController::statusChanged);
-    connect(&report_, &StatusReport::progressChanged, this, &SkinController::progressChanged);
-    connect(&report_, &StatusReport::busyChanged, this, &SkinController::busyChanged);
-    connect(&report_, &StatusReport::previewChanged, this, &SkinController::previewChanged);
-    connect(&report_, &StatusReport::installAvailableChanged, this,
-            &SkinController::installAvailableChanged);
+    // A tick that finds a task running leaves the timer armed for the next.
+    connect(&loading_, &QTimer::timeout, this, [this] {
+        if (task_ == Task::None)
+            loadCatalogue();
+    });
     connect(&report_, &StatusReport::errorShown, &loading_, &QTimer::stop);
+    connect(&loader_, &CatalogueLoader::passFinished, this, [this] { setTask(Task::None); });
 }
 
-SkinController::~SkinController() = default;
+SkinController::~SkinController()
+{
+    shutDown();
+}
 
 template <class Body> void SkinController::guarded(Body&& body)
 {
@@ -62,6 +64,14 @@ template <class Body> void SkinController::guarded(Body&& body)
 void SkinController::reportError(const AppError& error)
 {
     report_.showError(error); // stops the loading timer
+}
+
+void SkinController::setTask(Task task)
+{
+    if (task_ == task)
+        return;
+    task_ = task;
+    Q_EMIT taskChanged(task);
 }
 
 void SkinController::start(const QString& commandLine)
@@ -105,11 +115,19 @@ void SkinController::start(const QString& commandLine)
 void SkinController::loadCatalogue()
 {
     loading_.stop(); // every way out of a pass ends the timer's work
+    if (task_ != Task::None)
+        return;
+    // A pass from the copies alone may end before load() returns.
+    setTask(Task::Loading);
     guarded([&] { loader_.load(baseUrl_, useCache_); });
+    if (!loader_.running())
+        setTask(Task::None);
 }
 
 void SkinController::refreshCatalogue()
 {
+    if (task_ != Task::None)
+        return;
     guarded([&] {
         loader_.beginRefresh();
         // The server may have been changed in the settings file since the start.
@@ -119,61 +137,136 @@ void SkinController::refreshCatalogue()
     });
 }
 
-void SkinController::previewSkin(const std::optional<CatalogueNode>& node)
+bool SkinController::previewSkin(const std::optional<CatalogueNode>& node)
 {
+    if (task_ != Task::None && task_ != Task::Preview)
+        return false;
+    // The root or a category changes nothing, not even a preview under way.
+    if (node && node->kind != CatalogueNode::Kind::Skin && task_ == Task::Preview)
+        return true;
     pickedFile_.clear();
-    previewer_.preview(node, baseUrl_);
+    installWhenShown_ = false;
+    const bool started =
+        previewer_.preview(node, baseUrl_, [this](bool shown) { previewEnded(shown); });
+    setTask(started ? Task::Preview : Task::None);
+    return true;
 }
 
-void SkinController::install(const QString& pictureFile)
+void SkinController::previewEnded(bool shown)
 {
+    setTask(Task::None);
+    if (std::exchange(installWhenShown_, false) && shown)
+        install(cache_.previewFile(), Task::Install);
+}
+
+void SkinController::install(const QString& pictureFile, Task task,
+                             const std::function<void()>& then)
+{
+    afterClosing_ = then;
+    bool closing = false;
     guarded([&] {
-        if (installer_.install(pictureFile))
-            report_.setStatus(report_.text(UiText::SkinInstalled));
+        if (installer_.install(pictureFile)) {
+            setTask(task);
+            closeMessenger(UiText::SkinInstalled);
+            closing = true;
+        }
     });
+    if (!closing) {
+        setTask(Task::None);
+        if (const auto after = std::exchange(afterClosing_, nullptr))
+            after();
+    }
+}
+
+void SkinController::closeMessenger(UiText done)
+{
+    services_.windows->closeWindows(
+        MessengerInstaller::windowClasses(), this, [this, done](const QStringList&) {
+            report_.setStatus(report_.text(done));
+            setTask(Task::None);
+            if (const auto after = std::exchange(afterClosing_, nullptr))
+                after();
+        });
 }
 
 void SkinController::installSkin()
 {
+    if (task_ != Task::None && task_ != Task::Preview)
+        return;
     if (selection_ && selection_->takePendingMove()) {
         previewSkin(selection_->currentNode());
+        if (task_ == Task::Preview) {
+            installWhenShown_ = true;
+            return;
+        }
         if (!report_.installAvailable())
             return;
+    } else if (task_ == Task::Preview) {
+        installWhenShown_ = true;
+        return;
     }
-    if (!pickedFile_.isEmpty()) {
-        install(pickedFile_);
-        pickedFile_.clear();
-    } else {
-        install(cache_.previewFile());
-    }
+    if (!pickedFile_.isEmpty())
+        install(std::exchange(pickedFile_, QString()), Task::Install);
+    else
+        install(cache_.previewFile(), Task::Install);
 }
 
 void SkinController::removeSkin()
 {
+    if (task_ != Task::None)
+        return;
     guarded([&] {
         installer_.remove();
-        report_.setStatus(report_.text(UiText::BackgroundRemoved));
+        setTask(Task::Remove);
+        closeMessenger(UiText::BackgroundRemoved);
     });
 }
 
 void SkinController::installPickedFile()
 {
+    if (task_ != Task::None)
+        return;
+    setTask(Task::PickFile);
+    services_.dialogs->openFile(language_.text(FixedText::PictureFilter), this,
+                                [this](const QString& chosen) { picked(chosen); });
+}
+
+void SkinController::picked(const QString& chosen)
+{
+    if (chosen.isEmpty())
+        return setTask(Task::None);
     try {
-        const QString chosen =
-            services_.dialogs->openFile(language_.text(FixedText::PictureFilter));
-        if (chosen.isEmpty())
-            return;
         report_.showPreview(PictureDecoder::readFile(chosen));
-        install(chosen);
-        pickedFile_ = chosen;
-        report_.setInstallAvailable(true);
     } catch (const AppError& error) {
         // Unlike the install, a failed pick leaves the loading timer alone.
         report_.setStatus(report_.errorLine(error));
+        return setTask(Task::None);
     } catch (const std::exception& error) {
         report_.setStatus(report_.errorLine(AppError(
             51, QStringLiteral("Internal error: ") + QString::fromLocal8Bit(error.what()))));
+        return setTask(Task::None);
     }
+    install(chosen, Task::PickFile, [this, chosen] {
+        pickedFile_ = chosen;
+        report_.setInstallAvailable(true);
+    });
+}
+
+bool SkinController::cancelDownload()
+{
+    return downloader_.cancel();
+}
+
+void SkinController::shutDown()
+{
+    loading_.stop();
+    loader_.abandon();
+    previewer_.abandon();
+    installWhenShown_ = false;
+    afterClosing_ = nullptr;
+    services_.fetcher->cancelAll();
+    services_.windows->cancel();
+    setTask(Task::None);
 }
 
 void SkinController::setUpdateAtStart(int value)

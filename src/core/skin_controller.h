@@ -28,35 +28,55 @@ public:
 };
 
 // The program's commands and its run state (server, cache mode, picked file). Knows no widget:
-// what the user should see is reported through signals, in the order it happens. Every command
-// catches its own failures and reports them as the error line.
+// what the user should see is reported through report(), in the order it happens. Every command
+// catches its own failures and reports them as the error line. A command that waits (for the
+// network, for Messenger's windows) starts its task and returns; one task runs at a time.
 class SkinController : public QObject {
     Q_OBJECT
 public:
+    enum class Task {
+        None,
+        Loading,  // a pass over the catalogue
+        Preview,  // a skin's picture on its way
+        Install,  // Messenger's windows being closed after an install
+        Remove,   // the same after a removal
+        PickFile, // the open-file dialog, then the install of the file chosen
+    };
+
     explicit SkinController(Services& services, QObject* parent = nullptr);
     ~SkinController() override;
 
     Settings& settings() { return settings_; }
     LanguageManager& language() { return language_; }
-    const StatusReport& report() const { return report_; }
+    StatusReport& report() { return report_; }
     CatalogueLoader& catalogue() { return loader_; }
     void setSelection(CatalogueSelection* selection) { selection_ = selection; }
 
     // The load step: the command line (a picture to make ready, or "loadcache"), the stored
-    // settings, the catalogue's root; the loading pass follows at the first timer tick.
+    // settings, the catalogue's root; the loading pass follows at the first timer tick that
+    // finds no task running.
     void start(const QString& commandLine);
-    // The timer's pass over the catalogue.
+    // Starts the pass over the catalogue.
     void loadCatalogue();
     // Throws the tree away; the next tick loads everything from the server named in the
-    // settings now.
+    // settings now. Not while a task runs.
     void refreshCatalogue();
-    void previewSkin(const std::optional<CatalogueNode>& node);
+    // A skin's preview replaces one under way; the root or a category changes nothing. Refused
+    // (false) while another task runs.
+    bool previewSkin(const std::optional<CatalogueNode>& node);
     // Installs what is shown: the picked file, else the downloaded preview. A keyboard move not
-    // yet previewed is previewed first, and installed only when that succeeds.
+    // yet previewed, or a preview under way, is installed once it is shown. Not while another
+    // task runs.
     void installSkin();
     void removeSkin();
     // The user picks a picture file; it is shown, installed, and stays ready to install again.
     void installPickedFile();
+    // The user gives up on the download under way: it fails as any failed download does. false
+    // when none runs.
+    bool cancelDownload();
+    // The program is closing: every task ends now, without a word.
+    void shutDown();
+    Task task() const { return task_; }
     void setUpdateAtStart(int value);
     // The maker's web site in the browser; whatever the desktop says, the program carries on.
     void visitSite();
@@ -69,17 +89,18 @@ public:
     void reportError(const AppError& error);
 
 Q_SIGNALS:
-    void statusChanged(const QString& text);
-    void progressChanged(int value);
-    void busyChanged(bool busy);
-    void previewChanged(const Picture& picture);
-    void installAvailableChanged(bool available);
-    // The loading timer ticked: the window runs loadCatalogue() once no command runs.
-    void loadingDue();
+    void taskChanged(SkinController::Task task);
 
 private:
     template <class Body> void guarded(Body&& body);
-    void install(const QString& pictureFile);
+    void setTask(Task task);
+    void previewEnded(bool shown);
+    // Installs the picture, then closes Messenger's windows; `then` follows either way, once
+    // nothing more runs.
+    void install(const QString& pictureFile, Task task, const std::function<void()>& then = {});
+    void picked(const QString& chosen);
+    // Closes Messenger's windows; the status then says `done`.
+    void closeMessenger(UiText done);
 
     Services& services_;
     Settings settings_;
@@ -99,4 +120,7 @@ private:
     bool skinFromCommandLine_ = false;
     qint16 updateAtStart_ = 0;
     QString pickedFile_;
+    Task task_ = Task::None;
+    bool installWhenShown_ = false;
+    std::function<void()> afterClosing_;
 };

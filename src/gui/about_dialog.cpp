@@ -2,7 +2,6 @@
 
 #include "core/maker_site.h"
 #include "core/skin_controller.h"
-#include "gui/command_runner.h"
 #include "gui/window_placement.h"
 
 #include <QFrame>
@@ -23,8 +22,8 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
 }
 } // namespace
 
-AboutDialog::AboutDialog(SkinController& controller, CommandRunner& runner, QWidget* owner)
-    : QDialog(owner), controller_(controller), runner_(runner)
+AboutDialog::AboutDialog(SkinController& controller, QWidget* owner)
+    : QDialog(owner), controller_(controller)
 {
     setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("About Drapello"));
@@ -131,7 +130,7 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         case QEvent::Shortcut:
-            runner_.run([this] { linkClicked(); });
+            linkClicked();
             return true;
         case QEvent::MouseButtonPress:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
@@ -143,7 +142,7 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
                 linkPressed_ = false;
                 // A click is a press and release both on the link.
                 if (link_->rect().contains(mouse->position().toPoint()))
-                    runner_.run([this] { linkClicked(); });
+                    linkClicked();
             }
             return true;
         }

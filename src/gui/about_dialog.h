@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class CommandRunner;
 class QLabel;
 class SkinController;
 
@@ -10,7 +9,7 @@ class SkinController;
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    AboutDialog(SkinController& controller, CommandRunner& runner, QWidget* owner);
+    AboutDialog(SkinController& controller, QWidget* owner);
 
     void applyCaptions();
 
@@ -27,7 +26,6 @@ private:
     void setLinkUnderline(bool on);
 
     SkinController& controller_;
-    CommandRunner& runner_;
     QLabel* versions_ = nullptr;
     QLabel* thanks_ = nullptr;
     QLabel* link_ = nullptr; // the link to the maker's web site

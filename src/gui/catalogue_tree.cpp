@@ -41,9 +41,16 @@ std::optional<CatalogueNode> CatalogueTree::nodeOf(const QTreeWidgetItem* item)
 {
     if (!item)
         return std::nullopt;
-    CatalogueNode node{item->text(0), std::nullopt};
-    if (item->parent())
-        node.parentText = item->parent()->text(0);
+    CatalogueNode node;
+    node.text = item->text(0);
+    if (!item->parent()) {
+        node.kind = CatalogueNode::Kind::Root;
+    } else if (!item->parent()->parent()) {
+        node.kind = CatalogueNode::Kind::Category;
+    } else {
+        node.kind = CatalogueNode::Kind::Skin;
+        node.categoryText = item->parent()->text(0);
+    }
     return node;
 }
 

@@ -1,9 +1,6 @@
 #include "gui/language_chooser_dialog.h"
 
-#include "core/app_error.h"
-#include "core/skin_controller.h"
-#include "gui/command_runner.h"
-#include "gui/main_window.h"
+#include "core/language/language_manager.h"
 #include "gui/window_placement.h"
 
 #include <QFrame>
@@ -11,9 +8,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
-LanguageChooserDialog::LanguageChooserDialog(SkinController& controller, CommandRunner& runner,
-                                             MainWindow& owner)
-    : QDialog(&owner), controller_(controller), owner_(owner)
+LanguageChooserDialog::LanguageChooserDialog(LanguageManager& language, QWidget* owner)
+    : QDialog(owner), language_(language)
 {
     setObjectName(QStringLiteral("languageChooser"));
     setWindowTitle(QStringLiteral("Choose your language / Kies je taal"));
@@ -59,8 +55,7 @@ LanguageChooserDialog::LanguageChooserDialog(SkinController& controller, Command
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setGeometry(232, 127, 73, 25);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this,
-            [this, &runner] { runner.run([this] { confirm(); }); });
+    connect(ok, &QPushButton::clicked, this, &LanguageChooserDialog::confirm);
 
     centreOnScreen(*this);
 }
@@ -68,7 +63,7 @@ LanguageChooserDialog::LanguageChooserDialog(SkinController& controller, Command
 void LanguageChooserDialog::listLanguageFiles()
 {
     files_->clear();
-    files_->addItems(controller_.language().languageFiles());
+    files_->addItems(language_.languageFiles());
     files_->setCurrentRow(-1);
     files_->clearSelection();
 }
@@ -77,18 +72,13 @@ void LanguageChooserDialog::confirm()
 {
     const QList<QListWidgetItem*> selected = files_->selectedItems();
     const QString file = selected.isEmpty() ? QString() : selected.first()->text();
-    const std::optional<AppError> notStored =
-        controller_.language().confirmChoice(file, !owner_.isVisible());
-    // Closes and releases this chooser (it deletes itself once closed).
+    // Closes this chooser; it is released once control is back in the event loop.
     done(Accepted);
-    owner_.showMain();
-    if (notStored)
-        controller_.reportError(*notStored);
+    Q_EMIT chosen(file);
 }
 
 void LanguageChooserDialog::reject()
 {
     QDialog::reject();
-    if (!owner_.isVisible())
-        owner_.close();
+    Q_EMIT dismissed();
 }

@@ -2,29 +2,30 @@
 
 #include <QDialog>
 
-class CommandRunner;
-class MainWindow;
+class LanguageManager;
 class QListWidget;
-class SkinController;
 
-// Choose your language / Kies je taal. At the first start it is the only window; OK stores the
-// choice, loads it, and releases the chooser.
+// Choose your language / Kies je taal. At the first start it is the only window. OK closes and
+// releases it and reports the choice; what follows is the owner's to decide.
 class LanguageChooserDialog : public QDialog {
     Q_OBJECT
 public:
-    LanguageChooserDialog(SkinController& controller, CommandRunner& runner, MainWindow& owner);
+    LanguageChooserDialog(LanguageManager& language, QWidget* owner);
 
     // Lists the language files beside the program.
     void listLanguageFiles();
 
-    // Closing without OK (frame, Escape) stores and loads nothing. While the main window has
-    // never been shown, there is nothing left to use, so the program ends.
+    // Closing without OK (frame, Escape): nothing was chosen.
     void reject() override;
+
+Q_SIGNALS:
+    // OK: the file name selected, or empty text for none (the default language).
+    void chosen(const QString& fileName);
+    void dismissed();
 
 private:
     void confirm();
 
-    SkinController& controller_;
-    MainWindow& owner_;
+    LanguageManager& language_;
     QListWidget* files_ = nullptr;
 };

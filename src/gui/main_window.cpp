@@ -1,14 +1,14 @@
 #include "gui/main_window.h"
 
-#include "core/services/url_fetcher.h"
+#include "core/app_error.h"
 #include "core/skin_controller.h"
 #include "gui/about_dialog.h"
 #include "gui/catalogue_tree.h"
-#include "gui/command_runner.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/skin_preview_label.h"
+#include "gui/work_policy.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 
 // Resources compiled into a static library must be registered by hand.
@@ -34,9 +35,8 @@ constexpr int ClientHeight = 353;
 constexpr int StatusHeight = 17;
 } // namespace
 
-MainWindow::MainWindow(SkinController& controller, UrlFetcher& fetcher, QWidget* parent)
-    : QMainWindow(parent), controller_(controller), fetcher_(fetcher),
-      runner_(new CommandRunner(this))
+MainWindow::MainWindow(SkinController& controller, QWidget* parent)
+    : QMainWindow(parent), controller_(controller)
 {
     initDrapelloResources();
     setObjectName(QStringLiteral("mainWindow"));
@@ -144,57 +144,84 @@ void MainWindow::buildMenus()
 
 void MainWindow::connectController()
 {
-    SkinController* c = &controller_;
     controller_.setSelection(tree_);
-    connect(c, &SkinController::statusChanged, this,
+    const StatusReport* report = &controller_.report();
+    connect(report, &StatusReport::statusChanged, this,
             [this](const QString& text) { statusText_->setText(visibleOnOneLine(text)); });
-    connect(c, &SkinController::progressChanged, this, &MainWindow::showProgress);
-    connect(c, &SkinController::busyChanged, this, [](bool busy) {
+    connect(report, &StatusReport::progressChanged, this, &MainWindow::showProgress);
+    connect(report, &StatusReport::busyChanged, this, [](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else
             QApplication::restoreOverrideCursor();
     });
-    connect(c, &SkinController::previewChanged, this, &MainWindow::showPicture);
-    connect(c, &SkinController::installAvailableChanged, this, &MainWindow::setInstallAvailable);
-    connect(c, &SkinController::loadingDue, this,
-            [this] { runner_->runWhenIdle([this] { controller_.loadCatalogue(); }); });
+    connect(report, &StatusReport::previewChanged, this, &MainWindow::showPicture);
+    connect(report, &StatusReport::installAvailableChanged, this, &MainWindow::applyPolicy);
+    connect(&controller_, &SkinController::taskChanged, this, [this](SkinController::Task task) {
+        applyPolicy();
+        if (task == SkinController::Task::None && std::exchange(previewAfterTask_, false))
+            controller_.previewSkin(tree_->currentNode());
+    });
     CatalogueLoader* catalogue = &controller_.catalogue();
     connect(catalogue, &CatalogueLoader::catalogueCleared, tree_, &CatalogueTree::clearToRoot);
     connect(catalogue, &CatalogueLoader::categoryAdded, tree_, &CatalogueTree::addCategory);
     connect(catalogue, &CatalogueLoader::skinsAdded, tree_, &CatalogueTree::addSkins);
     connect(&controller_.language(), &LanguageManager::captionsChanged, this,
             &MainWindow::applyCaptions);
-    connect(runner_, &CommandRunner::closeRequested, this, &QWidget::close);
 }
 
 void MainWindow::connectCommands()
 {
-    auto command = [this](auto body) { return [this, body] { runner_->run(body); }; };
     SkinController* c = &controller_;
-    connect(refreshItem_, &QAction::triggered, this, command([c] { c->refreshCatalogue(); }));
-    connect(closeItem_, &QAction::triggered, this, command([this] { close(); }));
-    connect(installItem_, &QAction::triggered, this, command([c] { c->installSkin(); }));
-    connect(installButton_, &QPushButton::clicked, this, command([c] { c->installSkin(); }));
-    connect(removeItem_, &QAction::triggered, this, command([c] { c->removeSkin(); }));
-    connect(pickFileItem_, &QAction::triggered, this, command([c] { c->installPickedFile(); }));
-    connect(settingsItem_, &QAction::triggered, this,
-            command([this] { settingsDialog()->exec(); }));
-    connect(languageItem_, &QAction::triggered, this, command([this] { chooseLanguage(); }));
-    connect(expandAllItem_, &QAction::triggered, this,
-            command([this] { tree_->expandEveryNode(); }));
-    connect(collapseAllItem_, &QAction::triggered, this,
-            command([this] { tree_->collapseBelowRoot(); }));
-    connect(visitItem_, &QAction::triggered, this, command([c] { c->visitSite(); }));
-    connect(aboutItem_, &QAction::triggered, this, command([this] { aboutDialog()->exec(); }));
-    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
-        runner_->run([this, node] { controller_.previewSkin(CatalogueTree::nodeOf(node)); });
-    });
+    // Commands the policy greys out while a task runs are never triggered then.
+    connect(refreshItem_, &QAction::triggered, c, &SkinController::refreshCatalogue);
+    connect(closeItem_, &QAction::triggered, this, &QWidget::close);
+    connect(installItem_, &QAction::triggered, c, &SkinController::installSkin);
+    connect(installButton_, &QPushButton::clicked, c, &SkinController::installSkin);
+    connect(removeItem_, &QAction::triggered, c, &SkinController::removeSkin);
+    connect(pickFileItem_, &QAction::triggered, c, &SkinController::installPickedFile);
+    connect(settingsItem_, &QAction::triggered, this, [this] { settingsDialog()->open(); });
+    connect(languageItem_, &QAction::triggered, this, &MainWindow::chooseLanguage);
+    connect(expandAllItem_, &QAction::triggered, tree_, &CatalogueTree::expandEveryNode);
+    connect(collapseAllItem_, &QAction::triggered, tree_, &CatalogueTree::collapseBelowRoot);
+    connect(visitItem_, &QAction::triggered, c, &SkinController::visitSite);
+    connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
+    connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
     // The keyboard previews as a click does, once the keys rest.
-    connect(tree_, &CatalogueTree::currentSettled, this, [this](QTreeWidgetItem* node) {
-        runner_->runWhenIdle(
-            [this, node] { controller_.previewSkin(CatalogueTree::nodeOf(node)); });
+    connect(tree_, &CatalogueTree::currentSettled, this, &MainWindow::chooseSkin);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("cancelShortcut"));
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (responseTo(UserInput::Escape, controller_.task()) == Response::CancelsDownload)
+            controller_.cancelDownload();
     });
+}
+
+void MainWindow::chooseSkin(const QTreeWidgetItem* node)
+{
+    switch (responseTo(UserInput::ChooseSkin, controller_.task())) {
+    case Response::Runs:
+    case Response::Replaces:
+        controller_.previewSkin(CatalogueTree::nodeOf(node));
+        break;
+    case Response::AfterTask:
+        previewAfterTask_ = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::applyPolicy()
+{
+    const SkinController::Task task = controller_.task();
+    auto allowed = [task](UserInput input) { return responseTo(input, task) != Response::Greyed; };
+    const bool install = controller_.report().installAvailable() && allowed(UserInput::Install);
+    installButton_->setEnabled(install);
+    installItem_->setEnabled(install);
+    refreshItem_->setEnabled(allowed(UserInput::Refresh));
+    removeItem_->setEnabled(allowed(UserInput::Remove));
+    pickFileItem_->setEnabled(allowed(UserInput::PickFile));
 }
 
 void MainWindow::showProgress(int value)
@@ -210,12 +237,6 @@ void MainWindow::showProgress(int value)
 void MainWindow::showPicture(const Picture& picture)
 {
     preview_->showPicture(picture);
-}
-
-void MainWindow::setInstallAvailable(bool available)
-{
-    installButton_->setEnabled(available);
-    installItem_->setEnabled(available);
 }
 
 void MainWindow::applyCaptions()
@@ -248,7 +269,7 @@ void MainWindow::applyCaptions()
 SettingsDialog* MainWindow::settingsDialog()
 {
     if (!settingsDialog_) {
-        settingsDialog_ = new SettingsDialog(controller_, *runner_, this);
+        settingsDialog_ = new SettingsDialog(controller_, this);
         if (captionsApplied_)
             settingsDialog_->applyCaptions();
     }
@@ -258,7 +279,7 @@ SettingsDialog* MainWindow::settingsDialog()
 AboutDialog* MainWindow::aboutDialog()
 {
     if (!aboutDialog_) {
-        aboutDialog_ = new AboutDialog(controller_, *runner_, this);
+        aboutDialog_ = new AboutDialog(controller_, this);
         if (captionsApplied_)
             aboutDialog_->applyCaptions();
     }
@@ -267,9 +288,24 @@ AboutDialog* MainWindow::aboutDialog()
 
 LanguageChooserDialog* MainWindow::createChooser()
 {
-    chooser_ = new LanguageChooserDialog(controller_, *runner_, *this);
+    chooser_ = new LanguageChooserDialog(controller_.language(), this);
     chooser_->listLanguageFiles();
+    connect(chooser_, &LanguageChooserDialog::chosen, this, &MainWindow::languageChosen);
+    // Closed without a choice before the main window was ever shown: nothing is left to use.
+    connect(chooser_, &LanguageChooserDialog::dismissed, this, [this] {
+        if (!isVisible())
+            close();
+    });
     return chooser_;
+}
+
+void MainWindow::languageChosen(const QString& fileName)
+{
+    const std::optional<AppError> notStored =
+        controller_.language().confirmChoice(fileName, !isVisible());
+    showMain();
+    if (notStored)
+        controller_.reportError(*notStored);
 }
 
 void MainWindow::chooseLanguage()
@@ -280,7 +316,7 @@ void MainWindow::chooseLanguage()
         createChooser();
         controller_.language().loadStored();
     }
-    chooser_->exec();
+    chooser_->open();
 }
 
 void MainWindow::showMain()
@@ -305,15 +341,8 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (runner_->busy()) {
-        // Never pull the window from under a running command; close once it has ended. A
-        // download it waits for ends now rather than at the server's leisure.
-        runner_->closeWhenIdle();
-        fetcher_.cancel();
-        event->ignore();
-        return;
-    }
-    controller_.stopLoading();
+    // Closing ends whatever runs, at once: nothing the user waits for outlives the window.
+    controller_.shutDown();
     if (chooser_)
         chooser_->close();
     if (aboutDialog_)

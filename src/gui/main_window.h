@@ -5,27 +5,26 @@
 
 class AboutDialog;
 class CatalogueTree;
-class CommandRunner;
 class LanguageChooserDialog;
 class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QTreeWidgetItem;
 class SettingsDialog;
 class SkinController;
 class SkinPreviewLabel;
-class UrlFetcher;
 struct Picture;
+enum class UserInput;
 
 // The main window: the catalogue tree, the preview, the install button, the status bar and the
-// menus. It forwards the user's actions to the controller, one at a time, and shows what the
-// controller reports.
+// menus. It forwards the user's actions to the controller as the work policy says, and shows
+// what the controller reports.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // fetcher: the download a close request ends at once.
-    MainWindow(SkinController& controller, UrlFetcher& fetcher, QWidget* parent = nullptr);
+    explicit MainWindow(SkinController& controller, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Shows the window (not modal); nothing changes when it is already visible.
@@ -49,7 +48,10 @@ private:
     void connectController();
     void connectCommands();
     void applyCaptions();
-    void setInstallAvailable(bool available);
+    // Enables each command as the task running allows.
+    void applyPolicy();
+    void chooseSkin(const QTreeWidgetItem* node);
+    void languageChosen(const QString& fileName);
     void showProgress(int value);
     void showPicture(const Picture& picture);
     void chooseLanguage();
@@ -57,8 +59,8 @@ private:
     AboutDialog* aboutDialog();
 
     SkinController& controller_;
-    UrlFetcher& fetcher_;
-    CommandRunner* runner_ = nullptr;
+    // A skin chosen while a task ran: previewed once it ends.
+    bool previewAfterTask_ = false;
     bool centred_ = false;
     bool captionsApplied_ = false;
 

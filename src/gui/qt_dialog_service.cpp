@@ -4,18 +4,39 @@
 #include <QMessageBox>
 #include <QStringList>
 
+namespace {
+// A window being closed or not yet shown would take its dialogs with it or hide them.
+QWidget* shownOwner(const std::function<QWidget*()>& owner)
+{
+    QWidget* window = owner();
+    return window && window->isVisible() ? window : nullptr;
+}
+} // namespace
+
 void QtDialogService::message(const QString& text, const QString& title, MessageIcon icon)
 {
-    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical
-                                                  : QMessageBox::Information,
-                    title, text, QMessageBox::Ok, owner_());
-    box.setTextFormat(Qt::PlainText); // may name a file the user chose
-    box.exec();
+    auto* box = new QMessageBox(icon == MessageIcon::Critical ? QMessageBox::Critical
+                                                              : QMessageBox::Information,
+                                title, text, QMessageBox::Ok, shownOwner(owner_));
+    box->setTextFormat(Qt::PlainText); // may name a file the user chose
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
 }
 
-QString QtDialogService::openFile(const QString& filter)
+void QtDialogService::openFile(const QString& filter, QObject* receiver, Chosen chosen)
 {
-    return QFileDialog::getOpenFileName(owner_(), QString(), QString(), toQtFilter(filter));
+    auto* dialog = new QFileDialog(shownOwner(owner_), QString(), QString(), toQtFilter(filter));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    // Through receiver: once it is gone, the choice goes nowhere.
+    QObject::connect(
+        dialog, &QDialog::finished, receiver, [dialog, chosen = std::move(chosen)](int result) {
+            const QStringList files = dialog->selectedFiles();
+            chosen(result == QDialog::Accepted && !files.isEmpty() ? files.first() : QString());
+        });
+    dialog->open();
 }
 
 QString QtDialogService::toQtFilter(const QString& classicFilter)

@@ -6,13 +6,14 @@
 
 class QWidget;
 
-// Qt's own message boxes and file dialog, over the window the user works in.
+// Qt's own message boxes and file dialog, over the window the user works in. They keep the
+// rest of the program's windows from input while they show, but wait for nothing.
 class QtDialogService : public DialogService {
 public:
     explicit QtDialogService(std::function<QWidget*()> owner) : owner_(std::move(owner)) {}
 
     void message(const QString& text, const QString& title, MessageIcon icon) override;
-    QString openFile(const QString& filter) override;
+    void openFile(const QString& filter, QObject* receiver, Chosen chosen) override;
 
     // "GIF-files (*.gif)|*.gif;" -> "GIF-files (*.gif)": Qt reads the patterns from the
     // parentheses, and the classic form's pattern part after "|" would only confuse it.

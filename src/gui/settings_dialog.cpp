@@ -1,13 +1,12 @@
 #include "gui/settings_dialog.h"
 
 #include "core/skin_controller.h"
-#include "gui/command_runner.h"
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QPushButton>
 
-SettingsDialog::SettingsDialog(SkinController& controller, CommandRunner& runner, QWidget* owner)
+SettingsDialog::SettingsDialog(SkinController& controller, QWidget* owner)
     : QDialog(owner), controller_(controller)
 {
     setObjectName(QStringLiteral("settingsDialog"));
@@ -33,9 +32,8 @@ SettingsDialog::SettingsDialog(SkinController& controller, CommandRunner& runner
     // The state stored at start-up; it was stored again then, so no change is stored here.
     setCheckValue(controller.updateAtStart());
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(updateAtStart_, &QCheckBox::stateChanged, this, [this, &runner] {
-        runner.run([this] { controller_.setUpdateAtStart(checkValue()); });
-    });
+    connect(updateAtStart_, &QCheckBox::stateChanged, this,
+            [this] { controller_.setUpdateAtStart(checkValue()); });
     // A greyed box comes only from a stored "2"; once the user clicks it, it is two-state again.
     connect(updateAtStart_, &QCheckBox::clicked, this, [this] {
         if (updateAtStart_->isTristate() && updateAtStart_->checkState() != Qt::PartiallyChecked)

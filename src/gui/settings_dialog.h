@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class CommandRunner;
 class QCheckBox;
 class SkinController;
 
@@ -11,7 +10,7 @@ class SkinController;
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    SettingsDialog(SkinController& controller, CommandRunner& runner, QWidget* owner);
+    SettingsDialog(SkinController& controller, QWidget* owner);
 
     void applyCaptions();
 

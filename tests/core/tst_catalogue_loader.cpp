@@ -51,6 +51,7 @@ void TestCatalogueLoader::reportsInTheOrderSeen()
     run.profile.world.files = lists("A", {"x*y"});
     run.log.lines.clear();
     run.controller.loadCatalogue();
+    QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(run.log.lines.join(',').replace("progress ", "").replace("status " + Downloaded, "ok"),
              "10,20,ok,0,10,20,30,40,50,ok,0,10,20,30,40,0");
 }
@@ -121,6 +122,7 @@ void TestCatalogueLoader::loads()
     if (files.contains("A.tmp") && !makeFifo(run.profile.cacheFolder() + "/A.tmp"))
         QSKIP("no named pipes in folders here");
     run.controller.loadCatalogue();
+    QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(tree.endsWith(" nodes") ? QString("%1 nodes").arg(run.log.nodes()) : run.log.shape(),
              tree);
     QCOMPARE(run.log.status, status);
@@ -154,12 +156,14 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     const QString preview = writeFileBytes(run.profile.cacheFolder() + "/temp.dat", "picture");
     const QString other = writeFileBytes(run.profile.cacheFolder() + "/notes.tmp.txt", "mine");
     run.controller.loadCatalogue();
+    QVERIFY(waitUntilIdle(run.controller));
     const auto before = listCopies();
 
     run.controller.refreshCatalogue();
     QCOMPARE(run.log.shape(), QStringLiteral(" VOR Uzide"));
     QVERIFY(run.controller.loadingPending());
     run.controller.loadCatalogue();
+    QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(run.log.status, status);
     QCOMPARE(run.log.shape(), QStringLiteral(" VOR Uzide( Old(o1))"));
     QCOMPARE(listCopies(), before);
@@ -172,6 +176,7 @@ void TestCatalogueLoader::failedRefreshPutsOldCopiesBack()
     run.profile.world.files.insert(moved + "New.txt", "n1*n2");
     run.controller.refreshCatalogue();
     run.controller.loadCatalogue();
+    QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(run.log.shape(), QStringLiteral(" VOR Uzide( New(n1,n2))"));
     QCOMPARE(listCopies(),
              (QMap<QString, QByteArray>{{"New.tmp", "n1*n2"}, {"voruzide.tmp", "New"}}));

@@ -16,24 +16,24 @@ struct FullLog {
     QStringList lines;
     explicit FullLog(SkinController& c)
     {
-        QObject::connect(&c, &SkinController::statusChanged, &c,
+        StatusReport* r = &c.report();
+        QObject::connect(r, &StatusReport::statusChanged, r,
                          [this](const QString& text) { lines << "status " + text; });
-        QObject::connect(&c, &SkinController::progressChanged, &c,
+        QObject::connect(r, &StatusReport::progressChanged, r,
                          [this](int value) { lines << QString("progress %1").arg(value); });
-        QObject::connect(&c, &SkinController::busyChanged, &c,
+        QObject::connect(r, &StatusReport::busyChanged, r,
                          [this](bool on) { lines << QString("busy %1").arg(int(on)); });
-        QObject::connect(&c, &SkinController::previewChanged, &c, [this](const Picture& p) {
+        QObject::connect(r, &StatusReport::previewChanged, r, [this](const Picture& p) {
             lines << QString("preview %1x%2").arg(p.first.width()).arg(p.first.height());
         });
-        QObject::connect(&c, &SkinController::installAvailableChanged, &c,
+        QObject::connect(r, &StatusReport::installAvailableChanged, r,
                          [this](bool on) { lines << QString("install %1").arg(int(on)); });
         CatalogueLoader* loader = &c.catalogue();
         QObject::connect(loader, &CatalogueLoader::catalogueCleared, loader,
                          [this](const QString&, const QString& text) { lines << "root" + text; });
-        QObject::connect(loader, &CatalogueLoader::categoryAdded, loader,
-                         [this](const QString&, const QString& text) {
-                             lines << "category" + text;
-                         });
+        QObject::connect(
+            loader, &CatalogueLoader::categoryAdded, loader,
+            [this](const QString&, const QString& text) { lines << "category" + text; });
         QObject::connect(loader, &CatalogueLoader::skinsAdded, loader,
                          [this](const QString&, const QStringList& names) {
                              lines << "skins " + names.join(',');
@@ -84,17 +84,17 @@ void TestReportOrder::sameOrderAsAlways_data()
     QTest::newRow("first pass") << "" << none << QStringList{"load"};
     QTest::newRow("list gone from the server, copy kept")
         << "" << QStringList{"C.tmp"} << QStringList{"load"};
-    QTest::newRow("pass from the copies") << "loadcache" << QStringList{"voruzide.tmp", "A.tmp"}
-                                          << QStringList{"load"};
+    QTest::newRow("pass from the copies")
+        << "loadcache" << QStringList{"voruzide.tmp", "A.tmp"} << QStringList{"load"};
     QTest::newRow("refresh") << "" << none << QStringList{"load", "refresh", "load"};
     QTest::newRow("refresh, server gone")
         << "" << none << QStringList{"load", "server down", "refresh", "load"};
     QTest::newRow("preview, install, remove")
         << "" << none
         << QStringList{"load", "preview A/x", "install", "remove", "preview A", "install"};
-    QTest::newRow("preview failures")
-        << "" << none << QStringList{"preview A/missing", "preview A/page", "preview A/x",
-                                     "preview A/page", "install"};
+    QTest::newRow("preview failures") << "" << none
+                                      << QStringList{"preview A/missing", "preview A/page",
+                                                     "preview A/x", "preview A/page", "install"};
     QTest::newRow("picked file") << "" << none << QStringList{"pick", "install"};
     QTest::newRow("server's not found") << "" << QStringList{"notfound"} << QStringList{"load"};
 }
@@ -109,8 +109,8 @@ void TestReportOrder::sameOrderAsAlways()
     world.files = {{Server + "voruzide.txt", "A*B*C"},
                    {Server + "A.txt", "x*y*page*missing"},
                    {Server + "B.txt", "z"},
-                   {Server + "A\\x.gif", makeGif()},
-                   {Server + "A\\page.gif", "<html>"}};
+                   {Server + "A/x.gif", makeGif()},
+                   {Server + "A/page.gif", "<html>"}};
     for (const QString& copy : cached)
         writeFileBytes(profile.cacheFolder() + '/' + (copy == "notfound" ? "voruzide.tmp" : copy),
                        copy == "notfound" ? "notfound" : "A*B");
@@ -127,21 +127,26 @@ void TestReportOrder::sameOrderAsAlways()
         log.lines << "> " + step;
         if (step == "load") {
             controller.loadCatalogue();
+            QVERIFY(waitUntilIdle(controller));
         } else if (step == "refresh") {
             controller.refreshCatalogue();
             controller.stopLoading();
         } else if (step.startsWith("preview ")) {
             const QString path = step.mid(8);
             const QString category = path.section('/', 0, 0), skin = path.section('/', 1);
-            controller.previewSkin(skin.isEmpty()
-                                       ? CatalogueNode{' ' + category, QString(" VOR Uzide")}
-                                       : CatalogueNode{skin, ' ' + category});
+            controller.previewSkin(
+                skin.isEmpty() ? CatalogueNode{CatalogueNode::Kind::Category, ' ' + category, {}}
+                               : CatalogueNode{CatalogueNode::Kind::Skin, skin, ' ' + category});
+            QVERIFY(waitUntilIdle(controller));
         } else if (step == "install") {
             controller.installSkin();
+            QVERIFY(waitUntilIdle(controller));
         } else if (step == "remove") {
             controller.removeSkin();
+            QVERIFY(waitUntilIdle(controller));
         } else if (step == "pick") {
             controller.installPickedFile();
+            QVERIFY(waitUntilIdle(controller));
         } else if (step == "server down") {
             world.files.clear();
         }

@@ -95,13 +95,15 @@ void TestSkinController::previewThenInstall()
             filler.write(QByteArray(64 * 1024, 'f'));
     }
     if (!served.isEmpty())
-        run.profile.world.files.insert(TestProfile::server() + "Auto\\Rood.gif", served);
+        run.profile.world.files.insert(TestProfile::server() + "Auto/Rood.gif", served);
 
-    run.controller.previewSkin(CatalogueNode{"Rood", QStringLiteral(" Auto")});
+    run.controller.previewSkin(CatalogueNode{CatalogueNode::Kind::Skin, "Rood", " Auto"});
+    QVERIFY(waitUntilIdle(run.controller));
     const bool picture = served.startsWith("GIF") || served.startsWith("\x89PNG");
     QCOMPARE(run.log.lines.contains("install 1"), picture);
     QCOMPARE(QFileInfo::exists(run.profile.cacheFolder() + "/temp.dat"), picture);
     run.controller.installSkin();
+    QVERIFY(waitUntilIdle(run.controller));
 
     const bool installed = status == Installed;
     QCOMPARE(run.log.status, status);
@@ -137,6 +139,7 @@ void TestSkinController::pickedFile()
     const QString page = writeFileBytes(run.profile.path("page.gif"), "<html>");
     run.profile.world.nextFiles << picture << page;
     run.controller.installPickedFile();
+    QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(run.profile.world.messages.join('/'), "file dialog: GIF-files (*.gif)|*.gif;");
     QVERIFY(run.log.lines.contains("preview 16x16"));
     QCOMPARE(run.log.status, Installed);
@@ -148,10 +151,12 @@ void TestSkinController::pickedFile()
     QCOMPARE(readFileBytes(folder + kept.first()), "old");
     run.controller.language().load(languageFile(run.profile.programFolder() + "/english.lng", 26));
     run.controller.installPickedFile(); // no picture: refused, the loading timer left alone
+    QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(run.profile.world.messages.last(), "file dialog: GIF files (*.gif)|*.gif;");
     QCOMPARE(run.log.lines.last(), "status L4481 - Invalid picture");
     writeFileBytes(picture, "<html>"); // changed since it was shown: never installed
     run.controller.installSkin();
+    QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
 }
 
@@ -163,6 +168,7 @@ void TestSkinController::remove()
     const qsizetype backgrounds =
         fileBytesIn(run.profile.messengerFolder(), "*.gif").size(); // 1 on Windows
     run.controller.removeSkin();
+    QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(run.log.status, QStringLiteral("Achtergrond succesvol verwijderd!"));
     QVERIFY(fileBytesIn(run.profile.messengerFolder()).isEmpty());
     QCOMPARE(fileBytesIn(run.profile.backupsFolder(), "*.gif").size(), backgrounds);
@@ -260,6 +266,7 @@ void TestSkinController::startChoosesCacheMode()
     QCOMPARE(controller.loadingPending(), status.isEmpty());
     if (controller.loadingPending())
         controller.loadCatalogue();
+    QVERIFY(waitUntilIdle(controller));
     QCOMPARE(!profile.world.asked.isEmpty(), downloads);
     QCOMPARE(log.status,
              status.isEmpty() ? "Skinlijst ontbreekt. Update de skinlijst!" : Prefix + status);

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QImage>
 #include <QSettings>
+#include <QTimer>
+#include <QtTest>
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
 #endif
@@ -22,31 +24,67 @@ class FakeService : public UrlFetcher,
                     public DialogService {
 public:
     explicit FakeService(FakeWorld& world) : world_(world) {}
-    bool fetch(const QString& url, const QString& target) override
+    // As the real fetcher: the outcome comes from the event loop, and a stalled URL only ends
+    // when it is cancelled.
+    FetchId fetch(const QString& url, const QString& target, qint64 maxBytes, QObject* receiver,
+                  UrlFetcher::Finished finished) override
     {
         world_.asked << url;
-        const bool found = world_.files.contains(url);
-        if (found)
-            writeFileBytes(target, world_.files.value(url));
-        return found;
+        const FetchId id = ++fetches_;
+        running_.insert(id, finished);
+        auto end = [this, id, url, target, maxBytes] {
+            const auto found = running_.constFind(id);
+            if (found == running_.constEnd())
+                return;
+            const UrlFetcher::Finished finished = found.value();
+            running_.remove(id);
+            const bool ok = !deadRun_ && world_.files.contains(url) &&
+                            world_.files.value(url).size() <= maxBytes;
+            if (ok)
+                writeFileBytes(target, world_.files.value(url));
+            finished(ok);
+        };
+        if (!world_.stalled.contains(url))
+            QTimer::singleShot(0, receiver, end);
+        return id;
     }
-    void fetchAhead(const QStringList& urls) override { world_.ahead << urls; }
-    void cancel() override {}
+    void fetchAhead(const QStringList& urls, qint64) override { world_.ahead << urls; }
+    void beginRun() override { inRun_ = true, deadRun_ = false; }
+    void endRun() override { inRun_ = false, deadRun_ = false; }
+    void cancel(FetchId id) override
+    {
+        if (!running_.contains(id))
+            return;
+        deadRun_ = inRun_;
+        const UrlFetcher::Finished finished = running_.take(id);
+        QTimer::singleShot(0, [finished] { finished(false); });
+    }
+    void cancelAll() override { running_.clear(); }
     QString readValue(const QString& path) override { return world_.registry.value(path); }
-    bool closeWindowOfClass(const QString& name) override { return world_.actions << name, false; }
+    void closeWindows(const QStringList& classes, QObject* receiver,
+                      WindowService::Finished finished) override
+    {
+        world_.actions << classes;
+        QTimer::singleShot(0, receiver, [finished] { finished({}); });
+    }
     bool open(const QString& url) override { return world_.actions << "open " + url, true; }
     void message(const QString& text, const QString& title, MessageIcon) override
     {
         world_.messages << title + ": " + text;
     }
-    QString openFile(const QString& filter) override
+    void openFile(const QString& filter, QObject* receiver, Chosen chosen) override
     {
         world_.messages << "file dialog: " + filter;
-        return world_.nextFiles.isEmpty() ? QString() : world_.nextFiles.takeFirst();
+        const QString file = world_.nextFiles.isEmpty() ? QString() : world_.nextFiles.takeFirst();
+        QTimer::singleShot(0, receiver, [chosen, file] { chosen(file); });
     }
 
 private:
     FakeWorld& world_;
+    FetchId fetches_ = 0;
+    bool inRun_ = false;
+    bool deadRun_ = false;
+    QHash<FetchId, UrlFetcher::Finished> running_;
 };
 
 #ifdef Q_OS_WIN
@@ -174,15 +212,15 @@ QByteArray makeGif(int frames, int canvas, int delay)
 
 ReportLog::ReportLog(SkinController& controller)
 {
-    QObject::connect(&controller, &SkinController::statusChanged, &controller,
+    StatusReport* report = &controller.report();
+    QObject::connect(report, &StatusReport::statusChanged, report,
                      [this](const QString& text) { lines << "status " + (status = text); });
-    QObject::connect(&controller, &SkinController::progressChanged, &controller,
+    QObject::connect(report, &StatusReport::progressChanged, report,
                      [this](int value) { lines << QString("progress %1").arg(value); });
-    QObject::connect(
-        &controller, &SkinController::previewChanged, &controller, [this](const Picture& p) {
-            lines << QString("preview %1x%2").arg(p.first.width()).arg(p.first.height());
-        });
-    QObject::connect(&controller, &SkinController::installAvailableChanged, &controller,
+    QObject::connect(report, &StatusReport::previewChanged, report, [this](const Picture& p) {
+        lines << QString("preview %1x%2").arg(p.first.width()).arg(p.first.height());
+    });
+    QObject::connect(report, &StatusReport::installAvailableChanged, report,
                      [this](bool on) { lines << QString("install %1").arg(int(on)); });
     CatalogueLoader* loader = &controller.catalogue();
     QObject::connect(
@@ -217,6 +255,11 @@ ControllerRun::ControllerRun(const QString& commandLine)
 {
     controller.language().loadDefault();
     controller.start(commandLine);
+}
+
+bool waitUntilIdle(const SkinController& controller)
+{
+    return QTest::qWaitFor([&] { return controller.task() == SkinController::Task::None; }, 10000);
 }
 
 bool makeFifo(const QString& path)

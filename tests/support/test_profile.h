@@ -5,15 +5,17 @@
 
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
-// The outside world of one test: downloads (URL -> bytes; others fail) and the registry from
-// tables; message boxes ("title: text") and file dialogs ("file dialog: filter"), windows
-// closed and sites opened are recorded.
+// The outside world of one test: downloads (URL -> bytes; others fail; stalled ones end only
+// when cancelled) and the registry from tables; message boxes ("title: text") and file dialogs
+// ("file dialog: filter"), windows closed and sites opened are recorded.
 struct FakeWorld {
     QHash<QString, QByteArray> files;
+    QSet<QString> stalled;
     QHash<QString, QString> registry;
     QStringList asked, ahead, messages, actions, nextFiles;
 };
@@ -63,6 +65,9 @@ struct ControllerRun {
     SkinController controller{profile.services};
     ReportLog log{controller};
 };
+
+// Lets the event loop run until the controller's task has ended; false after a bounded wait.
+bool waitUntilIdle(const SkinController& controller);
 
 // Whole-file helpers: reading gives "<unreadable>" when the file cannot be read; writing
 // creates the folders and stops the test run when the bytes cannot be written.

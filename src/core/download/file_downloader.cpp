@@ -1,9 +1,6 @@
 #include "core/download/file_downloader.h"
 
-#include "core/services/url_fetcher.h"
 #include "core/status_report.h"
-
-#include <new>
 
 namespace {
 // Only space characters count as blanks here; tabs and line breaks are part of the text.
@@ -19,35 +16,75 @@ QString trimBlanks(const QString& text)
 }
 } // namespace
 
-bool FileDownloader::download(const QString& url, const QString& target,
-                              const QString& successMessage)
+FileDownloader::FileDownloader(UrlFetcher& fetcher, StatusReport& report)
+    : fetcher_(fetcher), report_(report)
 {
-    bool arrived = false;
+}
+
+FileDownloader::~FileDownloader()
+{
+    abandon();
+}
+
+void FileDownloader::download(const QString& url, const QString& target, qint64 maxBytes,
+                              const QString& successMessage, Done done)
+{
+    abandon();
+    running_ = true;
+    successMessage_ = successMessage;
+    done_ = std::move(done);
     report_.setBusy(true);
-    try {
-        arrived = fetcher_.fetch(trimBlanks(url), trimBlanks(target));
-    } catch (const std::bad_alloc&) {
-        // A body fetched ahead is held in memory until its turn: without room for it, only
-        // this download fails.
-        qWarning("Download of %s ended: out of memory", qUtf8Printable(url));
-    }
+    // The outcome of a download given up on may still be on its way: only this one's counts.
+    fetch_ = fetcher_.fetch(trimBlanks(url), trimBlanks(target), maxBytes, this,
+                            [this, download = ++downloads_](bool arrived) {
+                                if (running_ && download == downloads_)
+                                    finish(arrived);
+                            });
+}
+
+void FileDownloader::finish(bool arrived)
+{
+    running_ = false;
+    fetch_ = 0;
     report_.step();
     report_.setBusy(false);
     if (!arrived) {
         report_.showFailure(report_.text(UiText::DownloadFailed));
-        return false;
+    } else {
+        report_.step();
+        report_.setStatus(successMessage_);
+        report_.clearProgress();
     }
-    report_.step();
-    report_.setStatus(successMessage);
-    report_.clearProgress();
-    return true;
+    // Taken first: done may start the next download.
+    const Done done = std::exchange(done_, nullptr);
+    if (done)
+        done(arrived);
 }
 
-void FileDownloader::fetchAhead(const QStringList& urls)
+void FileDownloader::fetchAhead(const QStringList& urls, qint64 maxBytes)
 {
     QStringList trimmed;
     trimmed.reserve(urls.size());
     for (const QString& url : urls)
         trimmed << trimBlanks(url);
-    fetcher_.fetchAhead(trimmed);
+    fetcher_.fetchAhead(trimmed, maxBytes);
+}
+
+bool FileDownloader::cancel()
+{
+    if (!running_)
+        return false;
+    fetcher_.cancel(fetch_); // its failure comes back through finish()
+    return true;
+}
+
+void FileDownloader::abandon()
+{
+    if (!running_)
+        return;
+    running_ = false;
+    done_ = nullptr;
+    fetcher_.cancel(fetch_);
+    fetch_ = 0;
+    report_.setBusy(false);
 }

@@ -6,17 +6,12 @@
 #include "core/install/messenger_folders.h"
 #include "core/install/skin_file_copy.h"
 #include "core/preview/picture_decoder.h"
-#include "core/services/window_service.h"
 #include "files/regular_file.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
-// Messenger's top-level windows, in the order they are asked to close.
-const char* const MessengerWindowClasses[] = {"msblwindowclass", "msnmsblclass", "msblclass"};
-
 // Whether path is a regular file holding exactly bytes; reads one byte past them at most.
 bool holds(const QString& path, const QByteArray& bytes)
 {
@@ -32,9 +27,8 @@ bool removable(const QString& path)
 }
 } // namespace
 
-MessengerInstaller::MessengerInstaller(RegistryReader& registry, WindowService& windows,
-                                       QString backupsFolder)
-    : registry_(registry), windows_(windows), backupsFolder_(std::move(backupsFolder))
+MessengerInstaller::MessengerInstaller(RegistryReader& registry, QString backupsFolder)
+    : registry_(registry), backupsFolder_(std::move(backupsFolder))
 {
 }
 
@@ -60,7 +54,6 @@ bool MessengerInstaller::install(const QString& pictureFile)
                 deleteSkinFile(background);
         }
     }
-    closeMessenger();
     return true;
 }
 
@@ -75,16 +68,10 @@ void MessengerInstaller::remove()
             deleteSkinFile(background);
         }
     }
-    closeMessenger();
 }
 
-void MessengerInstaller::closeMessenger()
+QStringList MessengerInstaller::windowClasses()
 {
-    // Events queued for this program run here, and again after each class.
-    QCoreApplication::processEvents();
-    const CloseRound round(windows_);
-    for (const char* windowClass : MessengerWindowClasses) {
-        windows_.closeWindowOfClass(QString::fromLatin1(windowClass));
-        QCoreApplication::processEvents();
-    }
+    return {QStringLiteral("msblwindowclass"), QStringLiteral("msnmsblclass"),
+            QStringLiteral("msblclass")};
 }

@@ -24,7 +24,11 @@ public:
     virtual FetchId fetch(const QString& url, const QString& targetPath, qint64 maxBytes,
                           QObject* receiver, Finished finished)
     { // TRANSITION: pure once every fetcher has it
-        Q_UNUSED(url) Q_UNUSED(targetPath) Q_UNUSED(maxBytes) Q_UNUSED(receiver) Q_UNUSED(finished)
+        Q_UNUSED(url)
+        Q_UNUSED(targetPath)
+        Q_UNUSED(maxBytes)
+        Q_UNUSED(receiver)
+        Q_UNUSED(finished)
         return 0;
     }
     // Within a run: these URLs will be fetched next, in this order, each at most maxBytes. The

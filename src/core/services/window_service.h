@@ -21,7 +21,9 @@ public:
     // the round has ended, on receiver's thread, and not at all once receiver is gone.
     virtual void closeWindows(const QStringList& classes, QObject* receiver, Finished finished)
     { // TRANSITION: pure once every service has it
-        Q_UNUSED(classes) Q_UNUSED(receiver) Q_UNUSED(finished)
+        Q_UNUSED(classes)
+        Q_UNUSED(receiver)
+        Q_UNUSED(finished)
     }
     // The program is closing: a round still running stops now, and its finished never runs.
     virtual void cancel() {}
