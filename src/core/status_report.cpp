@@ -3,6 +3,12 @@
 #include "core/app_error.h"
 #include "core/language/language_table.h"
 
+#include <QLoggingCategory>
+
+// Every status text, for a user's bug report or a test that watches the program from outside:
+// QT_LOGGING_RULES="drapello.status.info=true".
+Q_LOGGING_CATEGORY(statusLog, "drapello.status", QtWarningMsg)
+
 QString StatusReport::text(UiText id) const
 {
     return language_.text(id);
@@ -12,6 +18,7 @@ void StatusReport::setStatus(const QString& text)
 {
     status_ = text;
     failureShown_ = false;
+    qCInfo(statusLog, "status: %s", qUtf8Printable(text));
     Q_EMIT statusChanged(text);
 }
 

@@ -23,6 +23,7 @@ private Q_SLOTS:
     void previewThenInstall();
     void pickedFile();
     void remove();
+    void whileATaskRuns();
     void language_data();
     void language();
     void startChoosesCacheMode_data();
@@ -158,6 +159,69 @@ void TestSkinController::pickedFile()
     run.controller.installSkin();
     QVERIFY(waitUntilIdle(run.controller));
     QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+}
+
+// What the user may do while work runs: give up a download, take another skin, close.
+void TestSkinController::whileATaskRuns()
+{
+    using Task = SkinController::Task;
+    const QString server = TestProfile::server();
+    const auto skin = [](const char* name) {
+        return CatalogueNode{CatalogueNode::Kind::Skin, name, " Auto"};
+    };
+    {
+        // Esc on a stalled list: that download fails, the rest of the pass asks the server for
+        // nothing and fills the tree from the copies; the stalled list's copy stays.
+        Run run;
+        run.profile.world.files = {{server + "voruzide.txt", "A*B*C"}, {server + "C.txt", "z"}};
+        run.profile.world.stalled << server + "A.txt";
+        writeFileBytes(run.profile.cacheFolder() + "/A.tmp", "x*y");
+        writeFileBytes(run.profile.cacheFolder() + "/B.tmp", "w");
+        run.controller.loadCatalogue();
+        QVERIFY(QTest::qWaitFor([&] { return run.profile.world.asked.size() == 2; }));
+        QCOMPARE(run.controller.task(), Task::Loading);
+        QVERIFY(!run.controller.previewSkin(skin("Rood"))); // refused while the pass runs
+        run.controller.removeSkin();
+        QVERIFY(run.controller.cancelDownload());
+        QVERIFY(waitUntilIdle(run.controller));
+        QVERIFY(run.log.lines.contains("status Fout bij het downloaden!"));
+        QCOMPARE(run.log.shape(), " VOR Uzide( A(x,y), B(w), C)");
+        QCOMPARE(run.profile.world.asked.size(), 2);
+        QCOMPARE(readFileBytes(run.profile.cacheFolder() + "/A.tmp"), "x*y");
+        QVERIFY(!run.log.lines.contains("status Achtergrond succesvol verwijderd!"));
+        QVERIFY(!run.controller.cancelDownload()); // nothing left to give up
+    }
+    {
+        // A newer preview replaces a stalled one, without a word from the old; Ctrl+I during
+        // it installs what it shows once it is shown.
+        Run run;
+        run.profile.world.stalled << server + "Auto/Rood.gif";
+        run.profile.world.files.insert(server + "Auto/Blauw.gif", makeGif(1, 12));
+        run.controller.previewSkin(skin("Rood"));
+        run.controller.previewSkin(skin("Blauw"));
+        run.controller.installSkin();
+        QVERIFY(waitUntilIdle(run.controller));
+        QCOMPARE(run.log.status, Installed);
+        QVERIFY(!run.log.lines.contains("status Fout bij het downloaden!"));
+        QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(1, 12));
+    }
+    {
+        // Closing ends a stalled refresh at once and reports nothing more; the lists set aside
+        // wait for the next start.
+        Run run;
+        run.profile.world.stalled << server + "voruzide.txt";
+        writeFileBytes(run.profile.cacheFolder() + "/voruzide.tmp", "A");
+        run.controller.refreshCatalogue();
+        run.controller.loadCatalogue();
+        QCOMPARE(run.controller.task(), Task::Loading);
+        const QStringList before = run.log.lines;
+        run.controller.shutDown();
+        QCOMPARE(run.controller.task(), Task::None);
+        QTest::qWait(50);
+        QCOMPARE(run.log.lines, before);
+        QVERIFY(!QFileInfo::exists(run.profile.cacheFolder() + "/voruzide.tmp"));
+        QCOMPARE(fileBytesIn(run.profile.cacheFolder(), "*").size(), 0);
+    }
 }
 
 void TestSkinController::remove()

@@ -24,6 +24,7 @@ ProgramRun::ProgramRun() : program_(dir_.path() + "/program/Drapello")
     env_.insert("WINEPREFIX", wine_.path());
     env_.insert("HOME", root());
     env_.remove("QT_QPA_PLATFORM"); // real windows on the X server in $DISPLAY
+    env_.insert("QT_LOGGING_RULES", "drapello.status.info=true");
     // Never reach out to the default server from a test; no first-run language question.
     setSetting("base", "http://127.0.0.1:9/korvane/base/");
     setSetting("algedaan", "1");
@@ -50,6 +51,20 @@ QProcess* ProgramRun::start(const QStringList& arguments)
     process->start(program_, arguments);
     process->waitForStarted(10000);
     return process;
+}
+
+bool ProgramRun::waitForStatus(QProcess* process, const QString& text, int timeoutMs)
+{
+    const QByteArray line = "status: " + text.toUtf8() + '\n';
+    // What was read stays with the process, for the next wait.
+    return QTest::qWaitFor(
+        [&] {
+            QByteArray seen = process->property("statusLog").toByteArray();
+            seen += process->readAllStandardError();
+            process->setProperty("statusLog", seen);
+            return seen.contains(line);
+        },
+        timeoutMs);
 }
 
 bool ProgramRun::useInstalledPackage(QString* why)

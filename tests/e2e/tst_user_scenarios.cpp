@@ -91,6 +91,7 @@ private Q_SLOTS:
     void catalogueInstallAndRemove_data();
     void catalogueInstallAndRemove();
     void arrowsPreviewAndCtrlIInstalls();
+    void windowAnswersWhileWorkRuns();
     void pictureArgumentInstalledOnlyWithMessenger();
 };
 
@@ -104,6 +105,9 @@ void TestUserScenarios::everyWayOfClosingEndsTheProgram_data()
     QTest::newRow("Bestand, Sluiten") << false << "alt+b Down Return" << false << false;
     QTest::newRow("close box") << false << "" << false << false;
     QTest::newRow("close box during a download") << false << "" << true << false;
+    QTest::newRow("Bestand, Sluiten during a download")
+        << false << "alt+b Down Return" << true << false;
+    QTest::newRow("Ctrl+S during a download") << false << "ctrl+s" << true << false;
     QTest::newRow("second start raises the running copy") << false << "ctrl+s" << false << true;
     QTest::newRow("chooser's close box") << true << "" << false << false;
     QTest::newRow("chooser, Escape") << true << "Escape" << false << false;
@@ -148,8 +152,11 @@ void TestUserScenarios::everyWayOfClosingEndsTheProgram()
         QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() == int(download), WindowBoundMs);
     }
 
+    QElapsedTimer closing;
+    closing.start();
     keys.isEmpty() ? ProgramRun::closeBox(window) : ProgramRun::pressKeys(window, keys);
     QVERIFY2(first->waitForFinished(ExitBoundMs), "still running after it was closed");
+    qInfo("closed in %lld ms", static_cast<long long>(closing.elapsed()));
     QCOMPARE(first->exitStatus(), QProcess::NormalExit);
     QCOMPARE(first->exitCode(), 0);
     // Closing the chooser is no choice: nothing is stored, it asks again.
@@ -209,10 +216,11 @@ void TestUserScenarios::catalogueInstallAndRemove()
     const QString window = run.windowOf(program);
     QVERIFY(!window.isEmpty());
     QCOMPARE(run.setting("language"), "english.lng");
-    QVERIFY2(fileDialogTitled(program, window, "Open"), "Qt's texts not English");
+    // The pass ends with its last list: until then the commands it conflicts with are greyed.
     for (const QString& list : QDir(served).entryList({"*.txt"}))
         QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + u'/' + list.chopped(4) + ".tmp"),
                                   readFileBytes(served + u'/' + list), WindowBoundMs);
+    QVERIFY2(fileDialogTitled(program, window, "Open"), "Qt's texts not English");
     server.resetCounts();
     QVERIFY(clickTreeUntil(window, [&] { return askedFor(server, ".gif"); }));
     // The preview follows the last click; on a slow machine that may not be the first skin's.
@@ -279,6 +287,55 @@ void TestUserScenarios::arrowsPreviewAndCtrlIInstalls()
     ProgramRun::pressKeys(window, "Home Down ctrl+i");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, WindowBoundMs);
     QCOMPARE(server.requestCount(), 0);
+}
+
+// While a list stalls, the tree still opens and takes a skin, previewed once the pass is over;
+// Esc gives up the stalled list (its copy stays). A skin taken during a stalled preview wins,
+// and Ctrl+S during one ends the program at once.
+void TestUserScenarios::windowAnswersWhileWorkRuns()
+{
+    ProgramRun run;
+    HttpTestServer server;
+    server.setFile("/voruzide.txt", "Kleuren*Traag");
+    server.setFile("/Kleuren.txt", "Blauw*Groen*Rood");
+    server.stall("/Traag.txt");
+    server.stall("/Kleuren/Blauw.gif");
+    const QByteArray green = makePicture("png", 30, 20, Qt::green);
+    server.setFile("/Kleuren/Groen.gif", green);
+    server.setFile("/Kleuren/Rood.gif", makePicture("png", 30, 20, Qt::red));
+    const QString copy = writeFileBytes(run.cacheFolder() + "/Traag.tmp", "Oud*Ouder");
+    run.setSetting("base", server.baseUrl());
+    QProcess* program = run.start();
+    const QString window = run.windowOf(program);
+    QVERIFY(!window.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Traag.txt"), WindowBoundMs);
+    openTree(window);
+    ProgramRun::pressKeys(window, "Down Down Down Down"); // Rood, while the pass waits
+    QTest::qWait(2 * 300); // the keys rest: a preview would be asked for now
+    QVERIFY2(!askedFor(server, ".gif"), "a preview ran during the pass");
+    ProgramRun::pressKeys(window, "Escape");
+    QVERIFY(ProgramRun::waitForStatus(program, "Fout bij het downloaden!"));
+    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Rood.gif"), WindowBoundMs);
+    QVERIFY(ProgramRun::waitForStatus(program, "Geladen"));
+    QCOMPARE(readFileBytes(copy), "Oud*Ouder");
+
+    ProgramRun::pressKeys(window, "Up Up"); // Blauw stalls
+    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Blauw.gif"), WindowBoundMs);
+    ProgramRun::pressKeys(window, "Down"); // Groen takes over
+    QVERIFY(ProgramRun::waitForStatus(program, "Geladen"));
+    QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), green);
+    QCOMPARE(program->property("statusLog").toByteArray().count("Fout bij het downloaden!"), 1);
+
+    server.resetCounts();
+    ProgramRun::pressKeys(window, "Up"); // Blauw stalls again
+    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Blauw.gif"), WindowBoundMs);
+    QElapsedTimer closing;
+    closing.start();
+    ProgramRun::pressKeys(window, "ctrl+s");
+    QVERIFY2(program->waitForFinished(ExitBoundMs), "still running after it was closed");
+    qInfo("closed in %lld ms during a stalled preview", static_cast<long long>(closing.elapsed()));
+    QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), green);
+    QVERIFY(!run.windowOf(run.start()).isEmpty());
 }
 
 // Started with a picture, Ctrl+I installs it without a download, or says Messenger is missing.

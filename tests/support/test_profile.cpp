@@ -29,7 +29,8 @@ public:
     FetchId fetch(const QString& url, const QString& target, qint64 maxBytes, QObject* receiver,
                   UrlFetcher::Finished finished) override
     {
-        world_.asked << url;
+        if (!deadRun_) // a run given up on asks the server for nothing more
+            world_.asked << url;
         const FetchId id = ++fetches_;
         running_.insert(id, finished);
         auto end = [this, id, url, target, maxBytes] {

@@ -1,0 +1,20 @@
+# Fails when program code waits inside the event loop: a nested loop (processEvents, a local
+# QEventLoop, a modal exec()) lets code above it on the stack be re-entered or destroyed while it
+# waits. The one loop is the application's own, in main().
+file(GLOB_RECURSE sources "${SOURCE_DIR}/src/*.cpp" "${SOURCE_DIR}/src/*.h")
+set(found "")
+foreach(source IN LISTS sources)
+  file(STRINGS "${source}" lines REGEX "processEvents|QEventLoop|InputHold|exec\\(\\)")
+  foreach(line IN LISTS lines)
+    if(source MATCHES "/src/app/main\\.cpp$" AND line MATCHES "return app\\.exec\\(\\);")
+      continue()
+    endif()
+    string(STRIP "${line}" line)
+    string(APPEND found "  ${source}: ${line}\n")
+  endforeach()
+endforeach()
+if(found)
+  message(FATAL_ERROR "Waits inside the event loop:\n${found}")
+endif()
+list(LENGTH sources count)
+message(STATUS "${count} source files, none waits inside the event loop")
