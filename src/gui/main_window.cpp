@@ -341,7 +341,10 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing ends whatever runs, at once: nothing the user waits for outlives the window.
+    // Closing ends whatever runs, at once: nothing the user waits for outlives the window, and
+    // nothing new starts as it ends.
+    previewAfterTask_ = false;
+    disconnect(&controller_, nullptr, this, nullptr);
     controller_.shutDown();
     if (chooser_)
         chooser_->close();

@@ -75,6 +75,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void installFollowsThePreview();
+    void conflictingCommandsGreyedWhileAListStalls();
     void captionsFromALanguageFile();
     void chooserKeepsAFailureOnlyAtTheFirstStart();
 };
@@ -105,6 +106,27 @@ void TestMainWindow::installFollowsThePreview()
     QTRY_COMPARE(w.status(), "Fout bij het downloaden!");
     QCOMPARE(w.installable(), 0);
     QCOMPARE(w.profile.world.asked.filter("Rood.gif").size(), 2);
+}
+
+// Until Esc gives up the stalled list, what would conflict with the pass cannot be chosen.
+void TestMainWindow::conflictingCommandsGreyedWhileAListStalls()
+{
+    Window w;
+    w.profile.world.stalled << TestProfile::server() + "Auto.txt";
+    w.show();
+    const QStringList commands{"refreshItem", "removeItem", "pickFileItem"};
+    auto enabled = [&] {
+        QStringList on;
+        for (const QString& name : commands)
+            on << QString::number(int(w.find<QAction>(qPrintable(name))->isEnabled()));
+        return on.join("");
+    };
+    QTRY_COMPARE(w.profile.world.asked.size(), 2);
+    QCOMPARE(enabled(), "000");
+    QVERIFY(w.find<QAction>("settingsItem")->isEnabled());
+    QTest::keyClick(&w.window, Qt::Key_Escape);
+    QTRY_COMPARE(enabled(), "111");
+    QCOMPARE(w.status(), "Skinlijst ontbreekt. Update de skinlijst!"); // no copy to fall back on
 }
 
 void TestMainWindow::captionsFromALanguageFile()
