@@ -269,7 +269,8 @@ void TestUserScenarios::arrowsPreviewAndCtrlIInstalls()
     server.setFile("/MooieKleuren/Rood.gif", red);
     const QString lvback = writeFileBytes(run.messengerFolder() + "/lvback.gif", "mine");
     run.setSetting("base", server.baseUrl());
-    const QString window = run.windowOf(run.start());
+    QProcess* program = run.start();
+    const QString window = run.windowOf(program);
     QVERIFY(!window.isEmpty());
     // Until the tree holds the skins the arrows find nothing: each round starts from the root.
     QVERIFY(QTest::qWaitFor(
@@ -280,6 +281,7 @@ void TestUserScenarios::arrowsPreviewAndCtrlIInstalls()
                                    3000);
         },
         WindowBoundMs));
+    QVERIFY(ProgramRun::waitForStatus(program, "Geladen")); // Groen is shown
     ProgramRun::pressKeys(window, "Down ctrl+i");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, WindowBoundMs);
     writeFileBytes(lvback, "mine");
