@@ -56,13 +56,16 @@ QProcess* ProgramRun::start(const QStringList& arguments)
 bool ProgramRun::waitForStatus(QProcess* process, const QString& text, int timeoutMs)
 {
     const QByteArray line = "status: " + text.toUtf8() + '\n';
-    // What was read stays with the process, for the next wait.
+    // What was read stays with the process; each wait looks past the line the last one found.
     return QTest::qWaitFor(
         [&] {
             QByteArray seen = process->property("statusLog").toByteArray();
             seen += process->readAllStandardError();
             process->setProperty("statusLog", seen);
-            return seen.contains(line);
+            const qsizetype at = seen.indexOf(line, process->property("statusFrom").toLongLong());
+            if (at >= 0)
+                process->setProperty("statusFrom", qlonglong(at + line.size()));
+            return at >= 0;
         },
         timeoutMs);
 }

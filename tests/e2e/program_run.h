@@ -48,7 +48,8 @@ public:
     // menus too), at once.
     static QStringList visibleWindows(const QProcess* process, const QString& pattern = {});
     static bool waitUntilNoWindow(const QProcess* process, const QString& pattern);
-    // Waits (bounded) until the program's status bar has said text, as its log tells.
+    // Waits (bounded) until the program's status bar has said text, as its log tells, after
+    // the line the last wait found.
     static bool waitForStatus(QProcess* process, const QString& text, int timeoutMs = WindowBoundMs);
     static void pressKeys(const QString& window, const QString& keys); // xdotool's names
     static QSize windowSize(const QString& window);

@@ -281,7 +281,7 @@ void TestUserScenarios::arrowsPreviewAndCtrlIInstalls()
                                    3000);
         },
         WindowBoundMs));
-    QVERIFY(ProgramRun::waitForStatus(program, "Geladen")); // Groen is shown
+    QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!")); // Groen is shown
     ProgramRun::pressKeys(window, "Down ctrl+i");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, WindowBoundMs);
     writeFileBytes(lvback, "mine");
@@ -318,12 +318,13 @@ void TestUserScenarios::windowAnswersWhileWorkRuns()
     ProgramRun::pressKeys(window, "Escape");
     QVERIFY(ProgramRun::waitForStatus(program, "Fout bij het downloaden!"));
     QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Rood.gif"), WindowBoundMs);
-    QVERIFY(ProgramRun::waitForStatus(program, "Geladen"));
+    QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
     QCOMPARE(readFileBytes(copy), "Oud*Ouder");
 
     ProgramRun::pressKeys(window, "Up Up"); // Blauw stalls
     QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Blauw.gif"), WindowBoundMs);
     ProgramRun::pressKeys(window, "Down"); // Groen takes over
+    QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
     QVERIFY(ProgramRun::waitForStatus(program, "Geladen"));
     QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), green);
     QCOMPARE(program->property("statusLog").toByteArray().count("Fout bij het downloaden!"), 1);
