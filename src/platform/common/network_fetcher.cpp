@@ -731,5 +731,6 @@ void NetworkFetcher::cancelAll()
     s.dropAhead();
     while (!s.fetches.empty())
         s.giveUp(s.fetches.begin()->first);
+    s.dead = s.run != 0;
     s.carryOn();
 }
