@@ -5,12 +5,10 @@
 #include <QtGlobal>
 #include <memory>
 
-class SafeFile;
-struct FetchLimits;
-struct FetchTransfer;
-
-// Fetches http and https URLs with libcurl on the calling thread, through the proxy named in the
-// usual environment variables (http_proxy, https_proxy, no_proxy).
+// Fetches http and https URLs with libcurl on the calling thread, driven by its event loop:
+// libcurl's sockets are watched by socket notifiers and its time-outs by a timer, so nothing
+// here ever waits. Proxies are those named in the usual environment variables (http_proxy,
+// https_proxy, no_proxy).
 //
 // Names in URLs and file names: list texts are decoded from Windows-1252 into Unicode once, when
 // they are read. A URL is then parsed leniently, so a character outside ASCII (and a blank) is
@@ -31,12 +29,17 @@ public:
     static constexpr int DefaultRateWindowMs = 10 * 1000;
     static constexpr qint64 DefaultMinBytesPerWindow = 10 * 1024;
     static constexpr qint64 DefaultMaxBytes = qint64(64) * 1024 * 1024;
+    // A file allowed no more than this is held in memory until it is complete, so one that
+    // turns out too large leaves not even a temporary file behind; larger ones go to the disk
+    // as they come.
+    static constexpr qint64 HeldInMemoryMaxBytes = qint64(8) * 1024 * 1024;
     static constexpr int MaxRedirects = 10;
     // Connections to the server at once for files fetched ahead, as a browser opens.
     static constexpr int MaxParallel = 6;
     static constexpr size_t MaxHeldAhead = 12;
 
-    // The wait for the answer is the shorter of ConnectTimeoutMs and idleTimeoutMs.
+    // The wait for the answer is the shorter of ConnectTimeoutMs and idleTimeoutMs. maxBytes
+    // caps every fetch, whatever its caller allows.
     explicit NetworkFetcher(int idleTimeoutMs = DefaultIdleTimeoutMs,
                             qint64 maxBytes = DefaultMaxBytes,
                             int totalTimeoutMs = DefaultTotalTimeoutMs,
@@ -44,41 +47,38 @@ public:
                             qint64 minBytesPerWindow = DefaultMinBytesPerWindow);
     ~NetworkFetcher() override;
 
-    // Waits while the window's events (repaints, timers, a close request) are processed; user
-    // input meanwhile waits for its end. The body goes to a temporary file beside targetPath, which
-    // replaces targetPath only after a complete, successful transfer: a 2xx answer after at most
-    // MaxRedirects redirects, never from https down to http, within the time-outs and above the
-    // rate above, at most maxBytes. An exception thrown from the window's events ends this fetch
-    // (the old file stays) and goes on to the caller; the next fetch works as before.
-    bool fetch(const QString& url, const QString& targetPath) override;
-    // At most MaxParallel at once, the fetch being waited for included (one started ahead gives
-    // way to it), and at most MaxHeldAhead running or held, each within the rules of fetch()
-    // (the size cap included). A fetch whose turn comes takes its copy, or waits for it; what
-    // the run does not ask for is dropped at its end, and cancel() drops them all.
-    void fetchAhead(const QStringList& urls) override;
-    // Within a run, a fetch that got no answer at all or ran out of time makes the later ones
-    // fail without asking the server.
+    // A temporary file beside targetPath gets the body, and replaces targetPath only after a
+    // complete, successful transfer: a 2xx answer after at most MaxRedirects redirects, never
+    // from https down to http, within the time-outs and above the rate above, at most
+    // maxBytes. Up to HeldInMemoryMaxBytes, even the temporary file waits for the whole body.
+    FetchId fetch(const QString& url, const QString& targetPath, qint64 maxBytes, QObject* receiver,
+                  Finished finished) override;
+    // At most MaxParallel connections at once, the fetches being waited for included (the one
+    // started ahead last gives way to them), and at most MaxHeldAhead running or held, each
+    // within the rules of fetch() and its maxBytes. A fetch whose turn comes takes its copy,
+    // or goes on waiting for it.
+    void fetchAhead(const QStringList& urls, qint64 maxBytes) override;
+    // Within a run, a fetch that got no answer at all, ran out of time or was cancelled makes
+    // the later ones fail without asking the server. A refusal for size is the file's fault,
+    // not the server's: the run goes on.
     void beginRun() override;
     void endRun() override;
-    void cancel() override;
+    void cancel(FetchId id) override;
+    void cancelAll() override;
+    // TRANSITION: the base's blocking calls, which fail here, go with them
+    using UrlFetcher::cancel;
+    using UrlFetcher::fetch;
+    using UrlFetcher::fetchAhead;
 
 private:
     struct Session;
     Session& session();
-    FetchLimits limits() const;
-    std::unique_ptr<FetchTransfer> start(const QString& url, SafeFile* target);
-    void startWaitingAhead();
-    void dropAhead();
-    void wait(FetchTransfer& current);
 
     int idleTimeoutMs_;
     qint64 maxBytes_;
     int totalTimeoutMs_;
     int rateWindowMs_;
     qint64 minBytesPerWindow_;
-    bool inRun_ = false;
-    bool serverDead_ = false;
-    bool cancelled_ = false;
     // Kept from one fetch to the next, so the connection to the server is reused across the
     // many small list files.
     std::unique_ptr<Session> session_;
