@@ -22,15 +22,7 @@ public:
     // that was at targetPath then left as it was. finished runs on receiver's thread, and not
     // at all once receiver is gone. Any number of fetches may run at once.
     virtual FetchId fetch(const QString& url, const QString& targetPath, qint64 maxBytes,
-                          QObject* receiver, Finished finished)
-    { // TRANSITION: pure once every fetcher has it
-        Q_UNUSED(url)
-        Q_UNUSED(targetPath)
-        Q_UNUSED(maxBytes)
-        Q_UNUSED(receiver)
-        Q_UNUSED(finished)
-        return 0;
-    }
+                          QObject* receiver, Finished finished) = 0;
     // Within a run: these URLs will be fetched next, in this order, each at most maxBytes. The
     // fetcher may start them ahead and hold what arrives until fetch() asks for it; nothing
     // reaches a file before that, and what the run never asks for is dropped.
@@ -48,20 +40,9 @@ public:
 
     // The user gave up on this fetch: it ends now as a failure, its finished(false) follows.
     // Nothing happens for a fetch that has ended.
-    virtual void cancel(FetchId id) { Q_UNUSED(id) } // TRANSITION: pure
+    virtual void cancel(FetchId id) = 0;
     // The program is closing: every fetch, running or ahead, ends now as a failure.
-    virtual void cancelAll() {} // TRANSITION: pure
-
-    // The blocking fetch of before, going away: the core no longer calls it.
-    virtual bool fetch(const QString& url, const QString& targetPath)
-    {
-        Q_UNUSED(url)
-        Q_UNUSED(targetPath)
-        return false;
-    }
-    virtual void fetchAhead(const QStringList& urls) { Q_UNUSED(urls) }
-    virtual void cancel() { cancelAll(); }
-    // TRANSITION: the three blocking calls above go
+    virtual void cancelAll() = 0;
 };
 
 // Keeps a run open for the lifetime of the object.

@@ -24,9 +24,7 @@
 namespace {
 QUrl parsedUrl(const QString& url)
 {
-    QString text = url;
-    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QUrl parsed(text, QUrl::TolerantMode);
+    QUrl parsed(url, QUrl::TolerantMode);
     const QString scheme = parsed.scheme().toLower();
     if (!parsed.isValid() || parsed.host().isEmpty() ||
         (scheme != QLatin1String("http") && scheme != QLatin1String("https")))

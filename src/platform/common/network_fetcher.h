@@ -65,10 +65,6 @@ public:
     void endRun() override;
     void cancel(FetchId id) override;
     void cancelAll() override;
-    // TRANSITION: the base's blocking calls, which fail here, go with them
-    using UrlFetcher::cancel;
-    using UrlFetcher::fetch;
-    using UrlFetcher::fetchAhead;
 
 private:
     struct Session;
