@@ -1,6 +1,7 @@
 #include "gui/skin_preview_label.h"
 
 #include "core/preview/picture_decoder.h"
+#include "gui/interface_look.h"
 
 #include <QBuffer>
 #include <QMovie>
@@ -52,7 +53,7 @@ void SkinPreviewLabel::setPlaceholderCaption(const QString& caption)
 
 void SkinPreviewLabel::showPlaceholder()
 {
-    QImage placeholder(QStringLiteral(":/drapello/placeholder.jpg"));
+    QImage placeholder = builtInPng(QStringLiteral(":/drapello/placeholder.png"));
     QPainter painter(&placeholder);
     QFont font = this->font();
     font.setPixelSize(11);
