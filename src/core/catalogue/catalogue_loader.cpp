@@ -110,9 +110,10 @@ bool CatalogueLoader::fill(const QString& baseUrl, Pass pass)
             step();
             if (!QFileInfo::exists(copy))
                 return listMissing();
-            const QString skinText = CacheFolder::readList(copy);
+            QString skinText = CacheFolder::readList(copy);
             step();
             const QStringList skins = listformat::splitList(skinText);
+            skinText.clear(); // the names hold copies; the text's room goes to the tree
             if (index_.nodeCount() + skins.size() > listformat::MaxTreeNodes)
                 throw AppError::overflow();
             // All of a category's skins in one insertion; the bar moves as if they came one
