@@ -76,8 +76,12 @@ void CatalogueTree::addSkins(const QString& categoryKey, const QStringList& name
 {
     QList<QTreeWidgetItem*> items;
     items.reserve(names.size());
-    for (const QString& name : names)
-        items.append(new QTreeWidgetItem(QStringList(name)));
+    for (const QString& name : names) {
+        // Not through a QStringList: one list allocated and freed per skin, for one column.
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, name);
+        items.append(item);
+    }
     categories_.value(categoryKey)->addChildren(items);
 }
 
