@@ -46,9 +46,8 @@ public:
         QObject::connect(
             &notifier_, &QSocketNotifier::activated, &notifier_, [this, wake = std::move(wake)] {
                 // Connecting is the whole message: every waiting one is let go.
-                int knocked = 0;
-                while ((knocked = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >=
-                       0)
+                const int flags = SOCK_CLOEXEC | SOCK_NONBLOCK;
+                for (int knocked; (knocked = ::accept4(fd_, nullptr, nullptr, flags)) >= 0;)
                     ::close(knocked);
                 wake();
             });
