@@ -9,6 +9,7 @@
 #include "folder_server.h"
 #include "gui/catalogue_tree.h"
 #include "gui/main_window.h"
+#include "hostile_server.h"
 #include "platform/common/network_fetcher.h"
 #include "support/test_profile.h"
 
@@ -51,6 +52,9 @@ namespace {
 
 constexpr int WanDelayMs = 20;
 constexpr int Wan100DelayMs = 100;
+constexpr int HostileCategories = 12;
+constexpr qint64 HostileListBytes = 64 * 1024 * 1024;
+constexpr int HostileTimeoutMs = 60000;
 
 [[noreturn]] void fail(const QString& what)
 {
@@ -210,6 +214,13 @@ struct Sandbox {
         bench::writeCacheFiles(catalogue, program() + QStringLiteral("/Cache"));
     }
 
+    void setSetting(const QString& key, const QString& value) const
+    {
+        QSettings ini(dir.path() + QStringLiteral("/config/KorvaneSoftware.ini"),
+                      QSettings::IniFormat);
+        ini.setValue(QStringLiteral("Drapello/") + key, value);
+    }
+
     QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -271,6 +282,43 @@ double settledPeakMb(const QString& program, const QStringList& args,
     process.kill();
     process.waitForFinished(10000);
     return double(kb) / 1024.0;
+}
+
+// Peak resident memory of a process over its loading: sampled until its CPU time has not moved
+// for 400 ms, or for at most timeoutMs, then it is asked to end (SIGTERM) as a session would.
+double loadingPeakMb(const QString& program, const QProcessEnvironment& env, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, {});
+    if (!process.waitForStarted(10000))
+        fail(QStringLiteral("cannot start %1").arg(program));
+    const qint64 pid = process.processId();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = -1;
+    qint64 peakKb = 0;
+    int still = 0;
+    while (still < 20) {
+        QThread::msleep(20);
+        const qint64 ticks = bench::procCpuTicks(pid);
+        if (ticks < 0)
+            fail(QStringLiteral("%1 ended while it loaded").arg(program));
+        peakKb = qMax(peakKb, bench::procStatusKb(pid, "VmHWM"));
+        if (clock.elapsed() > timeoutMs) {
+            std::fprintf(stderr, "bench: %s still busy after %d s; its peak so far counts\n",
+                         qPrintable(program), timeoutMs / 1000);
+            break;
+        }
+        still = (ticks == last && clock.elapsed() > 200) ? still + 1 : 0;
+        last = ticks;
+    }
+    process.terminate();
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+    return double(peakKb) / 1024.0;
 }
 
 // ------------------------------------------------------------------ the start-up child
@@ -616,6 +664,41 @@ int main(int argc, char* argv[])
         print("memory_limit_bare", bench::median(fillTall), "MiB");
         ratios.add("startup", bench::median(product) / bench::median(fill));
         ratios.add("memory", bench::median(extra) / bench::median(fillTall));
+    }
+
+    // hostile: the real program starting against a server whose twelve category lists are
+    // 64 MiB each, streamed chunked without a length (and then under a Content-Length): its
+    // peak resident memory while it loads, beside a plain window holding those categories.
+    // Not in the ratios: what counts is the absolute figure. At most three runs: each streams
+    // up to 768 MiB over the loopback.
+    if (want("hostile")) {
+        const QString real = QStringLiteral(DRAPELLO_BINARY);
+        const QString bare = QStringLiteral(DRAPELLO_BARE_WINDOW);
+        const Catalogue none;
+        Sandbox bareBox(none, {});
+        QVector<double> chunked, sized, sentChunked, sentSized, floor;
+        for (int i = 0; i < qMin(runs, 3); ++i) {
+            for (const bool withLength : {false, true}) {
+                HostileServer hostile(HostileCategories, HostileListBytes, withLength);
+                Sandbox box(none, {real});
+                box.setSetting(QStringLiteral("base"), hostile.baseUrl());
+                box.setSetting(QStringLiteral("updatelist"), QStringLiteral("1"));
+                (withLength ? sized : chunked)
+                    << loadingPeakMb(box.program() + QStringLiteral("/Drapello"), box.environment(),
+                                     HostileTimeoutMs);
+                (withLength ? sentSized : sentChunked)
+                    << double(hostile.bytesSent()) / (1024.0 * 1024.0);
+            }
+            floor << settledPeakMb(
+                bare,
+                {QString::number(HostileCategories), QStringLiteral("0"), QStringLiteral("--stay")},
+                bareBox.environment());
+        }
+        print("hostile_lists_peak", bench::median(chunked), "MiB");
+        print("hostile_lists_peak_length", bench::median(sized), "MiB");
+        print("hostile_limit_bare", bench::median(floor), "MiB");
+        print("hostile_lists_sent", bench::median(sentChunked), "MiB");
+        print("hostile_lists_sent_length", bench::median(sentSized), "MiB");
     }
 
 #ifdef Q_OS_LINUX

@@ -58,8 +58,6 @@ bool DrapelloApplication::start(const QString& commandLine)
     // Queued: the close finishes (and a command that asked for it returns) before the loop ends.
     QObject::connect(window_.get(), &MainWindow::closed, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    channel_->listen([this] { window_->bringToFront(); });
-
     // The chooser is the first window: the stored language is applied, then the main window
     // loads, and either the main window or (when no choice was ever confirmed) the chooser
     // shows.
@@ -70,5 +68,7 @@ bool DrapelloApplication::start(const QString& commandLine)
         window_->showMain();
     else
         chooser->show();
+    // Listening waits until the loading timer counts: a start that knocks meanwhile tries again.
+    channel_->listen([this] { window_->bringToFront(); });
     return true;
 }

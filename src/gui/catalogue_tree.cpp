@@ -2,6 +2,25 @@
 
 #include <QHeaderView>
 
+namespace {
+// A skin's node: its name is its only data. A plain item keeps its text in two lists of its
+// own (the display values and the per-role values), two allocations per skin that a catalogue
+// of 32,767 skins pays in megabytes; this one keeps the name and answers for it.
+class SkinNode : public QTreeWidgetItem {
+public:
+    explicit SkinNode(const QString& name) : name_(name) {}
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return name_;
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    QString name_;
+};
+} // namespace
+
 CatalogueTree::CatalogueTree(QWidget* parent) : QTreeWidget(parent)
 {
     setColumnCount(1);
@@ -84,7 +103,7 @@ void CatalogueTree::addSkins(const QString& categoryKey, const QStringList& name
     QList<QTreeWidgetItem*> items;
     items.reserve(names.size());
     for (const QString& name : names)
-        items.append(new QTreeWidgetItem(QStringList(name)));
+        items.append(new SkinNode(name));
     categories_.value(categoryKey)->addChildren(items);
 }
 

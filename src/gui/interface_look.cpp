@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QImageReader>
 #include <QStringList>
 
 namespace {
@@ -24,6 +25,13 @@ void useInterfaceFont()
     QFont font(ClassicFamily);
     font.setPointSize(8);
     QApplication::setFont(font);
+}
+
+QImage builtInPng(const QString& path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 QString visibleOnOneLine(const QString& text)

@@ -1,6 +1,7 @@
 #include "gui/skin_preview_label.h"
 
 #include "core/preview/picture_decoder.h"
+#include "gui/interface_look.h"
 
 #include <QBuffer>
 #include <QMovie>
@@ -52,7 +53,31 @@ void SkinPreviewLabel::setPlaceholderCaption(const QString& caption)
 
 void SkinPreviewLabel::showPlaceholder()
 {
-    QImage placeholder(QStringLiteral(":/drapello/placeholder.jpg"));
+    placeholderShown_ = true;
+    // Drawn when the label is first shown, not before: at start-up the window is built and the
+    // loading timer armed before it shows, and this drawing (a picture to decode, the first
+    // text to lay out) would delay both.
+    if (!isVisible()) {
+        dropMovie();
+        image_ = QImage();
+        clear();
+        placeholderPending_ = true;
+        return;
+    }
+    drawPlaceholder();
+}
+
+void SkinPreviewLabel::showEvent(QShowEvent* event)
+{
+    if (placeholderPending_)
+        drawPlaceholder();
+    QLabel::showEvent(event);
+}
+
+void SkinPreviewLabel::drawPlaceholder()
+{
+    placeholderPending_ = false;
+    QImage placeholder = builtInPng(QStringLiteral(":/drapello/placeholder.png"));
     QPainter painter(&placeholder);
     QFont font = this->font();
     font.setPixelSize(11);
@@ -63,7 +88,6 @@ void SkinPreviewLabel::showPlaceholder()
                      placeholderCaption_);
     painter.end();
     showImage(placeholder);
-    placeholderShown_ = true;
 }
 
 void SkinPreviewLabel::showPicture(const Picture& picture)
@@ -73,6 +97,7 @@ void SkinPreviewLabel::showPicture(const Picture& picture)
         return;
     }
     placeholderShown_ = false;
+    placeholderPending_ = false;
     if (!picture.animated) {
         showImage(picture.first);
         return;

@@ -21,8 +21,12 @@ public:
     // The picture shown (first frame of an animation).
     const QImage& currentImage() const { return image_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void showPlaceholder();
+    void drawPlaceholder();
     void showImage(const QImage& image);
     void dropMovie();
     QSize fitted(QSize size) const;
@@ -30,6 +34,7 @@ private:
     QImage image_;
     QString placeholderCaption_;
     bool placeholderShown_ = false;
+    bool placeholderPending_ = false; // shown but not yet drawn: the label was never visible
     QMovie* movie_ = nullptr;
     QBuffer* movieData_ = nullptr;
 };

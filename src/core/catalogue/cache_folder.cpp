@@ -31,14 +31,25 @@ QString CacheFolder::readList(const QString& path)
     QFile file;
     if (!openRegularFile(file, path))
         throw QFileInfo::exists(path) ? AppError::pathFileAccess() : AppError::fileNotFound();
-    if (file.size() > listformat::MaxListBytes)
+    const qint64 claimed = file.size();
+    if (claimed > listformat::MaxListBytes)
         throw AppError::overflow();
-    // One byte past the limit: a file may hold more than it claimed a moment ago.
-    const QByteArray bytes = file.read(listformat::MaxListBytes + 1);
-    if (file.error() != QFileDevice::NoError)
+    // Up to one byte past the limit: a file may hold more than it claimed a moment ago. The
+    // buffer starts at what it claimed, not at the limit: a buffer of the limit's size, however
+    // little of it is filled, leaves the allocator keeping that much for every later block.
+    QByteArray bytes(claimed + 1, Qt::Uninitialized);
+    qint64 got = 0;
+    qint64 read = 0;
+    while ((read = file.read(bytes.data() + got, bytes.size() - got)) > 0) {
+        got += read;
+        if (got == bytes.size() && got <= listformat::MaxListBytes)
+            bytes.resize(qMin(2 * got, listformat::MaxListBytes + 1));
+    }
+    if (read < 0 || file.error() != QFileDevice::NoError)
         throw AppError::pathFileAccess();
-    if (bytes.size() > listformat::MaxListBytes)
+    if (got > listformat::MaxListBytes)
         throw AppError::overflow();
+    bytes.truncate(got);
     return listformat::decodeList(bytes);
 }
 

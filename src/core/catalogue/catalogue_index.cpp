@@ -26,9 +26,11 @@ qsizetype CatalogueIndex::addLeaves(const QString& parentKey, const QStringList&
     qsizetype added = 0;
     for (const QString& name : names) {
         if (!name.isEmpty()) {
-            if (keys_.contains(name))
-                break;
+            // One look-up per name: a key already there leaves the size as it was.
+            const qsizetype before = keys_.size();
             keys_.insert(name);
+            if (keys_.size() == before)
+                break;
         }
         ++nodeCount_;
         ++added;

@@ -21,11 +21,13 @@ LanguageManager::LanguageManager(LanguageTable& table, Settings& settings, Dialo
 QStringList LanguageManager::languageFiles() const
 {
     // Ordinary, visible files only, matched without regard to case, as a file list box does.
+    // Matched by hand: a name filter would compile a regular expression, which costs more at
+    // start-up than the listing itself.
     QStringList names;
     for (const QString& folder : folders_) {
-        const QStringList here = QDir(folder).entryList({QStringLiteral("*.lng")}, QDir::Files);
+        const QStringList here = QDir(folder).entryList(QDir::Files);
         for (const QString& name : here) {
-            if (!names.contains(name))
+            if (name.endsWith(QLatin1String(".lng"), Qt::CaseInsensitive) && !names.contains(name))
                 names << name;
         }
     }

@@ -4,8 +4,6 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
-
 // A local socket beside the one-copy lock. The running copy listens; a later start knocks, so
 // that the copy the user already has comes to the front instead of nothing happening at all.
 class InstanceChannel {
@@ -22,6 +20,7 @@ public:
     bool knock() const;
 
 private:
+    class Listener; // each system's own socket
     QString name_;
-    std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<Listener> listener_;
 };

@@ -47,9 +47,12 @@ bool LockFileInstance::acquire()
         ::close(fd);
         return false;
     }
-    // The pid is only for people looking at the file; the lock itself is what counts.
+    // The pid is only for people looking at the file; the lock itself is what counts. Written
+    // over the old one, and cut only where the old was longer: emptying a file frees its block
+    // in the file system's journal, a millisecond at times, before the window exists.
     const QByteArray pid = QByteArray::number(static_cast<qint64>(::getpid())) + '\n';
-    if (::ftruncate(fd, 0) == 0 && ::write(fd, pid.constData(), pid.size()) < 0) {
+    if (::pwrite(fd, pid.constData(), size_t(pid.size()), 0) == pid.size() &&
+        info.st_size > pid.size() && ::ftruncate(fd, pid.size()) != 0) {
         // informational only
     }
     fd_ = fd;

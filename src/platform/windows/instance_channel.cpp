@@ -3,19 +3,21 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+class InstanceChannel::Listener : public QLocalServer {};
+
 InstanceChannel::InstanceChannel(QString name) : name_(std::move(name)) {}
 
 InstanceChannel::~InstanceChannel() = default;
 
 void InstanceChannel::listen(std::function<void()> wake)
 {
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket left by a copy that crashed; the caller holds the lock, so nobody listens there.
+    listener_ = std::make_unique<Listener>();
+    listener_->setSocketOptions(QLocalServer::UserAccessOption);
+    // A pipe left by a copy that crashed; the caller holds the lock, so nobody listens there.
     QLocalServer::removeServer(name_);
-    if (!server_->listen(name_))
+    if (!listener_->listen(name_))
         return; // only the knock is lost: a later start still exits
-    QLocalServer* server = server_.get();
+    QLocalServer* server = listener_.get();
     QObject::connect(server, &QLocalServer::newConnection, server, [server, wake] {
         while (QLocalSocket* socket = server->nextPendingConnection())
             socket->deleteLater();
