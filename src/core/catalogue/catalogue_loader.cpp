@@ -47,103 +47,6 @@ void CatalogueLoader::beginRefresh()
     cache_.setAsideListCopies();
 }
 
-<<<<<<< HEAD
-=======
-bool CatalogueLoader::fill(const QString& baseUrl, Pass pass)
-{
-    const bool quiet = pass == Pass::Restore;
-    const bool download = pass == Pass::Download || pass == Pass::Refresh;
-    auto step = [this, quiet] {
-        if (!quiet)
-            report_.step();
-    };
-    // A missing list or the server's "not found" ends the pass with a message of its own.
-    auto endPass = [this, quiet](const QString& status) {
-        if (!quiet) {
-            report_.showFailure(status);
-            report_.clearProgress();
-        }
-        return false;
-    };
-    // In a refresh a list is missing only when its download failed, and the lists from before
-    // come back: the download's failure is what the user must read, not that a list is missing.
-    auto listMissing = [&] {
-        if (pass != Pass::Refresh)
-            return endPass(report_.text(UiText::ListMissing));
-        report_.clearProgress();
-        return false;
-    };
-    const QString listDownloaded = report_.text(UiText::ListDownloaded);
-    try {
-        cache_.ensureExists();
-        // A server that is down costs one wait; the cached copies fill the tree meanwhile.
-        const FetchRun run(fetcher_);
-
-        const QString listCopy = cache_.listCopy(QString::fromLatin1(RootKey));
-        if (download)
-            downloader_.download(baseUrl + QStringLiteral("voruzide.txt"), listCopy,
-                                 listDownloaded);
-        step();
-        if (!QFileInfo::exists(listCopy))
-            return listMissing();
-        const QString categoryText = CacheFolder::readList(listCopy);
-        if (listformat::isNotFoundMarker(categoryText))
-            return endPass(QStringLiteral("Error 404: File Not Found"));
-        step();
-        const QStringList categories = listformat::splitList(categoryText);
-        if (download) {
-            // Each list is still taken in its turn; asking for them all now saves a round trip
-            // per category. A name the pass would refuse ends the list: it is never asked for.
-            QStringList ahead;
-            for (const QString& name : categories) {
-                if (!listformat::isSafeCategoryName(name))
-                    break;
-                ahead << baseUrl + name + QStringLiteral(".txt");
-            }
-            downloader_.fetchAhead(ahead);
-        }
-
-        for (const QString& name : categories) {
-            if (index_.nodeCount() >= listformat::MaxTreeNodes)
-                throw AppError::overflow();
-            const QString categoryKey = name + timeOfDayText();
-            index_.addNode(QString::fromLatin1(RootKey), categoryKey);
-            Q_EMIT categoryAdded(categoryKey, QLatin1Char(' ') + name);
-            step();
-            // The name becomes a file name: it must not lead anywhere but into Cache.
-            listformat::requireSafeCategoryName(name);
-            const QString copy = cache_.listCopy(name);
-            if (download)
-                downloader_.download(baseUrl + name + QStringLiteral(".txt"), copy, listDownloaded);
-            step();
-            if (!QFileInfo::exists(copy))
-                return listMissing();
-            QString skinText = CacheFolder::readList(copy);
-            step();
-            const QStringList skins = listformat::splitList(skinText);
-            skinText.clear(); // the names hold copies; the text's room goes to the tree
-            if (index_.nodeCount() + skins.size() > listformat::MaxTreeNodes)
-                throw AppError::overflow();
-            // All of a category's skins in one insertion; the bar moves as if they came one
-            // by one (nothing is painted in between).
-            const qsizetype added = index_.addLeaves(categoryKey, skins);
-            Q_EMIT skinsAdded(categoryKey, added == skins.size() ? skins : skins.mid(0, added));
-            for (qsizetype i = 0; i < added; ++i)
-                step();
-            if (added < skins.size())
-                throw AppError::keyNotUnique();
-        }
-        if (!quiet)
-            report_.clearProgress();
-        return true;
-    } catch (const AppError& error) {
-        if (!quiet)
-            report_.showError(error);
-    }
-    return false;
-}
-
->>>>>>> async-startup
 void CatalogueLoader::load(const QString& baseUrl, bool fromCache)
 {
     abandon();
@@ -287,9 +190,10 @@ void CatalogueLoader::readSkinList()
     step();
     if (!QFileInfo::exists(copy_))
         return listMissing();
-    const QString skinText = CacheFolder::readList(copy_);
+    QString skinText = CacheFolder::readList(copy_);
     step();
     const QStringList skins = listformat::splitList(skinText);
+    skinText.clear(); // the names hold copies; the text's room goes to the tree
     if (index_.nodeCount() + skins.size() > listformat::MaxTreeNodes)
         throw AppError::overflow();
     // All of a category's skins in one insertion; the bar moves as if they came one by one
