@@ -36,7 +36,6 @@ Files lists(const QByteArray& categories, const QByteArrayList& skins = {})
 class TestCatalogueLoader : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void reportsInTheOrderSeen();
     void loads_data();
     void loads();
     void failedRefreshPutsOldCopiesBack_data();
@@ -44,17 +43,6 @@ private Q_SLOTS:
     void toolRefuses_data();
     void toolRefuses();
 };
-
-void TestCatalogueLoader::reportsInTheOrderSeen()
-{
-    ControllerRun run;
-    run.profile.world.files = lists("A", {"x*y"});
-    run.log.lines.clear();
-    run.controller.loadCatalogue();
-    QVERIFY(waitUntilIdle(run.controller));
-    QCOMPARE(run.log.lines.join(',').replace("progress ", "").replace("status " + Downloaded, "ok"),
-             "10,20,ok,0,10,20,30,40,50,ok,0,10,20,30,40,0");
-}
 
 void TestCatalogueLoader::loads_data()
 {

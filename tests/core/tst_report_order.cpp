@@ -11,36 +11,6 @@
 namespace {
 const QString Server = TestProfile::server();
 
-// Every report of the controller and its catalogue, one line each.
-struct FullLog {
-    QStringList lines;
-    explicit FullLog(SkinController& c)
-    {
-        StatusReport* r = &c.report();
-        QObject::connect(r, &StatusReport::statusChanged, r,
-                         [this](const QString& text) { lines << "status " + text; });
-        QObject::connect(r, &StatusReport::progressChanged, r,
-                         [this](int value) { lines << QString("progress %1").arg(value); });
-        QObject::connect(r, &StatusReport::busyChanged, r,
-                         [this](bool on) { lines << QString("busy %1").arg(int(on)); });
-        QObject::connect(r, &StatusReport::previewChanged, r, [this](const Picture& p) {
-            lines << QString("preview %1x%2").arg(p.first.width()).arg(p.first.height());
-        });
-        QObject::connect(r, &StatusReport::installAvailableChanged, r,
-                         [this](bool on) { lines << QString("install %1").arg(int(on)); });
-        CatalogueLoader* loader = &c.catalogue();
-        QObject::connect(loader, &CatalogueLoader::catalogueCleared, loader,
-                         [this](const QString&, const QString& text) { lines << "root" + text; });
-        QObject::connect(
-            loader, &CatalogueLoader::categoryAdded, loader,
-            [this](const QString&, const QString& text) { lines << "category" + text; });
-        QObject::connect(loader, &CatalogueLoader::skinsAdded, loader,
-                         [this](const QString&, const QStringList& names) {
-                             lines << "skins " + names.join(',');
-                         });
-    }
-};
-
 QString referenceFile()
 {
     return QStringLiteral(DRAPELLO_SOURCE_DIR "/tests/core/report_order.txt");
@@ -137,7 +107,7 @@ void TestReportOrder::sameOrderAsAlways()
     world.nextFiles << writeFileBytes(profile.path("mine.gif"), makeGif(1, 12));
     profile.setSetting("algedaan", "1");
     SkinController controller(profile.services);
-    FullLog log(controller);
+    ReportLog log(controller);
     controller.language().loadStored();
     controller.start(commandLine);
     controller.stopLoading();

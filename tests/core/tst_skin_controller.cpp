@@ -218,7 +218,7 @@ void TestSkinController::whileATaskRuns()
         run.controller.shutDown();
         QCOMPARE(run.controller.task(), Task::None);
         QTest::qWait(50);
-        QCOMPARE(run.log.lines, before);
+        QCOMPARE(run.log.lines.mid(before.size()), QStringList{"busy 0"}); // the cursor put back
         QVERIFY(!QFileInfo::exists(run.profile.cacheFolder() + "/voruzide.tmp"));
         QCOMPARE(fileBytesIn(run.profile.cacheFolder(), "*").size(), 0);
     }

@@ -43,8 +43,9 @@ private:
     QTemporaryDir dir_;
 };
 
-// What a controller reports, one line each in the order it came ("status <text>", "progress
-// <n>", "preview <w>x<h>" (0x0: none), "install <0|1>"), and the tree it described.
+// What a controller and its catalogue report, one line each in the order it came ("status
+// <text>", "progress <n>", "busy <0|1>", "preview <w>x<h>" (0x0: none), "install <0|1>", "root
+// <text>", "category <text>", "skins <a,b>"), and the tree it described.
 class ReportLog {
 public:
     explicit ReportLog(SkinController& controller);
