@@ -113,31 +113,28 @@ void TestReportOrder::sameOrderAsAlways()
     controller.stopLoading();
     for (const QString& step : steps) {
         log.lines << "> " + step;
-        if (step == "load") {
-            controller.loadCatalogue();
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "refresh") {
+        const QString category = step.section(' ', 1).section('/', 0, 0);
+        const QString skin = step.section('/', 1);
+        if (step == "refresh") {
             controller.refreshCatalogue();
             controller.stopLoading();
-        } else if (step.startsWith("preview ")) {
-            const QString path = step.mid(8);
-            const QString category = path.section('/', 0, 0), skin = path.section('/', 1);
+            continue;
+        }
+        if (step == "server down")
+            world.files.clear();
+        else if (step == "load")
+            controller.loadCatalogue();
+        else if (step == "install")
+            controller.installSkin();
+        else if (step == "remove")
+            controller.removeSkin();
+        else if (step == "pick")
+            controller.installPickedFile();
+        else
             controller.previewSkin(
                 skin.isEmpty() ? CatalogueNode{CatalogueNode::Kind::Category, ' ' + category, {}}
                                : CatalogueNode{CatalogueNode::Kind::Skin, skin, ' ' + category});
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "install") {
-            controller.installSkin();
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "remove") {
-            controller.removeSkin();
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "pick") {
-            controller.installPickedFile();
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "server down") {
-            world.files.clear();
-        }
+        QVERIFY(waitUntilIdle(controller));
     }
     log.lines << "windows " + world.actions.join(',');
     const QString row = QTest::currentDataTag();

@@ -132,17 +132,14 @@ TestProfile::TestProfile()
     services.dataFolder = path("data");
 }
 
-QString TestProfile::setting(const QString& key) const
+QString iniSetting(const QString& file, const QString& key)
 {
-    return QSettings(path("config/KorvaneSoftware.ini"), QSettings::IniFormat)
-        .value("Drapello/" + key, "<missing>")
-        .toString();
+    return QSettings(file, QSettings::IniFormat).value("Drapello/" + key, "<missing>").toString();
 }
 
-void TestProfile::setSetting(const QString& key, const QString& value)
+void setIniSetting(const QString& file, const QString& key, const QString& value)
 {
-    QSettings(path("config/KorvaneSoftware.ini"), QSettings::IniFormat)
-        .setValue("Drapello/" + key, value);
+    QSettings(file, QSettings::IniFormat).setValue("Drapello/" + key, value);
 }
 
 QByteArray readFileBytes(const QString& path)
