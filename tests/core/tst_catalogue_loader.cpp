@@ -84,8 +84,8 @@ void TestCatalogueLoader::loads_data()
         const QString name = listformat::decodeList(bad);
         row(bad, lists(bad), " VOR Uzide( " + name + ')', badName(name), 0);
     }
-    row("category of 256 bytes", lists(QByteArray(256, 'n')), " VOR Uzide",
-        badName(QString(64, 'n') + "..."), 0);
+    row("category of 256 bytes", {{TestProfile::server() + "voruzide.txt", QByteArray(256, 'n')}},
+        " VOR Uzide", badName(QString(64, 'n') + "..."), 0);
     row("not found in a list", lists("notfound*A"), " VOR Uzide( notfound)", missing, 2);
     Files fifo = lists("A");
     fifo.insert("A.tmp", "FIFO"); // a list copy in the cache; the server has no A.txt
