@@ -53,7 +53,7 @@ private:
 
 // What a controller and its catalogue report, one line each in the order it came ("status
 // <text>", "progress <n>", "busy <0|1>", "preview <w>x<h>" (0x0: none), "install <0|1>", "root
-// <text>", "category <text>", "skins <a,b>"), and the tree it described.
+// VOR Uzide", "category A", "skins x,y"), and the tree it described.
 class ReportLog {
 public:
     explicit ReportLog(SkinController& controller);
