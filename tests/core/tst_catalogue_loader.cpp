@@ -36,7 +36,6 @@ Files lists(const QByteArray& categories, const QByteArrayList& skins = {})
 class TestCatalogueLoader : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void reportsInTheOrderSeen();
     void loads_data();
     void loads();
     void failedRefreshPutsOldCopiesBack_data();
@@ -44,17 +43,6 @@ private Q_SLOTS:
     void toolRefuses_data();
     void toolRefuses();
 };
-
-void TestCatalogueLoader::reportsInTheOrderSeen()
-{
-    ControllerRun run;
-    run.profile.world.files = lists("A", {"x*y"});
-    run.log.lines.clear();
-    run.controller.loadCatalogue();
-    QVERIFY(waitUntilIdle(run.controller));
-    QCOMPARE(run.log.lines.join(',').replace("progress ", "").replace("status " + Downloaded, "ok"),
-             "10,20,ok,0,10,20,30,40,50,ok,0,10,20,30,40,0");
-}
 
 void TestCatalogueLoader::loads_data()
 {
@@ -69,46 +57,39 @@ void TestCatalogueLoader::loads_data()
                "\" cannot be stored in the cache";
     };
     const QByteArray a32767 = names('a', 32767), b32766 = names('b', 32766);
-    QTest::newRow("two") << lists("A*B", {"x*y", "z"}) << " VOR Uzide( A(x,y), B(z))" << ok << 2;
-    QTest::newRow("blanks, breaks") << lists("Auto Motor*", {" Rode *\r\nBlauw", ""})
-                                    << " VOR Uzide( Auto Motor( Rode ,\r\nBlauw), )" << ok << 2;
-    QTest::newRow("1252") << lists("Caf\xE9", {"5\x80"}) << " VOR Uzide( Caf\u00E9(5\u20AC))" << ok
-                          << 1;
-    QTest::newRow("no categories") << Files() << " VOR Uzide" << missing << 0;
-    QTest::newRow("notfound") << lists("notfound") << " VOR Uzide"
-                              << "Error 404: File Not Found" << 0;
-    QTest::newRow("list missing") << lists("A*B*C", {"x*y"}) << " VOR Uzide( A(x,y), B)" << missing
-                                  << 3;
-    QTest::newRow("duplicate") << lists("A*B", {"x*y", "z*x*w"}) << " VOR Uzide( A(x,y), B(z))"
-                               << Prefix + "35602 - Key is not unique in collection" << 2;
-    QTest::newRow("unsafe") << lists("A*../evil*C", {"x"}) << " VOR Uzide( A(x), ../evil)"
-                            << badName("../evil") << 1;
-    QTest::newRow("255 bytes") << lists("A", {"x*" + QByteArray(255, 'n')}) << "4 nodes" << ok << 1;
-    QTest::newRow("256 bytes") << lists("A", {"x*" + QByteArray(256, 'n')}) << " VOR Uzide( A)"
-                               << badName(QString(64, 'n') + "...") << 1;
-    QTest::newRow("32,768 names") << lists("A", {names('a', 32768)}) << " VOR Uzide( A)" << overflow
-                                  << 1;
-    QTest::newRow("tree full") << lists("A*B", {a32767, b32766}) << "65536 nodes" << ok << 2;
-    QTest::newRow("a skin more") << lists("A*B", {a32767, names('b', 32767)}) << "32770 nodes"
-                                 << overflow << 2;
-    QTest::newRow("a category more")
-        << lists("A*B*C", {a32767, b32766}) << "65536 nodes" << overflow << 3;
+    const auto row = [](const char* name, const Files& files, const QString& tree,
+                        const QString& status,
+                        int ahead) { QTest::newRow(name) << files << tree << status << ahead; };
+    row("two", lists("A*B", {"x*y", "z"}), " VOR Uzide( A(x,y), B(z))", ok, 2);
+    row("blanks, breaks", lists("Auto Motor*", {" Rode *\r\nBlauw", ""}),
+        " VOR Uzide( Auto Motor( Rode ,\r\nBlauw), )", ok, 2);
+    row("1252", lists("Caf\xE9", {"5\x80"}), " VOR Uzide( Caf\u00E9(5\u20AC))", ok, 1);
+    row("no categories", Files(), " VOR Uzide", missing, 0);
+    row("notfound", lists("notfound"), " VOR Uzide", "Error 404: File Not Found", 0);
+    row("list missing", lists("A*B*C", {"x*y"}), " VOR Uzide( A(x,y), B)", missing, 3);
+    row("duplicate", lists("A*B", {"x*y", "z*x*w"}), " VOR Uzide( A(x,y), B(z))",
+        Prefix + "35602 - Key is not unique in collection", 2);
+    row("unsafe", lists("A*../evil*C", {"x"}), " VOR Uzide( A(x), ../evil)", badName("../evil"), 1);
+    row("255 bytes", lists("A", {"x*" + QByteArray(255, 'n')}), "4 nodes", ok, 1);
+    row("256 bytes", lists("A", {"x*" + QByteArray(256, 'n')}), " VOR Uzide( A)",
+        badName(QString(64, 'n') + "..."), 1);
+    row("32,768 names", lists("A", {names('a', 32768)}), " VOR Uzide( A)", overflow, 1);
+    row("tree full", lists("A*B", {a32767, b32766}), "65536 nodes", ok, 2);
+    row("a skin more", lists("A*B", {a32767, names('b', 32767)}), "32770 nodes", overflow, 2);
+    row("a category more", lists("A*B*C", {a32767, b32766}), "65536 nodes", overflow, 3);
     // A name no cache file can have ends the pass before any list is asked for; a list's text
     // is a server's "not found" only when that is all of it.
     for (const char* bad :
          {".", "..", "../x", "a/b", "/tmp/x", "..\\x", "a\tb", "a\x7F", "\x81", "notfound\r\n"}) {
         const QString name = listformat::decodeList(bad);
-        QTest::newRow(bad) << lists(bad) << " VOR Uzide( " + name + ')' << badName(name) << 0;
+        row(bad, lists(bad), " VOR Uzide( " + name + ')', badName(name), 0);
     }
-    QTest::newRow("category of 256 bytes")
-        << Files{{TestProfile::server() + "voruzide.txt", QByteArray(256, 'n')}} << " VOR Uzide"
-        << badName(QString(64, 'n') + "...") << 0;
-    QTest::newRow("not found in a list")
-        << lists("notfound*A") << " VOR Uzide( notfound)" << missing << 2;
+    row("category of 256 bytes", {{TestProfile::server() + "voruzide.txt", QByteArray(256, 'n')}},
+        " VOR Uzide", badName(QString(64, 'n') + "..."), 0);
+    row("not found in a list", lists("notfound*A"), " VOR Uzide( notfound)", missing, 2);
     Files fifo = lists("A");
     fifo.insert("A.tmp", "FIFO"); // a list copy in the cache; the server has no A.txt
-    QTest::newRow("FIFO for a copy")
-        << fifo << " VOR Uzide( A)" << Prefix + "75 - Path/File access error" << 1;
+    row("FIFO for a copy", fifo, " VOR Uzide( A)", Prefix + "75 - Path/File access error", 1);
 }
 
 void TestCatalogueLoader::loads()

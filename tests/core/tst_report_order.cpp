@@ -11,36 +11,6 @@
 namespace {
 const QString Server = TestProfile::server();
 
-// Every report of the controller and its catalogue, one line each.
-struct FullLog {
-    QStringList lines;
-    explicit FullLog(SkinController& c)
-    {
-        StatusReport* r = &c.report();
-        QObject::connect(r, &StatusReport::statusChanged, r,
-                         [this](const QString& text) { lines << "status " + text; });
-        QObject::connect(r, &StatusReport::progressChanged, r,
-                         [this](int value) { lines << QString("progress %1").arg(value); });
-        QObject::connect(r, &StatusReport::busyChanged, r,
-                         [this](bool on) { lines << QString("busy %1").arg(int(on)); });
-        QObject::connect(r, &StatusReport::previewChanged, r, [this](const Picture& p) {
-            lines << QString("preview %1x%2").arg(p.first.width()).arg(p.first.height());
-        });
-        QObject::connect(r, &StatusReport::installAvailableChanged, r,
-                         [this](bool on) { lines << QString("install %1").arg(int(on)); });
-        CatalogueLoader* loader = &c.catalogue();
-        QObject::connect(loader, &CatalogueLoader::catalogueCleared, loader,
-                         [this](const QString&, const QString& text) { lines << "root" + text; });
-        QObject::connect(
-            loader, &CatalogueLoader::categoryAdded, loader,
-            [this](const QString&, const QString& text) { lines << "category" + text; });
-        QObject::connect(loader, &CatalogueLoader::skinsAdded, loader,
-                         [this](const QString&, const QStringList& names) {
-                             lines << "skins " + names.join(',');
-                         });
-    }
-};
-
 QString referenceFile()
 {
     return QStringLiteral(DRAPELLO_SOURCE_DIR "/tests/core/report_order.txt");
@@ -137,37 +107,34 @@ void TestReportOrder::sameOrderAsAlways()
     world.nextFiles << writeFileBytes(profile.path("mine.gif"), makeGif(1, 12));
     profile.setSetting("algedaan", "1");
     SkinController controller(profile.services);
-    FullLog log(controller);
+    ReportLog log(controller);
     controller.language().loadStored();
     controller.start(commandLine);
     controller.stopLoading();
     for (const QString& step : steps) {
         log.lines << "> " + step;
-        if (step == "load") {
-            controller.loadCatalogue();
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "refresh") {
+        const QString category = step.section(' ', 1).section('/', 0, 0);
+        const QString skin = step.section('/', 1);
+        if (step == "refresh") {
             controller.refreshCatalogue();
             controller.stopLoading();
-        } else if (step.startsWith("preview ")) {
-            const QString path = step.mid(8);
-            const QString category = path.section('/', 0, 0), skin = path.section('/', 1);
+            continue;
+        }
+        if (step == "server down")
+            world.files.clear();
+        else if (step == "load")
+            controller.loadCatalogue();
+        else if (step == "install")
+            controller.installSkin();
+        else if (step == "remove")
+            controller.removeSkin();
+        else if (step == "pick")
+            controller.installPickedFile();
+        else
             controller.previewSkin(
                 skin.isEmpty() ? CatalogueNode{CatalogueNode::Kind::Category, ' ' + category, {}}
                                : CatalogueNode{CatalogueNode::Kind::Skin, skin, ' ' + category});
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "install") {
-            controller.installSkin();
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "remove") {
-            controller.removeSkin();
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "pick") {
-            controller.installPickedFile();
-            QVERIFY(waitUntilIdle(controller));
-        } else if (step == "server down") {
-            world.files.clear();
-        }
+        QVERIFY(waitUntilIdle(controller));
     }
     log.lines << "windows " + world.actions.join(',');
     const QString row = QTest::currentDataTag();

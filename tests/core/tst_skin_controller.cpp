@@ -218,7 +218,7 @@ void TestSkinController::whileATaskRuns()
         run.controller.shutDown();
         QCOMPARE(run.controller.task(), Task::None);
         QTest::qWait(50);
-        QCOMPARE(run.log.lines, before);
+        QCOMPARE(run.log.lines.mid(before.size()), QStringList{"busy 0"}); // the cursor put back
         QVERIFY(!QFileInfo::exists(run.profile.cacheFolder() + "/voruzide.tmp"));
         QCOMPARE(fileBytesIn(run.profile.cacheFolder(), "*").size(), 0);
     }
@@ -293,23 +293,21 @@ void TestSkinController::startChoosesCacheMode_data()
     QTest::addColumn<bool>("downloads");
     QTest::addColumn<QString>("status"); // "": the list is missing, else the error
     QTest::addColumn<bool>("chosen");    // the chooser is skipped
-    const QString none;
-    QTest::newRow("default") << none << none << true << none << false;
-    QTest::newRow("box cleared") << "updatelist=0,algedaan=1" << none << false << none << true;
-    QTest::newRow("box greyed") << "updatelist=2,algedaan=2" << none << false << none << false;
-    QTest::newRow("halves to even, 0.5 unchecked")
-        << "updatelist=0.5,algedaan= 1 " << none << false << none << true;
-    QTest::newRow("halves to even, 2.5 greyed")
-        << "updatelist=2.5,algedaan=1.5" << none << false << none << false;
-    QTest::newRow("loadcache") << "updatelist=1" << QStringLiteral("LoadCache") << false << none
-                               << false;
-    QTest::newRow("a picture given")
-        << "updatelist=1" << QStringLiteral("PICTURE") << false << none << false;
-    QTest::newRow("a picture in quotes")
-        << "updatelist=1" << QStringLiteral("\"PICTURE\"") << false << none << false;
-    QTest::newRow("no number") << "updatelist=x" << none << false << "13 - Type mismatch" << false;
-    QTest::newRow("out of range") << "updatelist=3" << none << false
-                                  << "380 - Invalid property value" << false;
+    const auto row = [](const char* name, const char* stored, const char* commandLine,
+                        bool downloads, const char* status, bool chosen) {
+        QTest::newRow(name) << QString(stored) << QString(commandLine) << downloads
+                            << QString(status) << chosen;
+    };
+    row("default", "", "", true, "", false);
+    row("box cleared", "updatelist=0,algedaan=1", "", false, "", true);
+    row("box greyed", "updatelist=2,algedaan=2", "", false, "", false);
+    row("halves to even, 0.5 unchecked", "updatelist=0.5,algedaan= 1 ", "", false, "", true);
+    row("halves to even, 2.5 greyed", "updatelist=2.5,algedaan=1.5", "", false, "", false);
+    row("loadcache", "updatelist=1", "LoadCache", false, "", false);
+    row("a picture given", "updatelist=1", "PICTURE", false, "", false);
+    row("a picture in quotes", "updatelist=1", "\"PICTURE\"", false, "", false);
+    row("no number", "updatelist=x", "", false, "13 - Type mismatch", false);
+    row("out of range", "updatelist=3", "", false, "380 - Invalid property value", false);
 }
 
 void TestSkinController::startChoosesCacheMode()

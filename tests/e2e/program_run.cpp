@@ -1,7 +1,6 @@
 #include "e2e/program_run.h"
 
 #include <QDir>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -28,18 +27,6 @@ ProgramRun::ProgramRun() : program_(dir_.path() + "/program/Drapello")
     // Never reach out to the default server from a test; no first-run language question.
     setSetting("base", "http://127.0.0.1:9/korvane/base/");
     setSetting("algedaan", "1");
-}
-
-QString ProgramRun::setting(const QString& key) const
-{
-    return QSettings(settingsFile(), QSettings::IniFormat)
-        .value("Drapello/" + key, "<missing>")
-        .toString();
-}
-
-void ProgramRun::setSetting(const QString& key, const QString& value) const
-{
-    QSettings(settingsFile(), QSettings::IniFormat).setValue("Drapello/" + key, value);
 }
 
 QProcess* ProgramRun::start(const QStringList& arguments)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/test_profile.h"
 #include "support/wine_fixture.h"
 
 #include <QPoint>
@@ -24,8 +25,11 @@ public:
     QString cacheFolder() const { return programFolder() + QStringLiteral("/Cache"); }
     QString settingsFile() const { return root() + QStringLiteral("/config/KorvaneSoftware.ini"); }
     QString messengerFolder() const { return messenger_; } // named by the prefix's registry
-    QString setting(const QString& key) const;             // "<missing>" when it is not there
-    void setSetting(const QString& key, const QString& value) const;
+    QString setting(const QString& key) const { return iniSetting(settingsFile(), key); }
+    void setSetting(const QString& key, const QString& value) const
+    {
+        setIniSetting(settingsFile(), key, value);
+    }
     bool waitForSetting(const QString& key) const;
     void setEnv(const QString& name, const QString& value) { env_.insert(name, value); }
 
@@ -50,7 +54,8 @@ public:
     static bool waitUntilNoWindow(const QProcess* process, const QString& pattern);
     // Waits (bounded) until the program's status bar has said text, as its log tells, after
     // the line the last wait found.
-    static bool waitForStatus(QProcess* process, const QString& text, int timeoutMs = WindowBoundMs);
+    static bool waitForStatus(QProcess* process, const QString& text,
+                              int timeoutMs = WindowBoundMs);
     static void pressKeys(const QString& window, const QString& keys); // xdotool's names
     static QSize windowSize(const QString& window);
     static void clickAt(const QString& window, QPoint at); // in the window's coordinates

@@ -132,17 +132,14 @@ TestProfile::TestProfile()
     services.dataFolder = path("data");
 }
 
-QString TestProfile::setting(const QString& key) const
+QString iniSetting(const QString& file, const QString& key)
 {
-    return QSettings(path("config/KorvaneSoftware.ini"), QSettings::IniFormat)
-        .value("Drapello/" + key, "<missing>")
-        .toString();
+    return QSettings(file, QSettings::IniFormat).value("Drapello/" + key, "<missing>").toString();
 }
 
-void TestProfile::setSetting(const QString& key, const QString& value)
+void setIniSetting(const QString& file, const QString& key, const QString& value)
 {
-    QSettings(path("config/KorvaneSoftware.ini"), QSettings::IniFormat)
-        .setValue("Drapello/" + key, value);
+    QSettings(file, QSettings::IniFormat).setValue("Drapello/" + key, value);
 }
 
 QByteArray readFileBytes(const QString& path)
@@ -218,22 +215,26 @@ ReportLog::ReportLog(SkinController& controller)
                      [this](const QString& text) { lines << "status " + (status = text); });
     QObject::connect(report, &StatusReport::progressChanged, report,
                      [this](int value) { lines << QString("progress %1").arg(value); });
+    QObject::connect(report, &StatusReport::busyChanged, report,
+                     [this](bool on) { lines << QString("busy %1").arg(int(on)); });
     QObject::connect(report, &StatusReport::previewChanged, report, [this](const Picture& p) {
         lines << QString("preview %1x%2").arg(p.first.width()).arg(p.first.height());
     });
     QObject::connect(report, &StatusReport::installAvailableChanged, report,
                      [this](bool on) { lines << QString("install %1").arg(int(on)); });
     CatalogueLoader* loader = &controller.catalogue();
-    QObject::connect(
-        loader, &CatalogueLoader::catalogueCleared, loader,
-        [this](const QString&, const QString& text) { root_ = text, categories_.clear(); });
+    QObject::connect(loader, &CatalogueLoader::catalogueCleared, loader,
+                     [this](const QString&, const QString& text) {
+                         lines << "root" + text, root_ = text, categories_.clear();
+                     });
     QObject::connect(loader, &CatalogueLoader::categoryAdded, loader,
                      [this](const QString&, const QString& text) {
-                         categories_.append({text, {}});
+                         lines << "category" + text, categories_.append({text, {}});
                      });
-    QObject::connect(
-        loader, &CatalogueLoader::skinsAdded, loader,
-        [this](const QString&, const QStringList& names) { categories_.last().second << names; });
+    QObject::connect(loader, &CatalogueLoader::skinsAdded, loader,
+                     [this](const QString&, const QStringList& names) {
+                         lines << "skins " + names.join(','), categories_.last().second << names;
+                     });
 }
 
 int ReportLog::nodes() const

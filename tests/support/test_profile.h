@@ -20,6 +20,11 @@ struct FakeWorld {
     QStringList asked, ahead, messages, actions, nextFiles;
 };
 
+// A value in an INI settings file as the program keeps them ("<missing>" when it is not there),
+// or one stored there as by another program.
+QString iniSetting(const QString& file, const QString& key);
+void setIniSetting(const QString& file, const QString& key, const QString& value);
+
 // A profile of one's own: program folder (with Cache), a real INI settings file, a Messenger
 // folder the registry names, and services over a FakeWorld.
 class TestProfile {
@@ -30,9 +35,12 @@ public:
     QString cacheFolder() const { return path(QStringLiteral("program/Cache")); }
     QString messengerFolder() const { return path(QStringLiteral("MSN Messenger")); }
     QString backupsFolder() const { return path(QStringLiteral("data/backups")); }
-    // A stored setting ("<missing>" when it is not), or a value stored as by another program.
-    QString setting(const QString& key) const;
-    void setSetting(const QString& key, const QString& value);
+    QString settingsFile() const { return path(QStringLiteral("config/KorvaneSoftware.ini")); }
+    QString setting(const QString& key) const { return iniSetting(settingsFile(), key); }
+    void setSetting(const QString& key, const QString& value)
+    {
+        setIniSetting(settingsFile(), key, value);
+    }
     // The skin server: the one a fresh profile names.
     static QString server() { return QStringLiteral("http://www.korvane.nl/korvane/base/"); }
 
@@ -43,8 +51,9 @@ private:
     QTemporaryDir dir_;
 };
 
-// What a controller reports, one line each in the order it came ("status <text>", "progress
-// <n>", "preview <w>x<h>" (0x0: none), "install <0|1>"), and the tree it described.
+// What a controller and its catalogue report, one line each in the order it came ("status
+// <text>", "progress <n>", "busy <0|1>", "preview <w>x<h>" (0x0: none), "install <0|1>", "root
+// VOR Uzide", "category A", "skins x,y"), and the tree it described.
 class ReportLog {
 public:
     explicit ReportLog(SkinController& controller);
