@@ -65,7 +65,7 @@ void WineWindowService::startRound()
     round.prefix = prefix_();
     // No server, no Messenger: and running wine now would start (or even create) a prefix.
     if (!wineServerRunning(round.prefix))
-        return endRound();
+        return finishRound();
     switch (wineArchOf(round.prefix)) {
     case WineArch::Win64:
         round.helper = helperFolder_ + QStringLiteral("/drapello-closewin64.exe");
@@ -76,12 +76,12 @@ void WineWindowService::startRound()
     case WineArch::Unknown:
         qWarning("Wine prefix %s has no readable #arch line; Messenger's windows are left open",
                  qUtf8Printable(round.prefix));
-        return endRound();
+        return finishRound();
     }
     if (!QFileInfo(round.helper).isFile()) {
         qWarning("Window helper %s is missing; Messenger's windows are left open",
                  qUtf8Printable(round.helper));
-        return endRound();
+        return finishRound();
     }
     round.wine = wineProgram_.contains(QLatin1Char('/'))
                      ? wineProgram_
@@ -89,7 +89,7 @@ void WineWindowService::startRound()
     if (round.wine.isEmpty() || !QFileInfo(round.wine).isExecutable()) {
         qWarning("Wine (%s) is not installed; Messenger's windows are left open",
                  qUtf8Printable(wineProgram_));
-        return endRound();
+        return finishRound();
     }
     deadline_.start(timeLimitMs_);
     runNextClass();
@@ -100,7 +100,7 @@ void WineWindowService::runNextClass()
     const Round& round = rounds_.front();
     // Messenger may have ended with its last window, and its server with it.
     if (round.next >= round.classes.size() || !wineServerRunning(round.prefix))
-        return endRound();
+        return finishRound();
     output_.clear();
     helper_ = new QProcess(&context_);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -159,7 +159,7 @@ void WineWindowService::outOfTime()
     if (round.next + 1 < round.classes.size())
         qWarning("No time left to close Messenger's %s windows",
                  qUtf8Printable(round.classes.mid(round.next + 1).join(QStringLiteral(", "))));
-    endRound();
+    finishRound();
 }
 
 void WineWindowService::stopHelper()
@@ -176,7 +176,7 @@ void WineWindowService::stopHelper()
     helper_ = nullptr;
 }
 
-void WineWindowService::endRound()
+void WineWindowService::finishRound()
 {
     deadline_.stop();
     Round round = std::move(rounds_.front());

@@ -62,7 +62,7 @@ private:
     void helperEnded();
     void outOfTime();
     void stopHelper();
-    void endRound();
+    void finishRound();
 
     std::function<QString()> prefix_;
     QString helperFolder_;

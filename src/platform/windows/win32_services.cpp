@@ -90,7 +90,7 @@ void Win32WindowService::closeNext()
             return;
         }
     }
-    endRound();
+    finishRound();
 }
 
 void Win32WindowService::outOfTime()
@@ -99,7 +99,7 @@ void Win32WindowService::outOfTime()
         qWarning("Messenger's %s window did not handle the close message in time",
                  qUtf8Printable(rounds_.front().found.last()));
     forgetAwaited();
-    endRound();
+    finishRound();
 }
 
 void Win32WindowService::forgetAwaited()
@@ -109,7 +109,7 @@ void Win32WindowService::forgetAwaited()
     awaited_ = 0;
 }
 
-void Win32WindowService::endRound()
+void Win32WindowService::finishRound()
 {
     deadline_.stop();
     Round round = std::move(rounds_.front());

@@ -40,7 +40,7 @@ private:
     void closeNext();
     void outOfTime();
     void forgetAwaited();
-    void endRound();
+    void finishRound();
 
     int timeLimitMs_;
     std::deque<Round> rounds_; // the running round first
