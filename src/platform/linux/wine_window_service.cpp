@@ -3,31 +3,27 @@
 #include "platform/linux/wine_prefix.h"
 #include "platform/linux/wine_server.h"
 
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
-#include <QTimer>
-#include <algorithm>
 
 WineWindowService::WineWindowService(std::function<QString()> prefix, QString helperFolder,
                                      QString wineProgram, int timeLimitMs)
     : prefix_(std::move(prefix)), helperFolder_(std::move(helperFolder)),
       wineProgram_(std::move(wineProgram)), timeLimitMs_(timeLimitMs)
 {
+    deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer); // a coarse timer may fire before the deadline
+    QObject::connect(&deadline_, &QTimer::timeout, &context_, [this] { outOfTime(); });
 }
 
-void WineWindowService::beginRound()
+WineWindowService::~WineWindowService()
 {
-    if (roundDepth_++ == 0)
-        roundDeadline_ = QDeadlineTimer(timeLimitMs_);
-}
-
-void WineWindowService::endRound()
-{
-    if (roundDepth_ > 0)
-        --roundDepth_;
+    cancel();
+    // A killed helper ends at once; reaped here, its QProcess goes without a warning.
+    for (QProcess* process : context_.findChildren<QProcess*>())
+        process->waitForFinished(1000);
 }
 
 bool WineWindowService::foundInOutput(const QByteArray& output, const QString& windowClass)
@@ -46,97 +42,155 @@ bool WineWindowService::foundInOutput(const QByteArray& output, const QString& w
     return false;
 }
 
-bool WineWindowService::closeWindowOfClass(const QString& windowClass)
+void WineWindowService::closeWindows(const QStringList& classes, QObject* receiver,
+                                     Finished finished)
 {
-    const QString prefix = prefix_();
-    // No server, no Messenger: and running wine now would start (or even create) a prefix.
-    if (!wineServerRunning(prefix))
-        return false;
+    rounds_.push_back(Round{classes, receiver, std::move(finished), {}, 0, {}, {}, {}});
+    if (rounds_.size() == 1)
+        startRound();
+}
 
-    QString helper;
-    switch (wineArchOf(prefix)) {
+void WineWindowService::cancel()
+{
+    ++*epoch_;
+    deadline_.stop();
+    if (helper_)
+        stopHelper();
+    rounds_.clear();
+}
+
+void WineWindowService::startRound()
+{
+    Round& round = rounds_.front();
+    round.prefix = prefix_();
+    // No server, no Messenger: and running wine now would start (or even create) a prefix.
+    if (!wineServerRunning(round.prefix))
+        return finishRound();
+    switch (wineArchOf(round.prefix)) {
     case WineArch::Win64:
-        helper = helperFolder_ + QStringLiteral("/drapello-closewin64.exe");
+        round.helper = helperFolder_ + QStringLiteral("/drapello-closewin64.exe");
         break;
     case WineArch::Win32:
-        helper = helperFolder_ + QStringLiteral("/drapello-closewin32.exe");
+        round.helper = helperFolder_ + QStringLiteral("/drapello-closewin32.exe");
         break;
     case WineArch::Unknown:
         qWarning("Wine prefix %s has no readable #arch line; Messenger's windows are left open",
-                 qUtf8Printable(prefix));
-        return false;
+                 qUtf8Printable(round.prefix));
+        return finishRound();
     }
-    if (!QFileInfo(helper).isFile()) {
+    if (!QFileInfo(round.helper).isFile()) {
         qWarning("Window helper %s is missing; Messenger's windows are left open",
-                 qUtf8Printable(helper));
-        return false;
+                 qUtf8Printable(round.helper));
+        return finishRound();
     }
-    const QString wine = wineProgram_.contains(QLatin1Char('/'))
-                             ? wineProgram_
-                             : QStandardPaths::findExecutable(wineProgram_);
-    if (wine.isEmpty() || !QFileInfo(wine).isExecutable()) {
+    round.wine = wineProgram_.contains(QLatin1Char('/'))
+                     ? wineProgram_
+                     : QStandardPaths::findExecutable(wineProgram_);
+    if (round.wine.isEmpty() || !QFileInfo(round.wine).isExecutable()) {
         qWarning("Wine (%s) is not installed; Messenger's windows are left open",
                  qUtf8Printable(wineProgram_));
-        return false;
+        return finishRound();
     }
+    deadline_.start(timeLimitMs_);
+    runNextClass();
+}
 
-    const QDeadlineTimer deadline = roundDepth_ > 0 ? roundDeadline_ : QDeadlineTimer(timeLimitMs_);
-    if (deadline.hasExpired()) {
-        qWarning("No time left to close Messenger's %s windows", qUtf8Printable(windowClass));
-        return false;
-    }
-
-    QProcess process;
+void WineWindowService::runNextClass()
+{
+    const Round& round = rounds_.front();
+    // Messenger may have ended with its last window, and its server with it.
+    if (round.next >= round.classes.size() || !wineServerRunning(round.prefix))
+        return finishRound();
+    output_.clear();
+    helper_ = new QProcess(&context_);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("WINEPREFIX"), prefix);
+    environment.insert(QStringLiteral("WINEPREFIX"), round.prefix);
     environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
+    helper_->setProcessEnvironment(environment);
+    helper_->setStandardInputFile(QProcess::nullDevice());
+    helper_->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(helper_, &QProcess::readyReadStandardOutput, &context_,
+                     [this] { readOutput(); });
+    QObject::connect(helper_, &QProcess::finished, &context_, [this] { helperEnded(); });
+    QObject::connect(helper_, &QProcess::errorOccurred, &context_,
+                     [this](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return; // finished follows
+                         qWarning("Could not start %s: %s", qUtf8Printable(rounds_.front().wine),
+                                  qUtf8Printable(helper_->errorString()));
+                         helperEnded();
+                     });
+    helper_->start(round.wine, {round.helper, round.classes[round.next]});
+}
 
-    // Wait as during a download: the window repaints, but takes no input meanwhile.
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    timeout.setTimerType(Qt::PreciseTimer); // a coarse timer may fire before the deadline
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+void WineWindowService::readOutput()
+{
     // Drained as it comes, or QProcess would buffer all of it; beyond the limit, not read at all.
-    QByteArray output;
-    bool tooMuch = false;
-    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
-        output += process.read(maxOutputBytes + 1 - output.size());
-        if (output.size() > maxOutputBytes) {
-            tooMuch = true;
-            loop.quit();
-        }
-    });
-    process.start(wine, {helper, windowClass});
-    if (process.state() != QProcess::NotRunning) {
-        timeout.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    output_ += helper_->read(maxOutputBytes + 1 - output_.size());
+    if (output_.size() <= maxOutputBytes)
+        return;
+    qWarning("Window helper printed more than %lld bytes; stopped",
+             static_cast<long long>(maxOutputBytes));
+    stopHelper();
+    ++rounds_.front().next;
+    runNextClass();
+}
+
+void WineWindowService::helperEnded()
+{
+    Round& round = rounds_.front();
+    const QString& windowClass = round.classes[round.next++];
+    output_ += helper_->read(maxOutputBytes + 1 - output_.size());
+    if (output_.size() <= maxOutputBytes && foundInOutput(output_, windowClass))
+        round.found << windowClass;
+    helper_->disconnect(&context_);
+    helper_->deleteLater();
+    helper_ = nullptr;
+    runNextClass();
+}
+
+void WineWindowService::outOfTime()
+{
+    if (helper_) {
+        qWarning("Window helper did not finish in time; stopped");
+        stopHelper();
     }
-    if (process.state() != QProcess::NotRunning) {
-        if (tooMuch)
-            qWarning("Window helper printed more than %lld bytes; stopped",
-                     static_cast<long long>(maxOutputBytes));
-        else
-            qWarning("Window helper did not finish in time; stopped");
-        if (!tooMuch && roundDepth_ > 0)
-            roundDeadline_ = QDeadlineTimer(0); // the round's time is up, whatever the clock says
-        process.closeReadChannel(QProcess::StandardOutput);
-        process.kill();
-        process.waitForFinished(2000);
+    const Round& round = rounds_.front();
+    if (round.next + 1 < round.classes.size())
+        qWarning("No time left to close Messenger's %s windows",
+                 qUtf8Printable(round.classes.mid(round.next + 1).join(QStringLiteral(", "))));
+    finishRound();
+}
+
+void WineWindowService::stopHelper()
+{
+    helper_->disconnect(&context_);
+    helper_->closeReadChannel(QProcess::StandardOutput);
+    if (helper_->state() == QProcess::NotRunning) {
+        helper_->deleteLater();
+    } else {
+        // Reaped from the event loop: nothing here waits for the process to go.
+        QObject::connect(helper_, &QProcess::finished, helper_, &QObject::deleteLater);
+        helper_->kill();
     }
-    if (process.error() == QProcess::FailedToStart) {
-        qWarning("Could not start %s: %s", qUtf8Printable(wine),
-                 qUtf8Printable(process.errorString()));
-        return false;
-    }
-    if (!tooMuch)
-        output += process.read(maxOutputBytes + 1 - output.size());
-    if (output.size() > maxOutputBytes)
-        return false;
-    return foundInOutput(output, windowClass);
+    helper_ = nullptr;
+}
+
+void WineWindowService::finishRound()
+{
+    deadline_.stop();
+    Round round = std::move(rounds_.front());
+    rounds_.pop_front();
+    // Queued even when nothing was run: the caller hears back only from the event loop.
+    if (round.receiver)
+        QMetaObject::invokeMethod(
+            round.receiver,
+            [epoch = epoch_, asked = *epoch_, finished = std::move(round.finished),
+             found = round.found] {
+                if (*epoch == asked)
+                    finished(found);
+            },
+            Qt::QueuedConnection);
+    if (!rounds_.empty())
+        startRound();
 }

@@ -1,13 +1,133 @@
 #include "platform/windows/win32_services.h"
 
 #include "platform/windows/registry_value.h"
-#include "platform/windows/window_close.h"
 
-bool Win32WindowService::closeWindowOfClass(const QString& windowClass)
+#include <functional>
+#include <unordered_map>
+#include <windows.h>
+
+namespace {
+// Sends whose answer a round waits for, by number. An answer that comes after its round has
+// ended (out of time, cancelled, the service gone) finds nothing here and is dropped.
+std::unordered_map<ULONG_PTR, std::function<void()>>& awaitedAnswers()
 {
-    const QByteArray name = windowClass.toLocal8Bit();
-    // A window that did not answer in time was still found and sent the message.
-    return closeTopLevelWindow(name.constData()) != CloseOutcome::NotFound;
+    static std::unordered_map<ULONG_PTR, std::function<void()>> answers;
+    return answers;
+}
+
+void CALLBACK closeAnswered(HWND, UINT, ULONG_PTR send, LRESULT)
+{
+    auto answer = awaitedAnswers().extract(send);
+    if (!answer.empty())
+        answer.mapped()();
+}
+} // namespace
+
+Win32WindowService::Win32WindowService(int timeLimitMs) : timeLimitMs_(timeLimitMs)
+{
+    deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer); // a coarse timer may fire before the deadline
+    QObject::connect(&deadline_, &QTimer::timeout, &context_, [this] { outOfTime(); });
+}
+
+Win32WindowService::~Win32WindowService()
+{
+    cancel();
+}
+
+void Win32WindowService::closeWindows(const QStringList& classes, QObject* receiver,
+                                      Finished finished)
+{
+    rounds_.push_back(Round{classes, receiver, std::move(finished), {}, 0});
+    if (rounds_.size() == 1) {
+        deadline_.start(timeLimitMs_);
+        closeNext();
+    }
+}
+
+void Win32WindowService::cancel()
+{
+    ++*epoch_;
+    deadline_.stop();
+    forgetAwaited();
+    rounds_.clear();
+}
+
+void Win32WindowService::closeNext()
+{
+    static ULONG_PTR lastSend = 0;
+    Round& round = rounds_.front();
+    while (round.next < round.classes.size()) {
+        const QString& windowClass = round.classes[round.next++];
+        // Any title; class names compare without regard to case.
+        const HWND window =
+            FindWindowW(reinterpret_cast<const wchar_t*>(windowClass.utf16()), nullptr);
+        if (!window)
+            continue;
+        const ULONG_PTR send = ++lastSend;
+        // A window the system already knows to be hung gets the message but is not waited for.
+        const bool wait = !IsHungAppWindow(window);
+        if (wait) // before sending: a window of this thread answers inside the call
+            awaitedAnswers()[send] = [this, send] {
+                // On from the event loop, never from inside a call of ours.
+                QMetaObject::invokeMethod(
+                    &context_,
+                    [this, send] {
+                        if (awaited_ != send)
+                            return;
+                        awaited_ = 0;
+                        closeNext();
+                    },
+                    Qt::QueuedConnection);
+            };
+        if (!SendMessageCallbackW(window, WM_CLOSE, 0, 0, closeAnswered, send)) {
+            awaitedAnswers().erase(send); // gone in between
+            continue;
+        }
+        round.found << windowClass;
+        if (wait) {
+            awaited_ = send;
+            return;
+        }
+    }
+    finishRound();
+}
+
+void Win32WindowService::outOfTime()
+{
+    if (awaited_)
+        qWarning("Messenger's %s window did not handle the close message in time",
+                 qUtf8Printable(rounds_.front().found.last()));
+    forgetAwaited();
+    finishRound();
+}
+
+void Win32WindowService::forgetAwaited()
+{
+    if (awaited_)
+        awaitedAnswers().erase(awaited_);
+    awaited_ = 0;
+}
+
+void Win32WindowService::finishRound()
+{
+    deadline_.stop();
+    Round round = std::move(rounds_.front());
+    rounds_.pop_front();
+    // Queued even when nothing was sent: the caller hears back only from the event loop.
+    if (round.receiver)
+        QMetaObject::invokeMethod(
+            round.receiver,
+            [epoch = epoch_, asked = *epoch_, finished = std::move(round.finished),
+             found = round.found] {
+                if (*epoch == asked)
+                    finished(found);
+            },
+            Qt::QueuedConnection);
+    if (!rounds_.empty()) {
+        deadline_.start(timeLimitMs_);
+        closeNext();
+    }
 }
 
 QString Win32RegistryReader::readValue(const QString& valuePath)

@@ -4,10 +4,51 @@
 #include "core/services/settings_store.h"
 #include "core/services/window_service.h"
 
-// Messenger's windows, straight through user32.
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <deque>
+#include <memory>
+
+// Messenger's windows, straight through user32. The close message is sent without waiting
+// (SendMessageCallbackW): its answer comes back through this thread's message queue, which Qt's
+// event loop reads, so a hung Messenger holds up nothing but the round. Use from one thread.
 class Win32WindowService : public WindowService {
 public:
-    bool closeWindowOfClass(const QString& windowClass) override;
+    explicit Win32WindowService(int timeLimitMs = answerTimeoutMs);
+    ~Win32WindowService() override;
+
+    // A round asked for while another runs waits its turn: rounds run one after the other, in
+    // the order asked, each with its own time limit counted from its start.
+    void closeWindows(const QStringList& classes, QObject* receiver, Finished finished) override;
+    // Ends the running round and drops the waiting ones; no finished of theirs runs, not even one
+    // already on its way.
+    void cancel() override;
+
+    // How long a round may wait for Messenger's windows to handle the close message.
+    static constexpr int answerTimeoutMs = 5000;
+
+private:
+    struct Round {
+        QStringList classes;
+        QPointer<QObject> receiver;
+        Finished finished;
+        QStringList found;
+        int next = 0; // the class to try next
+    };
+
+    void closeNext();
+    void outOfTime();
+    void forgetAwaited();
+    void finishRound();
+
+    int timeLimitMs_;
+    std::deque<Round> rounds_; // the running round first
+    quintptr awaited_ = 0;     // the send whose answer the round waits for; 0 for none
+    QObject context_;          // queued steps die with the service
+    QTimer deadline_;
+    // Raised by cancel(): a finished posted before it sees the change and stays silent.
+    std::shared_ptr<quint64> epoch_ = std::make_shared<quint64>(0);
 };
 
 // Values from the 32-bit view of the registry, where 32-bit Messenger writes them.
