@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 #include <functional>
 
@@ -19,33 +18,8 @@ public:
     // until it has handled the request before the next class. The waits of a round share one
     // time limit: a hung system costs the user one wait, not one per class. finished runs once
     // the round has ended, on receiver's thread, and not at all once receiver is gone.
-    virtual void closeWindows(const QStringList& classes, QObject* receiver, Finished finished)
-    { // TRANSITION: pure once every service has it
-        Q_UNUSED(classes)
-        Q_UNUSED(receiver)
-        Q_UNUSED(finished)
-    }
+    virtual void closeWindows(const QStringList& classes, QObject* receiver,
+                              Finished finished) = 0;
     // The program is closing: a round still running stops now, and its finished never runs.
     virtual void cancel() {}
-
-    // The blocking calls of before, going away: the core no longer calls them.
-    virtual bool closeWindowOfClass(const QString& windowClass)
-    {
-        Q_UNUSED(windowClass)
-        return false;
-    }
-    virtual void beginRound() {}
-    virtual void endRound() {}
-};
-
-// Keeps a round open for the lifetime of the object.
-class CloseRound {
-public:
-    explicit CloseRound(WindowService& windows) : windows_(windows) { windows_.beginRound(); }
-    ~CloseRound() { windows_.endRound(); }
-    CloseRound(const CloseRound&) = delete;
-    CloseRound& operator=(const CloseRound&) = delete;
-
-private:
-    WindowService& windows_;
 };
