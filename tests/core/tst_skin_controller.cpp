@@ -10,6 +10,40 @@ namespace {
 const QString Prefix = QStringLiteral("Fout opgetreden: ");
 const QString Installed = QStringLiteral("Skin succesvol als achtergrond geplaatst!");
 
+// One line per step ("load: busy 1 | progress 10 | ..."), "start" before the first.
+QStringList perStep(const QStringList& lines)
+{
+    QStringList steps{"start:"};
+    QString separator = " ";
+    for (const QString& line : lines) {
+        if (line.startsWith("> ") || line.startsWith("windows")) {
+            steps << (line.startsWith("> ") ? line.mid(2) : "windows") + ':';
+            separator = " ";
+            if (line.size() <= 8 || line.startsWith("> "))
+                continue;
+        }
+        steps.last() += separator + (line.startsWith("windows ") ? line.mid(8) : line);
+        separator = " | ";
+    }
+    return steps;
+}
+
+// "[row]" lines open each row's section.
+QHash<QString, QStringList> readReference()
+{
+    QHash<QString, QStringList> rows;
+    QString row;
+    const QString text =
+        QString::fromUtf8(readFileBytes(DRAPELLO_SOURCE_DIR "/tests/core/report_order.txt"));
+    for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith('[') && line.endsWith(']'))
+            row = line.mid(1, line.size() - 2);
+        else
+            rows[row] << line;
+    }
+    return rows;
+}
+
 struct Run : ControllerRun {
     Run() { controller.stopLoading(); }
     QString messenger(const QString& name) const { return profile.messengerFolder() + '/' + name; }
@@ -28,6 +62,8 @@ private Q_SLOTS:
     void language();
     void startChoosesCacheMode_data();
     void startChoosesCacheMode();
+    void reportsInTheSameOrder_data();
+    void reportsInTheSameOrder();
 };
 
 void TestSkinController::previewThenInstall_data()
@@ -169,28 +205,6 @@ void TestSkinController::whileATaskRuns()
     const auto skin = [](const char* name) {
         return CatalogueNode{CatalogueNode::Kind::Skin, name, " Auto"};
     };
-    {
-        // Esc on a stalled list: that download fails, the rest of the pass asks the server for
-        // nothing and fills the tree from the copies; the stalled list's copy stays.
-        Run run;
-        run.profile.world.files = {{server + "voruzide.txt", "A*B*C"}, {server + "C.txt", "z"}};
-        run.profile.world.stalled << server + "A.txt";
-        writeFileBytes(run.profile.cacheFolder() + "/A.tmp", "x*y");
-        writeFileBytes(run.profile.cacheFolder() + "/B.tmp", "w");
-        run.controller.loadCatalogue();
-        QVERIFY(QTest::qWaitFor([&] { return run.profile.world.asked.size() == 2; }));
-        QCOMPARE(run.controller.task(), Task::Loading);
-        QVERIFY(!run.controller.previewSkin(skin("Rood"))); // refused while the pass runs
-        run.controller.removeSkin();
-        QVERIFY(run.controller.cancelDownload());
-        QVERIFY(waitUntilIdle(run.controller));
-        QVERIFY(run.log.lines.contains("status Fout bij het downloaden!"));
-        QCOMPARE(run.log.shape(), " VOR Uzide( A(x,y), B(w), C)");
-        QCOMPARE(run.profile.world.asked.size(), 2);
-        QCOMPARE(readFileBytes(run.profile.cacheFolder() + "/A.tmp"), "x*y");
-        QVERIFY(!run.log.lines.contains("status Achtergrond succesvol verwijderd!"));
-        QVERIFY(!run.controller.cancelDownload()); // nothing left to give up
-    }
     {
         // A newer preview replaces a stalled one, without a word from the old; Ctrl+I during
         // it installs what it shows once it is shown.
@@ -336,6 +350,91 @@ void TestSkinController::startChoosesCacheMode()
     QCOMPARE(profile.setting("path"),
              status.isEmpty() ? QDir::toNativeSeparators(profile.programFolder()) : "<missing>");
     QCOMPARE(controller.settings().languageChosen(), chosen);
+}
+
+// Everything the window is told, in the order it is told, for the commands a user runs: the
+// status texts, the progress bar, the busy cursor, the preview, the install controls and the
+// tree. report_order.txt holds the order the program has always shown, recorded before commands
+// stopped waiting for their ends; no change to how commands run may change a line of it.
+void TestSkinController::reportsInTheSameOrder_data()
+{
+    // Steps, one after the other, each run to its end: "load" (the timer's pass), "refresh",
+    // "preview Category/Skin", "preview Category", "install", "remove", "pick", "server down"
+    // (every file gone from the server).
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QStringList>("cached"); // list copies in Cache before the start
+    QTest::addColumn<QStringList>("steps");
+    const QStringList none;
+    QTest::newRow("first pass") << "" << none << QStringList{"load"};
+    QTest::newRow("list gone from the server, copy kept")
+        << "" << QStringList{"C.tmp"} << QStringList{"load"};
+    QTest::newRow("pass from the copies")
+        << "loadcache" << QStringList{"voruzide.tmp", "A.tmp"} << QStringList{"load"};
+    QTest::newRow("refresh") << "" << none << QStringList{"load", "refresh", "load"};
+    QTest::newRow("refresh, server gone")
+        << "" << none << QStringList{"load", "server down", "refresh", "load"};
+    QTest::newRow("preview, install, remove")
+        << "" << none
+        << QStringList{"load", "preview A/x", "install", "remove", "preview A", "install"};
+    QTest::newRow("preview failures") << "" << none
+                                      << QStringList{"preview A/missing", "preview A/page",
+                                                     "preview A/x", "preview A/page", "install"};
+    QTest::newRow("picked file") << "" << none << QStringList{"pick", "install"};
+    QTest::newRow("server's not found") << "" << QStringList{"notfound"} << QStringList{"load"};
+}
+
+void TestSkinController::reportsInTheSameOrder()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(QStringList, cached);
+    QFETCH(QStringList, steps);
+    TestProfile profile;
+    FakeWorld& world = profile.world;
+    world.files = {{TestProfile::server() + "voruzide.txt", "A*B*C"},
+                   {TestProfile::server() + "A.txt", "x*y*page*missing"},
+                   {TestProfile::server() + "B.txt", "z"},
+                   {TestProfile::server() + "A/x.gif", makeGif()},
+                   {TestProfile::server() + "A/page.gif", "<html>"}};
+    for (const QString& copy : cached)
+        writeFileBytes(profile.cacheFolder() + '/' + (copy == "notfound" ? "voruzide.tmp" : copy),
+                       copy == "notfound" ? "notfound" : "A*B");
+    if (cached.contains("notfound"))
+        world.files.insert(TestProfile::server() + "voruzide.txt", "notfound");
+    world.nextFiles << writeFileBytes(profile.path("mine.gif"), makeGif(1, 12));
+    profile.setSetting("algedaan", "1");
+    SkinController controller(profile.services);
+    ReportLog log(controller);
+    controller.language().loadStored();
+    controller.start(commandLine);
+    controller.stopLoading();
+    for (const QString& step : steps) {
+        log.lines << "> " + step;
+        const QString category = step.section(' ', 1).section('/', 0, 0);
+        const QString skin = step.section('/', 1);
+        if (step == "refresh") {
+            controller.refreshCatalogue();
+            controller.stopLoading();
+            continue;
+        }
+        if (step == "server down")
+            world.files.clear();
+        else if (step == "load")
+            controller.loadCatalogue();
+        else if (step == "install")
+            controller.installSkin();
+        else if (step == "remove")
+            controller.removeSkin();
+        else if (step == "pick")
+            controller.installPickedFile();
+        else
+            controller.previewSkin(
+                skin.isEmpty() ? CatalogueNode{CatalogueNode::Kind::Category, ' ' + category, {}}
+                               : CatalogueNode{CatalogueNode::Kind::Skin, skin, ' ' + category});
+        QVERIFY(waitUntilIdle(controller));
+    }
+    log.lines << "windows " + world.actions.join(',');
+    QCOMPARE(perStep(log.lines).join('\n'),
+             readReference().value(QTest::currentDataTag()).join('\n'));
 }
 
 QTEST_GUILESS_MAIN(TestSkinController)
