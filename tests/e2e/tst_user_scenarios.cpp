@@ -317,6 +317,8 @@ void TestUserScenarios::windowAnswersWhileWorkRuns()
     QVERIFY2(!askedFor(server, ".gif"), "a preview ran during the pass");
     ProgramRun::pressKeys(window, "Escape");
     QVERIFY(ProgramRun::waitForStatus(program, "Fout bij het downloaden!"));
+    // Given up, not timed out: the log says which.
+    QVERIFY(program->property("statusLog").toByteArray().contains("Traag.txt given up"));
     QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Rood.gif"), WindowBoundMs);
     QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
     QCOMPARE(readFileBytes(copy), "Oud*Ouder");
