@@ -10,38 +10,25 @@ namespace {
 const QString Prefix = QStringLiteral("Fout opgetreden: ");
 const QString Installed = QStringLiteral("Skin succesvol als achtergrond geplaatst!");
 
-// One line per step ("load: busy 1 | progress 10 | ..."), "start" before the first.
+// One line per step ("load: busy 1 | progress 10 | ..."), "start" before the first; a line
+// "> step" opens each.
 QStringList perStep(const QStringList& lines)
 {
     QStringList steps{"start:"};
-    QString separator = " ";
-    for (const QString& line : lines) {
-        if (line.startsWith("> ") || line.startsWith("windows")) {
-            steps << (line.startsWith("> ") ? line.mid(2) : "windows") + ':';
-            separator = " ";
-            if (line.size() <= 8 || line.startsWith("> "))
-                continue;
-        }
-        steps.last() += separator + (line.startsWith("windows ") ? line.mid(8) : line);
-        separator = " | ";
-    }
+    for (const QString& line : lines)
+        if (line.startsWith("> "))
+            steps << line.mid(2) + ':';
+        else if (!line.isEmpty()) // none: no window was closed
+            steps.last() += (steps.last().endsWith(':') ? " " : " | ") + line;
     return steps;
 }
 
-// "[row]" lines open each row's section.
-QHash<QString, QStringList> readReference()
+// The recorded lines of a row: those after its "[row]" line, up to the next row's.
+QString reference(const QString& row)
 {
-    QHash<QString, QStringList> rows;
-    QString row;
     const QString text =
-        QString::fromUtf8(readFileBytes(DRAPELLO_SOURCE_DIR "/tests/core/report_order.txt"));
-    for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
-        if (line.startsWith('[') && line.endsWith(']'))
-            row = line.mid(1, line.size() - 2);
-        else
-            rows[row] << line;
-    }
-    return rows;
+        QString::fromUtf8('\n' + readFileBytes(DRAPELLO_SOURCE_DIR "/tests/core/report_order.txt"));
+    return text.section("\n[" + row + "]\n", 1).section("\n[", 0, 0).trimmed();
 }
 
 struct Run : ControllerRun {
@@ -432,9 +419,8 @@ void TestSkinController::reportsInTheSameOrder()
                                : CatalogueNode{CatalogueNode::Kind::Skin, skin, ' ' + category});
         QVERIFY(waitUntilIdle(controller));
     }
-    log.lines << "windows " + world.actions.join(',');
-    QCOMPARE(perStep(log.lines).join('\n'),
-             readReference().value(QTest::currentDataTag()).join('\n'));
+    log.lines << "> windows" << world.actions.join(',');
+    QCOMPARE(perStep(log.lines).join('\n'), reference(QTest::currentDataTag()));
 }
 
 QTEST_GUILESS_MAIN(TestSkinController)

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QStandardPaths>
-#include <QTest>
 
 ProgramRun::ProgramRun() : program_(dir_.path() + "/program/Drapello")
 {
@@ -75,11 +74,6 @@ bool ProgramRun::useInstalledPackage(QString* why)
     return true;
 }
 
-bool ProgramRun::waitForSetting(const QString& key) const
-{
-    return QTest::qWaitFor([&] { return setting(key) != "<missing>"; }, WindowBoundMs);
-}
-
 bool ProgramRun::canDriveX11(QString* why)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -109,32 +103,12 @@ QStringList ProgramRun::visibleWindows(const QProcess* process, const QString& p
     return found.isEmpty() ? QStringList() : found.split(QLatin1Char('\n'));
 }
 
-QString ProgramRun::windowMatching(const QProcess* process, const QString& pattern, int timeoutMs)
-{
-    QStringList found;
-    (void)QTest::qWaitFor([&] { return !(found = visibleWindows(process, pattern)).isEmpty(); },
-                          timeoutMs);
-    return found.value(0);
-}
-
-bool ProgramRun::waitUntilNoWindow(const QProcess* process, const QString& pattern)
-{
-    return QTest::qWaitFor([&] { return visibleWindows(process, pattern).isEmpty(); },
-                           WindowBoundMs);
-}
-
 void ProgramRun::pressKeys(const QString& window, const QString& keys)
 {
     xdotool({"windowfocus", "--sync", window});
     // To the focused window through XTEST: events sent to a window directly are marked
     // synthetic, and toolkits may ignore those.
-    xdotool(QStringList{"key"} + keys.split(QLatin1Char(' ')));
-}
-
-void ProgramRun::clickAt(const QString& window, QPoint at)
-{
-    xdotool({"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()),
-             "click", "1"});
+    typeKeys(keys);
 }
 
 QSize ProgramRun::windowSize(const QString& window)

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSize>
 #include <QTemporaryDir>
+#include <QTest>
 
 // Bounds of the waits on a window or a setting: a start on a loaded machine, in a sanitizer
 // build, can take many seconds; a wait ends as soon as its condition holds.
@@ -30,7 +31,10 @@ public:
     {
         setIniSetting(settingsFile(), key, value);
     }
-    bool waitForSetting(const QString& key) const;
+    bool waitForSetting(const QString& key) const
+    {
+        return QTest::qWaitFor([&] { return setting(key) != "<missing>"; }, WindowBoundMs);
+    }
     void setEnv(const QString& name, const QString& value) { env_.insert(name, value); }
 
     QProcess* start(const QStringList& arguments = {}); // waits until it runs
@@ -43,7 +47,13 @@ public:
     // A visible window of the process whose title matches pattern (as xdotool takes it); its id
     // or "" after a bounded wait.
     static QString windowMatching(const QProcess* process, const QString& pattern,
-                                  int timeoutMs = WindowBoundMs);
+                                  int timeoutMs = WindowBoundMs)
+    {
+        QStringList found;
+        (void)QTest::qWaitFor([&] { return !(found = visibleWindows(process, pattern)).isEmpty(); },
+                              timeoutMs);
+        return found.value(0);
+    }
     static QString windowOf(const QProcess* process, int timeoutMs = WindowBoundMs)
     {
         return windowMatching(process, QStringLiteral("Drapello"), timeoutMs);
@@ -51,14 +61,23 @@ public:
     // The ids of the process's visible windows whose title matches pattern ("" matches any,
     // menus too), at once.
     static QStringList visibleWindows(const QProcess* process, const QString& pattern = {});
-    static bool waitUntilNoWindow(const QProcess* process, const QString& pattern);
+    static bool waitUntilNoWindow(const QProcess* process, const QString& pattern)
+    {
+        return QTest::qWaitFor([&] { return visibleWindows(process, pattern).isEmpty(); },
+                               WindowBoundMs);
+    }
     // Waits (bounded) until the program's status bar has said text, as its log tells, after
     // the line the last wait found.
     static bool waitForStatus(QProcess* process, const QString& text,
                               int timeoutMs = WindowBoundMs);
     static void pressKeys(const QString& window, const QString& keys); // xdotool's names
+    static void typeKeys(const QString& keys) { xdotool(QStringList{"key"} + keys.split(u' ')); }
     static QSize windowSize(const QString& window);
-    static void clickAt(const QString& window, QPoint at); // in the window's coordinates
+    static void clickAt(const QString& window, QPoint at) // in the window's coordinates
+    {
+        xdotool({"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()),
+                 "click", "1"});
+    }
     // WM_DELETE_WINDOW, as a window manager sends it for the frame's close box.
     static void closeBox(const QString& window);
     // A plain window of the test's own laid over window and given the keyboard focus, as

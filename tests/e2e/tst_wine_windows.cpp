@@ -15,13 +15,55 @@
 class TestWineWindows : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        QString why; // Wine's windows and the program's need an X server
+        if (!ProgramRun::canDriveX11(&why))
+            QSKIP(qPrintable(why));
+        const QString wineboot = QStandardPaths::findExecutable("wineboot");
+        if (wine_.isEmpty() || wineserver_.isEmpty() || wineboot.isEmpty())
+            QSKIP("Wine is not installed (wine, wineserver, wineboot)");
+        const QString helper = helpers_ + "/drapello-closewin64.exe";
+        if (!QFileInfo::exists(helper) || !QFileInfo::exists(QStringLiteral(DRAPELLO_STANDIN)))
+            QSKIP("the Windows programs were not built (x86_64-w64-mingw32-g++ missing)");
+        QByteArray output;
+        if (!run(wineboot, {"-i"}, &output))
+            QSKIP(("Wine cannot make a prefix here: " + output.right(400)).constData());
+        booted_ = true;
+        run(wineserver_, {"-w"}); // writes system.reg
+        startServer();
+        if (!run(wine_, {helper, "nosuchclass"}, &output) ||
+            !output.contains("not-found nosuchclass"))
+            QSKIP(("Wine cannot run the 64-bit helper here: " + output.right(400)).constData());
+    }
+    void cleanupTestCase()
+    {
+        if (!booted_)
+            return;
+        run(wineserver_, {"-k"});
+        run(wineserver_, {"-w"});
+        // The ended server leaves its folder in the temporary folder.
+        for (const QString& folder : wineServerFolders(prefix_)) {
+            QDir(folder).removeRecursively();
+            QDir().rmdir(QFileInfo(folder).path()); // only when nothing else is in it
+        }
+    }
     void installsAndClosesMessenger();
     void windowsProgramInstalledAndUsed();
 
 private:
-    bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr);
+    bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        if (!process.waitForFinished(180000))
+            process.kill();
+        if (output)
+            *output = process.readAll();
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
     // A server that stays without any Wine program running, as when Messenger has just closed.
     void startServer()
     {
@@ -42,9 +84,34 @@ private:
         return QString::fromLatin1(readFileBytes(log_)).split(u'\n', Qt::SkipEmptyParts);
     }
     // 32-bit Messenger's folder, named in the 32-bit view of the registry, holding lvback.gif.
-    QString installMessenger();
+    QString installMessenger()
+    {
+        const QString folder = prefix_ + "/drive_c/Program Files (x86)/MSN Messenger";
+        writeFileBytes(folder + "/lvback.gif",
+                       "an older and longer background, cut off if not truncated");
+        if (!run(wine_, {"reg", "add", "HKLM\\Software\\Microsoft\\MSNMessenger", "/v",
+                         "InstallationDirectory", "/d", "C:\\Program Files (x86)\\MSN Messenger\\",
+                         "/reg:32", "/f"}))
+            return QString();
+        // The Linux program reads system.reg itself, which the server writes out when it ends.
+        run(wineserver_, {"-k"});
+        run(wineserver_, {"-w"});
+        startServer();
+        return folder;
+    }
     // The stand-in Messenger with the windows given as "<class>:<count>:<visible|hidden>".
-    void startStandin(QProcess& standin, const QStringList& windows);
+    void startStandin(QProcess& standin, const QStringList& windows)
+    {
+        // The stand-in's log: "ready", then "WM_CLOSE <class> <title>" per close request.
+        QFile::remove(log_);
+        standin.setProcessEnvironment(environment());
+        standin.setStandardOutputFile(QProcess::nullDevice());
+        standin.start(wine_, QStringList{QStringLiteral(DRAPELLO_STANDIN),
+                                         "Z:" + QString(log_).replace(u'/', u'\\')} + // Z: is /
+                                 windows);
+        QTRY_VERIFY2_WITH_TIMEOUT(closeRequests().contains("ready"), "the stand-in did not start",
+                                  60000);
+    }
 
     QTemporaryDir dir_;
     QString prefix_ = dir_.path() + "/prefix";
@@ -54,82 +121,6 @@ private:
     QString helpers_ = QStringLiteral(DRAPELLO_HELPER_DIR);
     bool booted_ = false;
 };
-
-bool TestWineWindows::run(const QString& program, const QStringList& arguments, QByteArray* output)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(180000))
-        process.kill();
-    if (output)
-        *output = process.readAll();
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-void TestWineWindows::initTestCase()
-{
-    QString why; // Wine's windows and the program's need an X server
-    if (!ProgramRun::canDriveX11(&why))
-        QSKIP(qPrintable(why));
-    const QString wineboot = QStandardPaths::findExecutable("wineboot");
-    if (wine_.isEmpty() || wineserver_.isEmpty() || wineboot.isEmpty())
-        QSKIP("Wine is not installed (wine, wineserver, wineboot)");
-    const QString helper = helpers_ + "/drapello-closewin64.exe";
-    if (!QFileInfo::exists(helper) || !QFileInfo::exists(QStringLiteral(DRAPELLO_STANDIN)))
-        QSKIP("the Windows programs were not built (x86_64-w64-mingw32-g++ missing)");
-    QByteArray output;
-    if (!run(wineboot, {"-i"}, &output))
-        QSKIP(("Wine cannot make a prefix here: " + output.right(400)).constData());
-    booted_ = true;
-    run(wineserver_, {"-w"}); // writes system.reg
-    startServer();
-    if (!run(wine_, {helper, "nosuchclass"}, &output) || !output.contains("not-found nosuchclass"))
-        QSKIP(("Wine cannot run the 64-bit helper here: " + output.right(400)).constData());
-}
-
-void TestWineWindows::cleanupTestCase()
-{
-    if (!booted_)
-        return;
-    run(wineserver_, {"-k"});
-    run(wineserver_, {"-w"});
-    // The ended server leaves its folder in the temporary folder.
-    for (const QString& folder : wineServerFolders(prefix_)) {
-        QDir(folder).removeRecursively();
-        QDir().rmdir(QFileInfo(folder).path()); // only when nothing else is in it
-    }
-}
-
-QString TestWineWindows::installMessenger()
-{
-    const QString folder = prefix_ + "/drive_c/Program Files (x86)/MSN Messenger";
-    writeFileBytes(folder + "/lvback.gif",
-                   "an older and longer background, cut off if not truncated");
-    if (!run(wine_, {"reg", "add", "HKLM\\Software\\Microsoft\\MSNMessenger", "/v",
-                     "InstallationDirectory", "/d", "C:\\Program Files (x86)\\MSN Messenger\\",
-                     "/reg:32", "/f"}))
-        return QString();
-    // The Linux program reads system.reg itself, which the server writes out when it ends.
-    run(wineserver_, {"-k"});
-    run(wineserver_, {"-w"});
-    startServer();
-    return folder;
-}
-
-void TestWineWindows::startStandin(QProcess& standin, const QStringList& windows)
-{
-    // The stand-in's log: "ready", then "WM_CLOSE <class> <title>" per close request.
-    QFile::remove(log_);
-    standin.setProcessEnvironment(environment());
-    standin.setStandardOutputFile(QProcess::nullDevice());
-    standin.start(wine_, QStringList{QStringLiteral(DRAPELLO_STANDIN),
-                                     "Z:" + QString(log_).replace(u'/', u'\\')} + // Z: is /
-                             windows);
-    QTRY_VERIFY2_WITH_TIMEOUT(closeRequests().contains("ready"), "the stand-in did not start",
-                              60000);
-}
 
 // A picture on the command line, Ctrl+I: it becomes 32-bit Messenger's background in the 64-bit
 // prefix, and the helper asks one window of each of Messenger's classes to close, in this order:
@@ -165,10 +156,7 @@ void TestWineWindows::installsAndClosesMessenger()
     QList<QStringList> answers;
     const auto answer = [&answers](const QStringList& found) { answers << found; };
     windows.closeWindows({"msnmsblclass"}, &receiver, answer);
-    QStringList lower;
-    for (const QString& windowClass : classes)
-        lower << windowClass.toLower();
-    windows.closeWindows(lower, &receiver, answer);
+    windows.closeWindows({"msblwindowclass", "msnmsblclass", "msblclass"}, &receiver, answer);
     QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 2, 60000);
     QCOMPARE(answers, (QList<QStringList>{{"msnmsblclass"}, {}}));
     QCOMPARE(closeRequests().size(), 5);
@@ -220,14 +208,11 @@ void TestWineWindows::windowsProgramInstalledAndUsed()
     // Wine's windows take the keyboard when clicked (there is no window manager): the tree's
     // root, then keys to the focused window.
     ProgramRun::clickAt(window, QPoint(60, 59));
-    const auto keys = [](const QString& names) {
-        ProgramRun::xdotool(QStringList{"key"} + names.split(u' '));
-    };
-    keys("KP_Multiply");
+    ProgramRun::typeKeys("KP_Multiply");
     QTest::qWait(500); // a key typed next starts a search of its own, without the "*"
-    keys("Down Down Down");
+    ProgramRun::typeKeys("Down Down Down");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + "/temp.dat"), green, 30000);
-    keys("ctrl+i");
+    ProgramRun::typeKeys("ctrl+i");
     QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), green, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(closeRequests().filter("WM_CLOSE MSBLWindowClass").size() == 1, 30000);
 
@@ -235,7 +220,7 @@ void TestWineWindows::windowsProgramInstalledAndUsed()
     QVERIFY(run(wine_, {"reg", "query", settings}, &output));
     QVERIFY2(output.contains("path") && output.contains("C:\\Program Files\\Drapello"),
              output.constData());
-    keys("ctrl+s");
+    ProgramRun::typeKeys("ctrl+s");
     QVERIFY2(app.waitForFinished(20000), "still running after Ctrl+S");
 
     QVERIFY(run(wine_, {"C:\\Program Files\\Drapello\\uninstall.exe", "/S"}));
