@@ -9,9 +9,9 @@
 #include <QtTest>
 
 namespace {
-const QString App = QStringLiteral("KorvaneSoftware");
-const QString Section = QStringLiteral("Drapello");
-const QString Missing = QStringLiteral("<missing>");
+const QString App = "KorvaneSoftware";
+const QString Section = "Drapello";
+const QString Missing = "<missing>";
 } // namespace
 
 class TstIniSettingsStore : public QObject {
@@ -32,8 +32,8 @@ private:
     {
         return IniSettingsStore(folder()).getSetting(App, Section, key, Missing);
     }
-    QString folder() const { return dir_->filePath(QStringLiteral("config")); }
-    QString file() const { return folder() + QStringLiteral("/KorvaneSoftware.ini"); }
+    QString folder() const { return dir_->filePath("config"); }
+    QString file() const { return folder() + "/KorvaneSoftware.ini"; }
 
     std::unique_ptr<QTemporaryDir> dir_;
 };
@@ -45,17 +45,16 @@ void TstIniSettingsStore::readAsTyped_data()
     QTest::addColumn<QString>("value");
     const auto row = [](const char* name, const QByteArray& bytes, const char* key,
                         const QString& value) {
-        QTest::newRow(name) << bytes << QString::fromLatin1(key) << value;
+        QTest::newRow(name) << bytes << QString(key) << value;
     };
     const QByteArray head = "; my settings\n[Drapello]\n";
-    row("semicolon", head + "base=http://h/a;b/\n", "base", QStringLiteral("http://h/a;b/"));
-    row("blanks around", head + "  base =  http://h/ x \t\n", "base",
-        QStringLiteral("http://h/ x"));
+    row("semicolon", head + "base=http://h/a;b/\n", "base", "http://h/a;b/");
+    row("blanks around", head + "  base =  http://h/ x \t\n", "base", "http://h/ x");
     row("CR LF, BOM, no last line end", "\xEF\xBB\xBF[Drapello]\r\nbase=http://h/\r\nupdatelist=0",
-        "updatelist", QStringLiteral("0"));
+        "updatelist", "0");
     row("another section's key", "[Drapellox]\nbase=x\n[Other]\nbase=y\n", "base", Missing);
     row("the last one counts", head + "base=a\n;base=c\n[Other]\nbase=z\n[ Drapello ]\nbase=b\n",
-        "base", QStringLiteral("b"));
+        "base", "b");
 }
 
 void TstIniSettingsStore::readAsTyped()
@@ -76,8 +75,7 @@ void TstIniSettingsStore::storingKeepsTheRest_data()
     QTest::addColumn<QByteArray>("after"); // null: not compared
     const auto row = [](const char* name, const QByteArray& before, const char* key,
                         const char* value, const QByteArray& after) {
-        QTest::newRow(name) << before << QString::fromLatin1(key) << QString::fromUtf8(value)
-                            << after;
+        QTest::newRow(name) << before << QString(key) << QString::fromUtf8(value) << after;
     };
     for (const char* text :
          {"C:\\Program Files\\MSN", "http://h/a;b/", "a,b,c", "say \"hi\"", " lead", "trail ", "",
@@ -107,7 +105,7 @@ void TstIniSettingsStore::storingKeepsTheRest()
     if (!after.isNull())
         QCOMPARE(readFileBytes(file()), after);
     QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
-             QStringList{QStringLiteral("KorvaneSoftware.ini")}); // no temporary file is left
+             QStringList{"KorvaneSoftware.ini"}); // no temporary file is left
     // Read back by the store and by QSettings; storing it again writes nothing.
     QCOMPARE(get(key), value);
     QCOMPARE(QSettings(file(), QSettings::IniFormat).value(Section + u'/' + key).toString(), value);

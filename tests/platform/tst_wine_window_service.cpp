@@ -19,7 +19,7 @@ QString serverName(const QString& prefix)
 {
     struct stat info = {};
     ::stat(QFile::encodeName(prefix).constData(), &info);
-    return QStringLiteral("server-%1-%2")
+    return QString("server-%1-%2")
         .arg(QString::number(qulonglong(info.st_dev), 16),
              QString::number(qulonglong(info.st_ino), 16));
 }
@@ -39,7 +39,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir dir_;
-    QString tmp_ = dir_.path() + QStringLiteral("/tmp");
+    QString tmp_ = dir_.path() + "/tmp";
 };
 
 void TestWineWindowService::runsHelperThatFitsPrefix_data()
@@ -52,8 +52,8 @@ void TestWineWindowService::runsHelperThatFitsPrefix_data()
     QTest::addColumn<QStringList>("warnings");   // expected log lines, as patterns
     const auto row = [](const char* name, const char* arch, const char* fault, const char* helper,
                         int runs, int found, const QStringList& warnings = {}) {
-        QTest::newRow(name) << QByteArray(arch) << QByteArray(fault) << QString::fromLatin1(helper)
-                            << runs << found << warnings;
+        QTest::newRow(name) << QByteArray(arch) << QByteArray(fault) << QString(helper) << runs
+                            << found << warnings;
     };
     row("32-bit prefix", "win32", "", "drapello-closewin32.exe", 3, 3);
     // Finished even when nothing was run, and never from inside the call that asked.
@@ -64,15 +64,15 @@ void TestWineWindowService::runsHelperThatFitsPrefix_data()
     // Debian's Wine keeps the parent's name in the prefix; one that climbs out is ignored.
     row("server's parent named by a path", "win64", "climbs", "", 0, 0);
     row("32-bit helper missing", "win32", "drapello-closewin32.exe", "", 0, 0,
-        {QStringLiteral("drapello-closewin32\\.exe is missing")});
-    row("wine missing", "win64", "wine", "", 0, 0, {QStringLiteral("not installed")});
+        {"drapello-closewin32\\.exe is missing"});
+    row("wine missing", "win64", "wine", "", 0, 0, {"not installed"});
     // Whatever wine does, the round of three classes ends within its one time limit.
     row("wine hangs: one wait for the round", "win64", "hangs", "drapello-closewin64.exe", 1, 0,
-        {QStringLiteral("did not finish in time"),
-         QStringLiteral("No time left to close Messenger's msblwindowclass, msblclass windows")});
+        {"did not finish in time",
+         "No time left to close Messenger's msblwindowclass, msblclass windows"});
     // An answer without end is no answer: each run is stopped once past the cap.
     row("wine prints without end", "win64", "floods", "drapello-closewin64.exe", 3, 0,
-        QStringList(3, QStringLiteral("printed more than 4096 bytes; stopped")));
+        QStringList(3, "printed more than 4096 bytes; stopped"));
     // The program closes while the first run hangs: killed at once, the round over, no answer.
     row("cancelled while wine runs", "win64", "cancel", "drapello-closewin64.exe", 1, 0);
     // A round asked for while one runs waits its turn; each answers for itself.
@@ -87,15 +87,14 @@ void TestWineWindowService::runsHelperThatFitsPrefix()
     QFETCH(int, runs);
     QFETCH(int, found);
     QFETCH(QStringList, warnings);
-    QTemporaryDir row(dir_.path() + QStringLiteral("/row-XXXXXX"));
-    const QString prefix = row.path() + QStringLiteral("/prefix with space");
-    writeFileBytes(prefix + QStringLiteral("/system.reg"), systemReg(arch, "[Software]\n"));
-    const QString parentName = QFileInfo(row.path()).fileName() + QStringLiteral("-wine");
-    writeFileBytes(
-        prefix + QStringLiteral("/wineserver"),
-        (fault == "climbs" ? QStringLiteral("../tmp/") + parentName : parentName).toUtf8());
+    QTemporaryDir row(dir_.path() + "/row-XXXXXX");
+    const QString prefix = row.path() + "/prefix with space";
+    writeFileBytes(prefix + "/system.reg", systemReg(arch, "[Software]\n"));
+    const QString parentName = QFileInfo(row.path()).fileName() + "-wine";
+    writeFileBytes(prefix + "/wineserver",
+                   (fault == "climbs" ? "../tmp/" + parentName : parentName).toUtf8());
     const QString parent = tmp_ + u'/' + parentName;
-    const QString lock = parent + u'/' + serverName(prefix) + QStringLiteral("/lock");
+    const QString lock = parent + u'/' + serverName(prefix) + "/lock";
     writeFileBytes(lock, QByteArray());
     // Wine's own modes: a server folder and its parent are closed to other users.
     for (const QString& folder : {QFileInfo(lock).path(), parent})
@@ -104,13 +103,13 @@ void TestWineWindowService::runsHelperThatFitsPrefix()
         QCOMPARE(::chmod(QFile::encodeName(parent).constData(), 0777), 0);
     if (fault == "parent link")
         QVERIFY(QFile::rename(parent, parent + u'2') && QFile::link(parent + u'2', parent));
-    const QString helpers = row.path() + QStringLiteral("/bin");
+    const QString helpers = row.path() + "/bin";
     for (const char* helper : {"drapello-closewin64.exe", "drapello-closewin32.exe"})
         if (fault != helper)
-            writeFileBytes(helpers + u'/' + QLatin1String(helper), "MZ");
+            writeFileBytes(helpers + u'/' + QString(helper), "MZ");
     // Records its prefix, arguments and process, and answers as the helper would.
-    const QString calls = row.path() + QStringLiteral("/calls.txt");
-    const QString wine = row.path() + QStringLiteral("/wine");
+    const QString calls = row.path() + "/calls.txt";
+    const QString wine = row.path() + "/wine";
     const bool hangs = fault == "hangs", cancels = fault == "cancel";
     if (fault != "wine") {
         writeFileBytes(wine,
@@ -126,8 +125,8 @@ void TestWineWindowService::runsHelperThatFitsPrefix()
     // Another process holds the lock (a POSIX record lock), as a live wineserver does.
     QProcess holder;
     if (fault != "no server") {
-        holder.start(QStringLiteral("python3"),
-                     {QStringLiteral("-c"),
+        holder.start("python3",
+                     {"-c",
                       QStringLiteral("import fcntl, sys\nf = open(sys.argv[1], 'a')\n"
                                      "fcntl.lockf(f, fcntl.LOCK_EX)\nprint('locked', flush=True)\n"
                                      "sys.stdin.read()\n"),
@@ -137,12 +136,11 @@ void TestWineWindowService::runsHelperThatFitsPrefix()
     }
     for (const QString& warning : warnings)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
-    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    QTest::failOnWarning(QRegularExpression(".*"));
 
     WineWindowService service([prefix] { return prefix; }, helpers, wine,
                               hangs ? 2000 : WineWindowService::helperTimeoutMs);
-    const QStringList classes =
-        QStringLiteral("msnmsblclass msblwindowclass msblclass").split(u' ');
+    const QStringList classes{"msnmsblclass", "msblwindowclass", "msblclass"};
     const QStringList second{classes.last()};
     QObject receiver;
     QList<QStringList> answers; // one per finished round, in the order they came
