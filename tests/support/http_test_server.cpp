@@ -56,13 +56,6 @@ HttpTestServer::HttpTestServer(const QString& certificate, const QString& key)
         Qt::BlockingQueuedConnection);
 }
 
-HttpTestServer::~HttpTestServer()
-{
-    stop();
-    thread_.quit();
-    thread_.wait();
-}
-
 void HttpTestServer::stop()
 {
     if (!server_)

@@ -15,7 +15,12 @@ class HttpTestServer {
 public:
     // With a certificate and its key (PEM files): https.
     explicit HttpTestServer(const QString& certificate = {}, const QString& key = {});
-    ~HttpTestServer();
+    ~HttpTestServer()
+    {
+        stop();
+        thread_.quit();
+        thread_.wait();
+    }
 
     QString baseUrl() const
     {
