@@ -48,8 +48,116 @@ private Q_SLOTS:
             QDir().rmdir(QFileInfo(folder).path()); // only when nothing else is in it
         }
     }
-    void installsAndClosesMessenger();
-    void windowsProgramInstalledAndUsed();
+    // A picture on the command line, Ctrl+I: it becomes 32-bit Messenger's background in the 64-bit
+    // prefix, and the helper asks one window of each of Messenger's classes to close, in this
+    // order: hidden ones too, the class matched whole and regardless of case, each call returning
+    // once the window has handled the message.
+    void installsAndClosesMessenger()
+    {
+        const QString folder = installMessenger();
+        const QString lvback = folder + "/lvback.gif";
+        QProcess standin;
+        startStandin(standin, {"MSBLClass:1:visible", "MSNMSBLClass:2:hidden",
+                               "MSBLWindowClass:1:visible", "msblclasses:1:visible"});
+
+        ProgramRun program;
+        program.setEnv("WINEPREFIX", prefix_);
+        const QByteArray picture = makeGif(3);
+        QProcess* app = program.start({writeFileBytes(program.root() + "/my skin.gif", picture)});
+        const QString window = program.windowOf(app, 30000);
+        QVERIFY(!window.isEmpty());
+        ProgramRun::pressKeys(window, "ctrl+i");
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), picture, 30000);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"lvback.gif"});
+        const QStringList classes{"MSBLWindowClass", "MSNMSBLClass", "MSBLClass"};
+        QTRY_COMPARE_WITH_TIMEOUT(closeRequests().size(), 4, 30000);
+        for (int i = 0; i < classes.size(); ++i)
+            QVERIFY2(
+                closeRequests()[i + 1].startsWith(QString("WM_CLOSE %1 window").arg(classes[i])),
+                qPrintable(closeRequests().join(u'|')));
+        QCOMPARE(app->state(), QProcess::Running);
+
+        // Left: the second hidden window, then nothing of Messenger's.
+        WineWindowService windows([prefix = prefix_] { return prefix; }, helpers_);
+        QObject receiver;
+        QList<QStringList> answers;
+        const auto answer = [&answers](const QStringList& found) { answers << found; };
+        windows.closeWindows({"msnmsblclass"}, &receiver, answer);
+        windows.closeWindows({"msblwindowclass", "msnmsblclass", "msblclass"}, &receiver, answer);
+        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 2, 60000);
+        QCOMPARE(answers, (QList<QStringList>{{"msnmsblclass"}, {}}));
+        QCOMPARE(closeRequests().size(), 5);
+        standin.kill();
+        standin.waitForFinished(10000);
+    }
+    // The Windows build as a Windows user gets it: installed silently by its installer, started
+    // from Program Files with the settings an earlier version left in the registry, a skin of the
+    // catalogue previewed with the keyboard and installed with Ctrl+I, closed with Ctrl+S, and
+    // uninstalled, which leaves the user's settings.
+    void windowsProgramInstalledAndUsed()
+    {
+        const QString setup = QStringLiteral(DRAPELLO_WINDOWS_DIST) + "/Drapello-1.2-setup.exe";
+        if (!QFileInfo::exists(setup))
+            QSKIP("the Windows installer is not built here (scripts/windows builds it)");
+        QByteArray output;
+        QVERIFY2(run(wine_, {setup, "/S"}, &output), output.constData());
+        const QString installed = prefix_ + "/drive_c/Program Files/Drapello";
+        QVERIFY(QFileInfo::exists(installed + "/Drapello.exe"));
+        QVERIFY(QFileInfo::exists(installed + "/uninstall.exe"));
+
+        HttpTestServer server;
+        server.setFile("/voruzide.txt", "Mooie Kleuren");
+        server.setFile("/Mooie Kleuren.txt", "Blauw*Groen*Rood");
+        const QByteArray green = makeGif(2);
+        server.setFile("/MooieKleuren/Blauw.gif", makeGif(1));
+        server.setFile("/MooieKleuren/Groen.gif", green);
+        server.setFile("/MooieKleuren/Rood.gif", makeGif(3));
+        const QString settings =
+            "HKCU\\Software\\VB and VBA Program Settings\\KorvaneSoftware\\Drapello";
+        for (const auto& [key, value] : {std::pair{"base", server.baseUrl()}, {"algedaan", "1"}})
+            QVERIFY(run(wine_, {"reg", "add", settings, "/v", key, "/d", value, "/f"}));
+        const QString lvback = installMessenger() + "/lvback.gif";
+        QProcess standin;
+        startStandin(standin, {"MSBLWindowClass:1:visible"});
+
+        QProcess app;
+        app.setProcessEnvironment(environment());
+        app.start(wine_, {"C:\\Program Files\\Drapello\\Drapello.exe"});
+        const QString window = ProgramRun::windowMatching(&app, "^Drapello v", 60000);
+        QVERIFY(!window.isEmpty());
+        // The cache of an installed copy is the user's.
+        const QString cache = prefix_ + "/drive_c/users/" + qEnvironmentVariable("USER", "root") +
+                              "/AppData/Local/Drapello/Cache";
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + "/Mooie Kleuren.tmp"),
+                                  QByteArray("Blauw*Groen*Rood"), 30000);
+        QVERIFY(!QFileInfo::exists(installed + "/Cache"));
+        // Wine's windows take the keyboard when clicked (there is no window manager): the tree's
+        // root, then keys to the focused window.
+        ProgramRun::clickAt(window, QPoint(60, 59));
+        ProgramRun::typeKeys("KP_Multiply");
+        QTest::qWait(500); // a key typed next starts a search of its own, without the "*"
+        ProgramRun::typeKeys("Down Down Down");
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + "/temp.dat"), green, 30000);
+        ProgramRun::typeKeys("ctrl+i");
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), green, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(closeRequests().filter("WM_CLOSE MSBLWindowClass").size() == 1,
+                                 30000);
+
+        // What a first start stores, in the old program's registry key.
+        QVERIFY(run(wine_, {"reg", "query", settings}, &output));
+        QVERIFY2(output.contains("path") && output.contains("C:\\Program Files\\Drapello"),
+                 output.constData());
+        ProgramRun::typeKeys("ctrl+s");
+        QVERIFY2(app.waitForFinished(20000), "still running after Ctrl+S");
+
+        QVERIFY(run(wine_, {"C:\\Program Files\\Drapello\\uninstall.exe", "/S"}));
+        // The uninstaller runs on from a copy of itself and returns at once.
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(installed), 60000);
+        QVERIFY(run(wine_, {"reg", "query", settings, "/v", "base"}, &output));
+        QVERIFY2(output.contains(server.baseUrl().toLatin1()), output.constData());
+        standin.kill();
+        standin.waitForFinished(10000);
+    }
 
 private:
     bool run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
@@ -121,116 +229,6 @@ private:
     QString helpers_ = QStringLiteral(DRAPELLO_HELPER_DIR);
     bool booted_ = false;
 };
-
-// A picture on the command line, Ctrl+I: it becomes 32-bit Messenger's background in the 64-bit
-// prefix, and the helper asks one window of each of Messenger's classes to close, in this order:
-// hidden ones too, the class matched whole and regardless of case, each call returning once the
-// window has handled the message.
-void TestWineWindows::installsAndClosesMessenger()
-{
-    const QString folder = installMessenger();
-    const QString lvback = folder + "/lvback.gif";
-    QProcess standin;
-    startStandin(standin, {"MSBLClass:1:visible", "MSNMSBLClass:2:hidden",
-                           "MSBLWindowClass:1:visible", "msblclasses:1:visible"});
-
-    ProgramRun program;
-    program.setEnv("WINEPREFIX", prefix_);
-    const QByteArray picture = makeGif(3);
-    QProcess* app = program.start({writeFileBytes(program.root() + "/my skin.gif", picture)});
-    const QString window = program.windowOf(app, 30000);
-    QVERIFY(!window.isEmpty());
-    ProgramRun::pressKeys(window, "ctrl+i");
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), picture, 30000);
-    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"lvback.gif"});
-    const QStringList classes{"MSBLWindowClass", "MSNMSBLClass", "MSBLClass"};
-    QTRY_COMPARE_WITH_TIMEOUT(closeRequests().size(), 4, 30000);
-    for (int i = 0; i < classes.size(); ++i)
-        QVERIFY2(closeRequests()[i + 1].startsWith(QString("WM_CLOSE %1 window").arg(classes[i])),
-                 qPrintable(closeRequests().join(u'|')));
-    QCOMPARE(app->state(), QProcess::Running);
-
-    // Left: the second hidden window, then nothing of Messenger's.
-    WineWindowService windows([prefix = prefix_] { return prefix; }, helpers_);
-    QObject receiver;
-    QList<QStringList> answers;
-    const auto answer = [&answers](const QStringList& found) { answers << found; };
-    windows.closeWindows({"msnmsblclass"}, &receiver, answer);
-    windows.closeWindows({"msblwindowclass", "msnmsblclass", "msblclass"}, &receiver, answer);
-    QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 2, 60000);
-    QCOMPARE(answers, (QList<QStringList>{{"msnmsblclass"}, {}}));
-    QCOMPARE(closeRequests().size(), 5);
-    standin.kill();
-    standin.waitForFinished(10000);
-}
-
-// The Windows build as a Windows user gets it: installed silently by its installer, started from
-// Program Files with the settings an earlier version left in the registry, a skin of the
-// catalogue previewed with the keyboard and installed with Ctrl+I, closed with Ctrl+S, and
-// uninstalled, which leaves the user's settings.
-void TestWineWindows::windowsProgramInstalledAndUsed()
-{
-    const QString setup = QStringLiteral(DRAPELLO_WINDOWS_DIST) + "/Drapello-1.2-setup.exe";
-    if (!QFileInfo::exists(setup))
-        QSKIP("the Windows installer is not built here (scripts/windows builds it)");
-    QByteArray output;
-    QVERIFY2(run(wine_, {setup, "/S"}, &output), output.constData());
-    const QString installed = prefix_ + "/drive_c/Program Files/Drapello";
-    QVERIFY(QFileInfo::exists(installed + "/Drapello.exe"));
-    QVERIFY(QFileInfo::exists(installed + "/uninstall.exe"));
-
-    HttpTestServer server;
-    server.setFile("/voruzide.txt", "Mooie Kleuren");
-    server.setFile("/Mooie Kleuren.txt", "Blauw*Groen*Rood");
-    const QByteArray green = makeGif(2);
-    server.setFile("/MooieKleuren/Blauw.gif", makeGif(1));
-    server.setFile("/MooieKleuren/Groen.gif", green);
-    server.setFile("/MooieKleuren/Rood.gif", makeGif(3));
-    const QString settings =
-        "HKCU\\Software\\VB and VBA Program Settings\\KorvaneSoftware\\Drapello";
-    for (const auto& [key, value] : {std::pair{"base", server.baseUrl()}, {"algedaan", "1"}})
-        QVERIFY(run(wine_, {"reg", "add", settings, "/v", key, "/d", value, "/f"}));
-    const QString lvback = installMessenger() + "/lvback.gif";
-    QProcess standin;
-    startStandin(standin, {"MSBLWindowClass:1:visible"});
-
-    QProcess app;
-    app.setProcessEnvironment(environment());
-    app.start(wine_, {"C:\\Program Files\\Drapello\\Drapello.exe"});
-    const QString window = ProgramRun::windowMatching(&app, "^Drapello v", 60000);
-    QVERIFY(!window.isEmpty());
-    // The cache of an installed copy is the user's.
-    const QString cache = prefix_ + "/drive_c/users/" + qEnvironmentVariable("USER", "root") +
-                          "/AppData/Local/Drapello/Cache";
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + "/Mooie Kleuren.tmp"),
-                              QByteArray("Blauw*Groen*Rood"), 30000);
-    QVERIFY(!QFileInfo::exists(installed + "/Cache"));
-    // Wine's windows take the keyboard when clicked (there is no window manager): the tree's
-    // root, then keys to the focused window.
-    ProgramRun::clickAt(window, QPoint(60, 59));
-    ProgramRun::typeKeys("KP_Multiply");
-    QTest::qWait(500); // a key typed next starts a search of its own, without the "*"
-    ProgramRun::typeKeys("Down Down Down");
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + "/temp.dat"), green, 30000);
-    ProgramRun::typeKeys("ctrl+i");
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), green, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(closeRequests().filter("WM_CLOSE MSBLWindowClass").size() == 1, 30000);
-
-    // What a first start stores, in the old program's registry key.
-    QVERIFY(run(wine_, {"reg", "query", settings}, &output));
-    QVERIFY2(output.contains("path") && output.contains("C:\\Program Files\\Drapello"),
-             output.constData());
-    ProgramRun::typeKeys("ctrl+s");
-    QVERIFY2(app.waitForFinished(20000), "still running after Ctrl+S");
-
-    QVERIFY(run(wine_, {"C:\\Program Files\\Drapello\\uninstall.exe", "/S"}));
-    // The uninstaller runs on from a copy of itself and returns at once.
-    QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(installed), 60000);
-    QVERIFY(run(wine_, {"reg", "query", settings, "/v", "base"}, &output));
-    QVERIFY2(output.contains(server.baseUrl().toLatin1()), output.constData());
-    standin.kill();
-    standin.waitForFinished(10000);
-}
 
 QTEST_GUILESS_MAIN(TestWineWindows)
 #include "tst_wine_windows.moc"
