@@ -1,8 +1,6 @@
 #include "e2e/program_run.h"
 
 #include <QDir>
-#include <QStandardPaths>
-#include <QTest>
 
 ProgramRun::ProgramRun() : program_(dir_.path() + "/program/Drapello")
 {
@@ -29,34 +27,6 @@ ProgramRun::ProgramRun() : program_(dir_.path() + "/program/Drapello")
     setSetting("algedaan", "1");
 }
 
-QProcess* ProgramRun::start(const QStringList& arguments)
-{
-    auto* process = new QProcess;
-    processes_ << process;
-    process->setProcessEnvironment(env_);
-    process->setWorkingDirectory(root());
-    process->start(program_, arguments);
-    process->waitForStarted(10000);
-    return process;
-}
-
-bool ProgramRun::waitForStatus(QProcess* process, const QString& text, int timeoutMs)
-{
-    const QByteArray line = "status: " + text.toUtf8() + '\n';
-    // What was read stays with the process; each wait looks past the line the last one found.
-    return QTest::qWaitFor(
-        [&] {
-            QByteArray seen = process->property("statusLog").toByteArray();
-            seen += process->readAllStandardError();
-            process->setProperty("statusLog", seen);
-            const qsizetype at = seen.indexOf(line, process->property("statusFrom").toLongLong());
-            if (at >= 0)
-                process->setProperty("statusFrom", qlonglong(at + line.size()));
-            return at >= 0;
-        },
-        timeoutMs);
-}
-
 bool ProgramRun::useInstalledPackage(QString* why)
 {
     *why = "runs in the test tst_installed_package";
@@ -73,78 +43,6 @@ bool ProgramRun::useInstalledPackage(QString* why)
     program_ = root() + "/installed/usr/bin/drapello"; // none if the build failed
     QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::ExeOwner);
     return true;
-}
-
-bool ProgramRun::waitForSetting(const QString& key) const
-{
-    return QTest::qWaitFor([&] { return setting(key) != "<missing>"; }, WindowBoundMs);
-}
-
-bool ProgramRun::canDriveX11(QString* why)
-{
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        *why = "needs an X server (DISPLAY is not set)";
-    else if (QStandardPaths::findExecutable("xdotool").isEmpty())
-        *why = "needs xdotool";
-    return why->isEmpty();
-}
-
-QString ProgramRun::xdotool(const QStringList& arguments)
-{
-    QProcess tool;
-    tool.start("xdotool", arguments);
-    if (!tool.waitForFinished(30000))
-        tool.kill();
-    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
-}
-
-QStringList ProgramRun::visibleWindows(const QProcess* process, const QString& pattern)
-{
-    // --all: both the process and the title must match (xdotool's default is either).
-    QStringList search{"search", "--all", "--onlyvisible", "--pid",
-                       QString::number(process->processId())};
-    if (!pattern.isEmpty())
-        search << "--name" << pattern;
-    const QString found = xdotool(search);
-    return found.isEmpty() ? QStringList() : found.split(QLatin1Char('\n'));
-}
-
-QString ProgramRun::windowMatching(const QProcess* process, const QString& pattern, int timeoutMs)
-{
-    QStringList found;
-    (void)QTest::qWaitFor([&] { return !(found = visibleWindows(process, pattern)).isEmpty(); },
-                          timeoutMs);
-    return found.value(0);
-}
-
-bool ProgramRun::waitUntilNoWindow(const QProcess* process, const QString& pattern)
-{
-    return QTest::qWaitFor([&] { return visibleWindows(process, pattern).isEmpty(); },
-                           WindowBoundMs);
-}
-
-void ProgramRun::pressKeys(const QString& window, const QString& keys)
-{
-    xdotool({"windowfocus", "--sync", window});
-    // To the focused window through XTEST: events sent to a window directly are marked
-    // synthetic, and toolkits may ignore those.
-    xdotool(QStringList{"key"} + keys.split(QLatin1Char(' ')));
-}
-
-void ProgramRun::clickAt(const QString& window, QPoint at)
-{
-    xdotool({"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()),
-             "click", "1"});
-}
-
-QSize ProgramRun::windowSize(const QString& window)
-{
-    // "Geometry: 428x375" among the lines xdotool prints.
-    const QStringList parts = xdotool({"getwindowgeometry", window})
-                                  .section("Geometry: ", 1)
-                                  .section(QLatin1Char('\n'), 0, 0)
-                                  .split(QLatin1Char('x'));
-    return QSize(parts.value(0).toInt(), parts.value(1).toInt());
 }
 
 // Last: Xlib's macros (None, Bool, Status...) would clash with Qt's headers.
@@ -178,17 +76,10 @@ void ProgramRun::closeBox(const QString& window)
     XCloseDisplay(display); // sends what is queued
 }
 
-namespace {
-// A window that is gone by the time it is asked about is no reason to end the test.
-int ignoreErrors(Display*, XErrorEvent*)
-{
-    return 0;
-}
-} // namespace
-
 void ProgramRun::coverWith(const QString& window)
 {
-    XSetErrorHandler(ignoreErrors);
+    // A window that is gone by the time it is asked about is no reason to end the test.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     if (!coverDisplay_)
         coverDisplay_ = XOpenDisplay(nullptr);
     auto* display = static_cast<Display*>(coverDisplay_);

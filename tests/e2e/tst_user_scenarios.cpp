@@ -15,11 +15,6 @@ namespace {
 constexpr int ExitBoundMs = 15000;
 enum Copy { Portable, ReadOnly, Installed }; // of the program, in its own folder
 
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
 bool askedFor(const HttpTestServer& server, const QString& part)
 {
     return !server.requestedPaths().filter(part).isEmpty();
@@ -60,7 +55,7 @@ bool options(const QProcess* program, const QString& window, const QString& keys
     if (!QTest::qWaitFor([&] { return ProgramRun::visibleWindows(program).size() > before; },
                          WindowBoundMs))
         return false;
-    ProgramRun::xdotool(QStringList{"key"} + keys.split(QLatin1Char(' ')));
+    ProgramRun::typeKeys(keys);
     return true;
 }
 
@@ -86,289 +81,277 @@ private Q_SLOTS:
         if (!ProgramRun::canDriveX11(&why))
             QSKIP(qPrintable(why));
     }
-    void everyWayOfClosingEndsTheProgram_data();
-    void everyWayOfClosingEndsTheProgram();
-    void catalogueInstallAndRemove_data();
-    void catalogueInstallAndRemove();
-    void arrowsPreviewAndCtrlIInstalls();
-    void windowAnswersWhileWorkRuns();
-    void pictureArgumentInstalledOnlyWithMessenger();
-};
-
-void TestUserScenarios::everyWayOfClosingEndsTheProgram_data()
-{
-    QTest::addColumn<bool>("firstStart"); // the language chooser is the only window
-    QTest::addColumn<QString>("keys");    // none: the window frame's close box
-    QTest::addColumn<bool>("download");   // closed while waiting on a server that never answers
-    QTest::addColumn<bool>("covered");    // another window over it when the second copy starts
-    QTest::newRow("Ctrl+S") << false << "ctrl+s" << false << false;
-    QTest::newRow("Bestand, Sluiten") << false << "alt+b Down Return" << false << false;
-    QTest::newRow("close box") << false << "" << false << false;
-    QTest::newRow("close box during a download") << false << "" << true << false;
-    QTest::newRow("Bestand, Sluiten during a download")
-        << false << "alt+b Down Return" << true << false;
-    QTest::newRow("Ctrl+S during a download") << false << "ctrl+s" << true << false;
-    QTest::newRow("second start raises the running copy") << false << "ctrl+s" << false << true;
-    QTest::newRow("chooser's close box") << true << "" << false << false;
-    QTest::newRow("chooser, Escape") << true << "Escape" << false << false;
-}
-
-// A lock left by a copy that died is taken over; a second start leaves the first running and
-// brings its window to the front. Any way of closing ends the program at once, and a new start
-// opens its window again.
-void TestUserScenarios::everyWayOfClosingEndsTheProgram()
-{
-    QFETCH(bool, firstStart);
-    QFETCH(QString, keys);
-    QFETCH(bool, download);
-    QFETCH(bool, covered);
-    ProgramRun run;
-    HttpTestServer server;
-    writeFileBytes(run.root() + "/run/drapello.lock", "999999\n");
-    if (firstStart)
-        run.setSetting("algedaan", "0");
-    const QString copy = run.cacheFolder() + "/voruzide.tmp";
-    if (download) {
-        server.stall("/voruzide.txt");
-        run.setSetting("base", server.baseUrl());
-        writeFileBytes(copy, "Abstract*Natuur");
+    void everyWayOfClosingEndsTheProgram_data()
+    {
+        QTest::addColumn<bool>("firstStart"); // the language chooser is the only window
+        QTest::addColumn<QString>("keys");    // none: the window frame's close box
+        QTest::addColumn<bool>("download");   // closed while waiting on a server that never answers
+        QTest::addColumn<bool>("covered");    // another window over it when the second copy starts
+        QTest::newRow("Ctrl+S") << false << "ctrl+s" << false << false;
+        QTest::newRow("Bestand, Sluiten") << false << "alt+b Down Return" << false << false;
+        QTest::newRow("close box") << false << "" << false << false;
+        QTest::newRow("close box during a download") << false << "" << true << false;
+        QTest::newRow("Bestand, Sluiten during a download")
+            << false << "alt+b Down Return" << true << false;
+        QTest::newRow("second start raises the running copy") << false << "ctrl+s" << false << true;
+        QTest::newRow("chooser's close box") << true << "" << false << false;
+        QTest::newRow("chooser, Escape") << true << "Escape" << false << false;
     }
-    const QString title = firstStart ? "Kies je taal" : "Drapello";
-    QProcess* first = run.start();
-    const QString window = run.windowMatching(first, title);
-    QVERIFY(!window.isEmpty());
-    if (!firstStart) { // a first start stores where the program lives and the defaults
-        QVERIFY(run.waitForSetting("path"));
-        if (covered) {
-            run.coverWith(window);
-            QVERIFY(!run.aboveCover(window));
+    // A lock left by a copy that died is taken over; a second start leaves the first running and
+    // brings its window to the front. Any way of closing ends the program at once, and a new start
+    // opens its window again.
+    void everyWayOfClosingEndsTheProgram()
+    {
+        QFETCH(bool, firstStart);
+        QFETCH(QString, keys);
+        QFETCH(bool, download);
+        QFETCH(bool, covered);
+        ProgramRun run;
+        HttpTestServer server;
+        writeFileBytes(run.root() + "/run/drapello.lock", "999999\n");
+        if (firstStart)
+            run.setSetting("algedaan", "0");
+        const QString copy = run.cacheFolder() + "/voruzide.tmp";
+        if (download) {
+            server.stall("/voruzide.txt");
+            run.setSetting("base", server.baseUrl());
+            writeFileBytes(copy, "Abstract*Natuur");
         }
-        QProcess* second = run.start(); // a whole start: not bound by "at once"
-        QVERIFY2(second->waitForFinished(WindowBoundMs), "the second copy kept running");
-        QVERIFY(second->readAllStandardError().contains("already running"));
-        if (covered)
-            QVERIFY2(QTest::qWaitFor([&] { return run.aboveCover(window); }, WindowBoundMs),
-                     "the running copy stayed behind");
-        QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() == int(download), WindowBoundMs);
+        const QString title = firstStart ? "Kies je taal" : "Drapello";
+        QProcess* first = run.start();
+        const QString window = run.windowMatching(first, title);
+        QVERIFY(!window.isEmpty());
+        if (!firstStart) { // a first start stores where the program lives and the defaults
+            QVERIFY(run.waitForSetting("path"));
+            if (covered) {
+                run.coverWith(window);
+                QVERIFY(!run.aboveCover(window));
+            }
+            QProcess* second = run.start(); // a whole start: not bound by "at once"
+            QVERIFY2(second->waitForFinished(WindowBoundMs), "the second copy kept running");
+            QVERIFY(second->readAllStandardError().contains("already running"));
+            if (covered)
+                QVERIFY2(QTest::qWaitFor([&] { return run.aboveCover(window); }, WindowBoundMs),
+                         "the running copy stayed behind");
+            QTRY_VERIFY_WITH_TIMEOUT(server.requestCount() == int(download), WindowBoundMs);
+        }
+
+        QElapsedTimer closing;
+        closing.start();
+        keys.isEmpty() ? ProgramRun::closeBox(window) : ProgramRun::pressKeys(window, keys);
+        QVERIFY2(first->waitForFinished(ExitBoundMs), "still running after it was closed");
+        qInfo("closed in %lld ms", static_cast<long long>(closing.elapsed()));
+        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->exitCode(), 0);
+        // Closing the chooser is no choice: nothing is stored, it asks again.
+        QCOMPARE(run.setting("language"), "<missing>");
+        QCOMPARE(run.setting("algedaan"), QString::number(firstStart ? 0 : 1));
+        if (!firstStart) {
+            QCOMPARE(run.setting("path"), run.programFolder());
+            QCOMPARE(run.setting("updatelist"), "1");
+        }
+        QCOMPARE(server.requestCount(), int(download)); // nothing more asked once closing began
+        QCOMPARE(readFileBytes(copy), download ? QByteArray("Abstract*Natuur") : "<unreadable>");
+        QVERIFY(!run.windowMatching(run.start(), title).isEmpty()); // the lock went with it
     }
-
-    QElapsedTimer closing;
-    closing.start();
-    keys.isEmpty() ? ProgramRun::closeBox(window) : ProgramRun::pressKeys(window, keys);
-    QVERIFY2(first->waitForFinished(ExitBoundMs), "still running after it was closed");
-    qInfo("closed in %lld ms", static_cast<long long>(closing.elapsed()));
-    QCOMPARE(first->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(first->exitCode(), 0);
-    // Closing the chooser is no choice: nothing is stored, it asks again.
-    QCOMPARE(run.setting("language"), "<missing>");
-    QCOMPARE(run.setting("algedaan"), QString::number(firstStart ? 0 : 1));
-    if (!firstStart) {
-        QCOMPARE(run.setting("path"), run.programFolder());
-        QCOMPARE(run.setting("updatelist"), "1");
+    void catalogueInstallAndRemove_data()
+    {
+        QTest::addColumn<int>("copy");
+        QTest::newRow("portable copy") << int(Portable);
+        QTest::newRow("read-only copy") << int(ReadOnly);
+        QTest::newRow("installed from the package") << int(Installed);
     }
-    QCOMPARE(server.requestCount(), int(download)); // nothing more asked once closing began
-    QCOMPARE(readFileBytes(copy), download ? QByteArray("Abstract*Natuur") : "<unreadable>");
-    QVERIFY(!run.windowMatching(run.start(), title).isEmpty()); // the lock went with it
-}
+    // english.lng offered and applied (Qt's dialogs too) and kept; the sample catalogue's lists
+    // land byte for byte, a skin installs (the old one backed up), "Skin weghalen" removes it. A
+    // read-only copy, or one installed from the build's own Debian package, keeps its cache per
+    // user.
+    void catalogueInstallAndRemove()
+    {
+        QFETCH(int, copy);
+        ProgramRun run;
+        QString why;
+        if (copy == Installed && !run.useInstalledPackage(&why))
+            QSKIP(qPrintable(why));
+        if (copy == ReadOnly)
+            QFile::setPermissions(run.programFolder(), QFile::ReadOwner | QFile::ExeOwner);
+        const QString cache =
+            copy == Portable ? run.cacheFolder() : run.root() + "/.cache/Drapello/Cache";
+        const QString served = run.root() + "/served";
+        QProcess tool;
+        tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL),
+                   {QStringLiteral(DRAPELLO_SAMPLE_CATALOGUE), served});
+        QVERIFY(tool.waitForFinished(30000) && tool.exitCode() == 0);
+        HttpTestServer server;
+        for (QDirIterator it(served, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            server.setFile(path.mid(served.size()), readFileBytes(path));
+        }
+        run.setSetting("base", server.baseUrl());
+        const QString own = writeFileBytes(run.messengerFolder() + "/LVBACK.GIF", "mine");
+        const QString backups = run.root() + "/data/Drapello/backups";
 
-void TestUserScenarios::catalogueInstallAndRemove_data()
-{
-    QTest::addColumn<int>("copy");
-    QTest::newRow("portable copy") << int(Portable);
-    QTest::newRow("read-only copy") << int(ReadOnly);
-    QTest::newRow("installed from the package") << int(Installed);
-}
-
-// english.lng offered and applied (Qt's dialogs too) and kept; the sample catalogue's lists land
-// byte for byte, a skin installs (the old one backed up), "Skin weghalen" removes it. A read-only
-// copy, or one installed from the build's own Debian package, keeps its cache per user.
-void TestUserScenarios::catalogueInstallAndRemove()
-{
-    QFETCH(int, copy);
-    ProgramRun run;
-    QString why;
-    if (copy == Installed && !run.useInstalledPackage(&why))
-        QSKIP(qPrintable(why));
-    if (copy == ReadOnly)
-        QFile::setPermissions(run.programFolder(), QFile::ReadOwner | QFile::ExeOwner);
-    const QString cache =
-        copy == Portable ? run.cacheFolder() : run.root() + "/.cache/Drapello/Cache";
-    const QString served = run.root() + "/served";
-    QProcess tool;
-    tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL),
-               {QStringLiteral(DRAPELLO_SAMPLE_CATALOGUE), served});
-    QVERIFY(tool.waitForFinished(30000) && tool.exitCode() == 0);
-    HttpTestServer server;
-    for (QDirIterator it(served, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-        const QString path = it.next();
-        server.setFile(path.mid(served.size()), readFileBytes(path));
-    }
-    run.setSetting("base", server.baseUrl());
-    const QString own = writeFileBytes(run.messengerFolder() + "/LVBACK.GIF", "mine");
-    const QString backups = run.root() + "/data/Drapello/backups";
-
-    run.setSetting("algedaan", "0");
-    QProcess* program = run.start();
-    const QString chooser = run.windowMatching(program, "Kies je taal");
-    QVERIFY(!chooser.isEmpty());
-    ProgramRun::clickAt(chooser, QPoint(60, 76)); // english.lng, the list's only file
-    ProgramRun::pressKeys(chooser, "Return");
-    const QString window = run.windowOf(program);
-    QVERIFY(!window.isEmpty());
-    QCOMPARE(run.setting("language"), "english.lng");
-    // The pass ends with its last list: until then the commands it conflicts with are greyed.
-    for (const QString& list : QDir(served).entryList({"*.txt"}))
-        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + u'/' + list.chopped(4) + ".tmp"),
-                                  readFileBytes(served + u'/' + list), WindowBoundMs);
-    QVERIFY2(fileDialogTitled(program, window, "Open"), "Qt's texts not English");
-    server.resetCounts();
-    QVERIFY(clickTreeUntil(window, [&] { return askedFor(server, ".gif"); }));
-    // The preview follows the last click; on a slow machine that may not be the first skin's.
-    QByteArray picture;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        readFileBytes(cache + "/temp.dat") ==
-            (picture = readFileBytes(served + server.requestedPaths().filter(".gif").constLast())),
-        WindowBoundMs);
-    QVERIFY(picture.startsWith("GIF8"));
-    ProgramRun::pressKeys(window, "ctrl+i");
-    // Replaced in place whatever its capitals, the old one kept.
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(own), picture, WindowBoundMs);
-    QCOMPARE(filesIn(run.messengerFolder()), QStringList{"LVBACK.GIF"});
-    QStringList kept = filesIn(backups).filter(".gif"); // the copies, not their list
-    QCOMPARE(kept.size(), 1);
-    QVERIFY2(kept.first().contains("MSN Messenger"), qPrintable(kept.first()));
-    QCOMPARE(readFileBytes(backups + u'/' + kept.first()), "mine");
-
-    QVERIFY(options(program, window, "Down Return")); // from "Zet als skin" to "Skin weghalen"
-    QTRY_COMPARE_WITH_TIMEOUT(filesIn(run.messengerFolder()), QStringList(), WindowBoundMs);
-    kept = filesIn(backups).filter(".gif");
-    QCOMPARE(kept.size(), 2);
-    QCOMPARE(readFileBytes(backups + u'/' + kept.last()), picture);
-    QCOMPARE(QFileInfo::exists(run.programFolder() + "/Cache"), copy == Portable);
-    ProgramRun::pressKeys(window, "ctrl+s");
-    QVERIFY(program->waitForFinished(ExitBoundMs));
-    run.setSetting("updatelist", "0");
-    QProcess* next = run.start();
-    const QString again = run.windowOf(next);
-    QVERIFY2(!again.isEmpty(), "the choice was asked for again");
-    QVERIFY2(fileDialogTitled(next, again, "Open"), "the choice was not kept");
-}
-
-// A category with a blank in its name, three skins of their own colours: the arrows preview the
-// second, one more arrow and Ctrl+I at once install the third; moving onto the root and the
-// category keeps that preview, and Ctrl+I there installs it.
-void TestUserScenarios::arrowsPreviewAndCtrlIInstalls()
-{
-    ProgramRun run;
-    HttpTestServer server;
-    server.setFile("/voruzide.txt", "Mooie Kleuren");
-    server.setFile("/Mooie Kleuren.txt", "Blauw*Groen*Rood");
-    const QByteArray red = makePicture("png", 30, 20, Qt::red);
-    server.setFile("/MooieKleuren/Blauw.gif", makePicture("png", 30, 20, Qt::blue));
-    server.setFile("/MooieKleuren/Groen.gif", makePicture("png", 30, 20, Qt::green));
-    server.setFile("/MooieKleuren/Rood.gif", red);
-    const QString lvback = writeFileBytes(run.messengerFolder() + "/lvback.gif", "mine");
-    run.setSetting("base", server.baseUrl());
-    QProcess* program = run.start();
-    const QString window = run.windowOf(program);
-    QVERIFY(!window.isEmpty());
-    // Until the tree holds the skins the arrows find nothing: each round starts from the root.
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            openTree(window);
-            ProgramRun::pressKeys(window, "Down Down Down");
-            return QTest::qWaitFor([&] { return askedFor(server, "/MooieKleuren/Groen.gif"); },
-                                   3000);
-        },
-        WindowBoundMs));
-    QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!")); // Groen is shown
-    ProgramRun::pressKeys(window, "Down ctrl+i");
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, WindowBoundMs);
-    writeFileBytes(lvback, "mine");
-    server.resetCounts();
-    ProgramRun::pressKeys(window, "Home Down ctrl+i");
-    QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, WindowBoundMs);
-    QCOMPARE(server.requestCount(), 0);
-}
-
-// While a list stalls, the tree still opens and takes a skin, previewed once the pass is over;
-// Esc gives up the stalled list (its copy stays). A skin taken during a stalled preview wins,
-// and Ctrl+S during one ends the program at once.
-void TestUserScenarios::windowAnswersWhileWorkRuns()
-{
-    ProgramRun run;
-    HttpTestServer server;
-    server.setFile("/voruzide.txt", "Kleuren*Traag");
-    server.setFile("/Kleuren.txt", "Blauw*Groen*Rood");
-    server.stall("/Traag.txt");
-    server.stall("/Kleuren/Blauw.gif");
-    const QByteArray green = makePicture("png", 30, 20, Qt::green);
-    server.setFile("/Kleuren/Groen.gif", green);
-    server.setFile("/Kleuren/Rood.gif", makePicture("png", 30, 20, Qt::red));
-    const QString copy = writeFileBytes(run.cacheFolder() + "/Traag.tmp", "Oud*Ouder");
-    run.setSetting("base", server.baseUrl());
-    QProcess* program = run.start();
-    const QString window = run.windowOf(program);
-    QVERIFY(!window.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Traag.txt"), WindowBoundMs);
-    openTree(window);
-    ProgramRun::pressKeys(window, "Down Down Down Down"); // Rood, while the pass waits
-    QTest::qWait(2 * 300); // the keys rest: a preview would be asked for now
-    QVERIFY2(!askedFor(server, ".gif"), "a preview ran during the pass");
-    ProgramRun::pressKeys(window, "Escape");
-    QVERIFY(ProgramRun::waitForStatus(program, "Fout bij het downloaden!"));
-    // Given up, not timed out: the log says which.
-    QVERIFY(program->property("statusLog").toByteArray().contains("Traag.txt given up"));
-    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Rood.gif"), WindowBoundMs);
-    QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
-    QCOMPARE(readFileBytes(copy), "Oud*Ouder");
-
-    ProgramRun::pressKeys(window, "Up Up"); // Blauw stalls
-    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Blauw.gif"), WindowBoundMs);
-    ProgramRun::pressKeys(window, "Down"); // Groen takes over
-    QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
-    QVERIFY(ProgramRun::waitForStatus(program, "Geladen"));
-    QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), green);
-    QCOMPARE(program->property("statusLog").toByteArray().count("Fout bij het downloaden!"), 1);
-
-    server.resetCounts();
-    ProgramRun::pressKeys(window, "Up"); // Blauw stalls again
-    QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Blauw.gif"), WindowBoundMs);
-    QElapsedTimer closing;
-    closing.start();
-    ProgramRun::pressKeys(window, "ctrl+s");
-    QVERIFY2(program->waitForFinished(ExitBoundMs), "still running after it was closed");
-    qInfo("closed in %lld ms during a stalled preview", static_cast<long long>(closing.elapsed()));
-    QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), green);
-    QVERIFY(!run.windowOf(run.start()).isEmpty());
-}
-
-// Started with a picture, Ctrl+I installs it without a download, or says Messenger is missing.
-// The argument is the program's whatever it looks like: Qt takes none of its own from it.
-void TestUserScenarios::pictureArgumentInstalledOnlyWithMessenger()
-{
-    ProgramRun run;
-    HttpTestServer server;
-    run.setSetting("base", server.baseUrl());
-    run.setSetting("updatelist", "0");
-    const QByteArray picture = makeGif();
-    const QString mine = writeFileBytes(run.root() + "/my skins/rode auto.gif", picture);
-    writeFileBytes(run.root() + "/-reverse", picture); // in the program's working folder
-    const QString lvback = run.messengerFolder() + "/lvback.gif";
-    for (const bool messenger : {false, true}) {
-        QVERIFY(messenger ? QDir().mkpath(run.messengerFolder())
-                          : QDir(run.messengerFolder()).removeRecursively());
-        QProcess* program = run.start({messenger ? "-reverse" : mine});
+        run.setSetting("algedaan", "0");
+        QProcess* program = run.start();
+        const QString chooser = run.windowMatching(program, "Kies je taal");
+        QVERIFY(!chooser.isEmpty());
+        ProgramRun::clickAt(chooser, QPoint(60, 76)); // english.lng, the list's only file
+        ProgramRun::pressKeys(chooser, "Return");
         const QString window = run.windowOf(program);
         QVERIFY(!window.isEmpty());
-        ProgramRun::pressKeys(window, "ctrl+i ctrl+s");
+        QCOMPARE(run.setting("language"), "english.lng");
+        // The pass ends with its last list: until then the commands it conflicts with are greyed.
+        for (const QString& list : QDir(served).entryList({"*.txt"}))
+            QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + u'/' + list.chopped(4) + ".tmp"),
+                                      readFileBytes(served + u'/' + list), WindowBoundMs);
+        QVERIFY2(fileDialogTitled(program, window, "Open"), "Qt's texts not English");
+        server.resetCounts();
+        QVERIFY(clickTreeUntil(window, [&] { return askedFor(server, ".gif"); }));
+        // The preview follows the last click; on a slow machine that may not be the first skin's.
+        QByteArray picture;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            readFileBytes(cache + "/temp.dat") ==
+                (picture =
+                     readFileBytes(served + server.requestedPaths().filter(".gif").constLast())),
+            WindowBoundMs);
+        QVERIFY(picture.startsWith("GIF8"));
+        ProgramRun::pressKeys(window, "ctrl+i");
+        // Replaced in place whatever its capitals, the old one kept.
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(own), picture, WindowBoundMs);
+        QCOMPARE(fileBytesIn(run.messengerFolder()).keys(), QStringList{"LVBACK.GIF"});
+        QStringList kept = fileBytesIn(backups, "*.gif").keys(); // the copies, not their list
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(kept.first().contains("MSN Messenger"), qPrintable(kept.first()));
+        QCOMPARE(readFileBytes(backups + u'/' + kept.first()), "mine");
+
+        QVERIFY(options(program, window, "Down Return")); // from "Zet als skin" to "Skin weghalen"
+        QTRY_COMPARE_WITH_TIMEOUT(fileBytesIn(run.messengerFolder()).size(), 0, WindowBoundMs);
+        kept = fileBytesIn(backups, "*.gif").keys();
+        QCOMPARE(kept.size(), 2);
+        QCOMPARE(readFileBytes(backups + u'/' + kept.last()), picture);
+        QCOMPARE(QFileInfo::exists(run.programFolder() + "/Cache"), copy == Portable);
+        ProgramRun::pressKeys(window, "ctrl+s");
         QVERIFY(program->waitForFinished(ExitBoundMs));
-        QCOMPARE(program->readAllStandardError().contains("76 - Messenger folder not found"),
-                 !messenger);
-        QCOMPARE(readFileBytes(lvback), messenger ? picture : QByteArray("<unreadable>"));
+        run.setSetting("updatelist", "0");
+        QProcess* next = run.start();
+        const QString again = run.windowOf(next);
+        QVERIFY2(!again.isEmpty(), "the choice was asked for again");
+        QVERIFY2(fileDialogTitled(next, again, "Open"), "the choice was not kept");
     }
-    QCOMPARE(server.requestCount(), 0);
-}
+    // A category with a blank in its name, three skins of their own colours: the arrows preview the
+    // second, one more arrow and Ctrl+I at once install the third; moving onto the root and the
+    // category keeps that preview, and Ctrl+I there installs it.
+    void arrowsPreviewAndCtrlIInstalls()
+    {
+        ProgramRun run;
+        HttpTestServer server;
+        server.setFile("/voruzide.txt", "Mooie Kleuren");
+        server.setFile("/Mooie Kleuren.txt", "Blauw*Groen*Rood");
+        const QByteArray red = makePicture("png", 30, 20, Qt::red);
+        server.setFile("/MooieKleuren/Blauw.gif", makePicture("png", 30, 20, Qt::blue));
+        server.setFile("/MooieKleuren/Groen.gif", makePicture("png", 30, 20, Qt::green));
+        server.setFile("/MooieKleuren/Rood.gif", red);
+        const QString lvback = writeFileBytes(run.messengerFolder() + "/lvback.gif", "mine");
+        run.setSetting("base", server.baseUrl());
+        QProcess* program = run.start();
+        const QString window = run.windowOf(program);
+        QVERIFY(!window.isEmpty());
+        // Until the tree holds the skins the arrows find nothing: each round starts from the root.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                openTree(window);
+                ProgramRun::pressKeys(window, "Down Down Down");
+                return QTest::qWaitFor([&] { return askedFor(server, "/MooieKleuren/Groen.gif"); },
+                                       3000);
+            },
+            WindowBoundMs));
+        QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!")); // Groen is shown
+        ProgramRun::pressKeys(window, "Down ctrl+i");
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, WindowBoundMs);
+        writeFileBytes(lvback, "mine");
+        server.resetCounts();
+        ProgramRun::pressKeys(window, "Home Down ctrl+i");
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, WindowBoundMs);
+        QCOMPARE(server.requestCount(), 0);
+    }
+    // While a list stalls, the tree still opens and takes a skin, previewed once the pass is over;
+    // Esc gives up the stalled list (its copy stays). A skin taken during a stalled preview wins,
+    // and Ctrl+S during one ends the program at once.
+    void windowAnswersWhileWorkRuns()
+    {
+        ProgramRun run;
+        HttpTestServer server;
+        server.setFile("/voruzide.txt", "Kleuren*Traag");
+        server.setFile("/Kleuren.txt", "Blauw*Groen*Rood");
+        server.stall("/Traag.txt");
+        server.stall("/Kleuren/Blauw.gif");
+        const QByteArray green = makePicture("png", 30, 20, Qt::green);
+        server.setFile("/Kleuren/Groen.gif", green);
+        server.setFile("/Kleuren/Rood.gif", makePicture("png", 30, 20, Qt::red));
+        const QString copy = writeFileBytes(run.cacheFolder() + "/Traag.tmp", "Oud*Ouder");
+        run.setSetting("base", server.baseUrl());
+        QProcess* program = run.start();
+        const QString window = run.windowOf(program);
+        QVERIFY(!window.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Traag.txt"), WindowBoundMs);
+        openTree(window);
+        ProgramRun::pressKeys(window, "Down Down Down Down"); // Rood, while the pass waits
+        QTest::qWait(2 * 300); // the keys rest: a preview would be asked for now
+        QVERIFY2(!askedFor(server, ".gif"), "a preview ran during the pass");
+        ProgramRun::pressKeys(window, "Escape");
+        QVERIFY(ProgramRun::waitForStatus(program, "Fout bij het downloaden!"));
+        // Given up, not timed out: the log says which.
+        QVERIFY(program->property("statusLog").toByteArray().contains("Traag.txt given up"));
+        QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Rood.gif"), WindowBoundMs);
+        QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
+        QCOMPARE(readFileBytes(copy), "Oud*Ouder");
+
+        ProgramRun::pressKeys(window, "Up Up"); // Blauw stalls
+        QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Blauw.gif"), WindowBoundMs);
+        ProgramRun::pressKeys(window, "Down"); // Groen takes over
+        QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
+        QVERIFY(ProgramRun::waitForStatus(program, "Geladen"));
+        QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), green);
+        QCOMPARE(program->property("statusLog").toByteArray().count("Fout bij het downloaden!"), 1);
+
+        server.resetCounts();
+        ProgramRun::pressKeys(window, "Up"); // Blauw stalls again
+        QTRY_VERIFY_WITH_TIMEOUT(askedFor(server, "/Kleuren/Blauw.gif"), WindowBoundMs);
+        QElapsedTimer closing;
+        closing.start();
+        ProgramRun::pressKeys(window, "ctrl+s");
+        QVERIFY2(program->waitForFinished(ExitBoundMs), "still running after it was closed");
+        qInfo("closed in %lld ms during a stalled preview",
+              static_cast<long long>(closing.elapsed()));
+        QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), green);
+        QVERIFY(!run.windowOf(run.start()).isEmpty());
+    }
+    // Started with a picture, Ctrl+I installs it without a download, or says Messenger is missing.
+    // The argument is the program's whatever it looks like: Qt takes none of its own from it.
+    void pictureArgumentInstalledOnlyWithMessenger()
+    {
+        ProgramRun run;
+        HttpTestServer server;
+        run.setSetting("base", server.baseUrl());
+        run.setSetting("updatelist", "0");
+        const QByteArray picture = makeGif();
+        const QString mine = writeFileBytes(run.root() + "/my skins/rode auto.gif", picture);
+        writeFileBytes(run.root() + "/-reverse", picture); // in the program's working folder
+        const QString lvback = run.messengerFolder() + "/lvback.gif";
+        for (const bool messenger : {false, true}) {
+            QVERIFY(messenger ? QDir().mkpath(run.messengerFolder())
+                              : QDir(run.messengerFolder()).removeRecursively());
+            QProcess* program = run.start({messenger ? "-reverse" : mine});
+            const QString window = run.windowOf(program);
+            QVERIFY(!window.isEmpty());
+            ProgramRun::pressKeys(window, "ctrl+i ctrl+s");
+            QVERIFY(program->waitForFinished(ExitBoundMs));
+            QCOMPARE(program->readAllStandardError().contains("76 - Messenger folder not found"),
+                     !messenger);
+            QCOMPARE(readFileBytes(lvback), messenger ? picture : QByteArray("<unreadable>"));
+        }
+        QCOMPARE(server.requestCount(), 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestUserScenarios)
 #include "tst_user_scenarios.moc"

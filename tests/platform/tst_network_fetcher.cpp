@@ -58,14 +58,203 @@ private Q_SLOTS:
     }
     // Every report came from the event loop, none from inside the call that caused it.
     void cleanup() { QCOMPARE(synchronous, 0); }
-    void storesBodyAndFollowsRedirects();
-    void failureKeepsOldFile_data();
-    void failureKeepsOldFile();
-    void cancelEndsAtOnce_data();
-    void cancelEndsAtOnce();
-    void fetchAheadBounded();
-    void passFetchedAheadAsOneByOne_data();
-    void passFetchedAheadAsOneByOne();
+    // Replaces an older, longer file under a non-ASCII name, nothing else left in the folder; held
+    // in memory or written as it comes.
+    void storesBodyAndFollowsRedirects()
+    {
+        QByteArray body;
+        for (int i = 0; i < 200000; ++i)
+            body += char(i % 251);
+        server->redirect(QStringLiteral("/old/voruzide.txt"), QStringLiteral("/new/voruzide.txt"),
+                         301);
+        server->redirect(QStringLiteral("/new/voruzide.txt"), url("final.txt"), 307);
+        server->setFile(QStringLiteral("/final.txt"), body);
+        const QString name = QStringLiteral("\u20AC Caf\u00E9.tmp");
+        NetworkFetcher fetcher(5000);
+        for (const qint64 limit : {ListBytes, NetworkFetcher::DefaultMaxBytes}) {
+            writeFileBytes(dir->filePath(name), QByteArray(300000, 'o'));
+            QCOMPARE(fetchNow(fetcher, url("old/voruzide.txt"), dir->filePath(name), limit), 1);
+            QCOMPARE(fileBytesIn(dir->path()), (QMap<QString, QByteArray>{{name, body}}));
+        }
+    }
+    void failureKeepsOldFile_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<qint64>("limit");
+        // No answer, or no whole file in time. A size over the limit is the file's fault alone.
+        QTest::addColumn<bool>("dead");
+        const QStringList dead{"never answers", "server gone", "slow body"};
+        for (const QString fault :
+             {"404", "500", "cut off", "never answers", "too large", "too large, unannounced",
+              "redirect loop", "redirect to ftp", "server gone", "slow body", "https to http"})
+            QTest::newRow(qPrintable(fault)) << fault << qint64(1000) << dead.contains(fault);
+        QTest::newRow("list over 8 MiB") << "too large" << ListBytes << false;
+        QTest::newRow("list over 8 MiB, unannounced")
+            << "too large, unannounced" << ListBytes << false;
+    }
+    // Within a run, a dead server is not asked again, one that answered is; the next run asks
+    // again. Up to 8 MiB, not even a temporary file appears before the whole file is there.
+    void failureKeepsOldFile()
+    {
+        QFETCH(QString, fault);
+        QFETCH(qint64, limit);
+        QFETCH(bool, dead);
+        playFault(*server, fault, QStringLiteral("/x.txt"), limit);
+        server->setFile("/y.txt", "fresh");
+        const QByteArray old("A*B*C\r\n\x80", 8);
+        writeFileBytes(target, old);
+        const QMap<QString, QByteArray> untouched{{"voruzide.tmp", old}};
+        std::unique_ptr<HttpTestServer> tls; // redirects to the plain server's copy
+        QTemporaryDir keys;
+        if (fault == "https to http") {
+            const QString key = keys.filePath("key.pem"), certificate = keys.filePath("cert.pem");
+            if (QProcess::execute("openssl",
+                                  {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                   "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
+                                   "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                   "-keyout", key, "-out", certificate}) != 0)
+                QSKIP("openssl cannot make a certificate");
+            tls = std::make_unique<HttpTestServer>(certificate, key);
+            tls->redirect("/x.txt", url("x.txt"));
+            server->setFile("/x.txt", "plain");
+            qputenv("SSL_CERT_FILE", QFile::encodeName(certificate));
+        }
+        // A handshake on a busy machine may take a while.
+        NetworkFetcher fetcher(tls ? 5000 : 1000, NetworkFetcher::DefaultMaxBytes,
+                               NetworkFetcher::DefaultTotalTimeoutMs, 400, 100);
+        {
+            const FetchRun run(fetcher);
+            const int x =
+                start(fetcher, (tls ? tls->baseUrl() : server->baseUrl()) + "x.txt", target, limit);
+            QCOMPARE(fileBytesIn(dir->path()), untouched);
+            QCOMPARE(openIn(dir->path()), QStringList());
+            QCOMPARE(outcome(x), 0);
+            qunsetenv("SSL_CERT_FILE");
+            if (tls) // refused at the redirect, not at the handshake
+                QCOMPARE(tls->requestCount(), 1);
+            QCOMPARE(fileBytesIn(dir->path()), untouched);
+            // Bounded: a redirect hop may already be on the wire when it is counted.
+            QVERIFY(server->requestCount() <=
+                    (fault == "redirect loop" ? 2 * NetworkFetcher::MaxRedirects : 1));
+            QCOMPARE(fetchNow(fetcher, url("y.txt"), dir->filePath("y.tmp")), int(!dead));
+            QCOMPARE(server->requestedPaths().contains("/y.txt"), !dead);
+        }
+        const FetchRun next(fetcher);
+        QCOMPARE(fetchNow(fetcher, url("y.txt"), dir->filePath("y.tmp")),
+                 int(fault != "server gone"));
+    }
+    void cancelEndsAtOnce_data()
+    {
+        QTest::addColumn<bool>("inRun");
+        QTest::addColumn<bool>("all");
+        QTest::newRow("one, outside a run") << false << false;
+        QTest::newRow("one, in a run") << true << false;
+        QTest::newRow("all, in a run") << true << true;
+    }
+    // Given up during a stalled answer, long before any time-out: the old file stays, and within a
+    // run the server is not asked again.
+    void cancelEndsAtOnce()
+    {
+        QFETCH(bool, inRun);
+        QFETCH(bool, all);
+        for (const char* path : {"/x.txt", "/z.txt", "/a.txt", "/b.txt"})
+            server->stall(path);
+        server->setFile("/y.txt", "fresh");
+        writeFileBytes(target, "old");
+        NetworkFetcher fetcher;
+        std::optional<FetchRun> run;
+        if (inRun)
+            run.emplace(fetcher);
+        fetcher.fetchAhead({url("a.txt"), url("b.txt")}, ListBytes);
+        const int x = start(fetcher, url("x.txt"), target, ListBytes);
+        const int z = start(fetcher, url("z.txt"), dir->filePath("z.tmp"), ListBytes);
+        QTRY_VERIFY(server->requestedPaths().contains("/x.txt") &&
+                    server->requestedPaths().contains("/z.txt"));
+        call([&] { all ? fetcher.cancelAll() : fetcher.cancel(ids[x]); });
+        QCOMPARE(outcome(x, 3000), 0);
+        QCOMPARE(outcome(z, all ? 3000 : 0), all ? 0 : -1);
+        QCOMPARE(fileBytesIn(dir->path()), (QMap<QString, QByteArray>{{"voruzide.tmp", "old"}}));
+        QCOMPARE(fetchNow(fetcher, url("y.txt"), dir->filePath("y.tmp")), int(!inRun));
+        QCOMPARE(server->requestedPaths().contains("/y.txt"), !inRun);
+    }
+    // While a slow file is awaited, those announced ahead start, but only so many at once: those
+    // awaiting an answer (the awaited one among the connections), and those held.
+    void fetchAheadBounded()
+    {
+        for (const int bound : {NetworkFetcher::MaxParallel, int(NetworkFetcher::MaxHeldAhead)}) {
+            init();
+            QStringList ahead;
+            for (int i = 0; i < 2 * bound; ++i) {
+                const QString path = QString("/%1.txt").arg(i);
+                bound == NetworkFetcher::MaxParallel ? server->stall(path)
+                                                     : server->setFile(path, "l");
+                ahead << server->baseUrl() + path.mid(1);
+            }
+            server->setFile("/y.txt", "y", true, 500);
+            NetworkFetcher fetcher(5000);
+            const FetchRun run(fetcher);
+            fetcher.fetchAhead(ahead, ListBytes);
+            QCOMPARE(fetchNow(fetcher, url("y.txt"), target), 1);
+            // The one that gave way to y starts again once y is in.
+            const int restarted = bound == NetworkFetcher::MaxParallel;
+            QVERIFY(server->requestCount() > 1 && server->requestCount() <= bound + 1 + restarted);
+            QVERIFY(server->maxConnections() <= NetworkFetcher::MaxParallel);
+        }
+    }
+    void passFetchedAheadAsOneByOne_data()
+    {
+        QTest::addColumn<QString>("fault"); // of the fourth list, D
+        for (const char* fault : {"none", "404", "500", "close"})
+            QTest::newRow(fault) << QString::fromLatin1(fault);
+    }
+    // A loading pass: more lists than connections, the first ones slowest, each asked for once the
+    // one before is in, the first failure ending it. Whatever order they arrive in, fetched ahead
+    // it ends, and leaves behind, exactly what fetching one by one does; a close leaves the old
+    // copies.
+    void passFetchedAheadAsOneByOne()
+    {
+        QFETCH(QString, fault);
+        const QStringList names{"A", "B", "C", "D", "E", "F", "G", "H", "I", "J"};
+        QStringList urls;
+        for (int i = 0; i < names.size(); ++i) {
+            const QByteArray name = names[i].toLatin1();
+            server->setFile("/" + name + ".txt", "new" + name, true, qMax(0, 300 - 100 * i));
+            urls << server->baseUrl() + names[i] + ".txt";
+        }
+        if (fault == "404" || fault == "500")
+            playFault(*server, fault, "/D.txt", ListBytes);
+        QStringList reports[2];
+        QMap<QString, QByteArray> after[2];
+        for (const bool ahead : {false, true}) {
+            server->resetCounts();
+            const QTemporaryDir cache;
+            for (const QString& name : names.mid(3))
+                writeFileBytes(cache.filePath(name + ".tmp"), "old" + name.toLatin1());
+            NetworkFetcher fetcher(5000);
+            {
+                const FetchRun run(fetcher);
+                if (ahead)
+                    fetcher.fetchAhead(urls, ListBytes);
+                if (fault == "close")
+                    QTimer::singleShot(100, receiver.get(),
+                                       [&] { call([&] { fetcher.cancelAll(); }); });
+                for (int i = 0, got = 1; got != 0 && i < names.size(); ++i) {
+                    got = fetchNow(fetcher, urls[i], cache.filePath(names[i] + ".tmp"));
+                    reports[ahead] << names[i] + QString::number(got);
+                }
+            }
+            after[ahead] = fileBytesIn(cache.path());
+            // Fetched ahead, yet the copies the pass did not reach are untouched.
+            if (ahead && fault == "404")
+                QVERIFY(server->requestedPaths().contains("/J.txt"));
+            if (fault == "none") // each copy fetched ahead is the one taken
+                QCOMPARE(server->requestCount(), names.size());
+        }
+        QCOMPARE(reports[true], reports[false]);
+        QCOMPARE(after[true], after[false]);
+        QCOMPARE(after[true].value("J.tmp"), fault == "none" ? "newJ" : "oldJ");
+        QCOMPARE(reports[true].size(), fault == "none" ? 10 : fault == "close" ? 1 : 4);
+    }
 
 private:
     QString url(const char* path) const { return server->baseUrl() + QLatin1String(path); }
@@ -107,209 +296,6 @@ private:
     bool inside = false;
     int synchronous = 0;
 };
-
-// Replaces an older, longer file under a non-ASCII name, nothing else left in the folder; held in
-// memory or written as it comes.
-void TestNetworkFetcher::storesBodyAndFollowsRedirects()
-{
-    QByteArray body;
-    for (int i = 0; i < 200000; ++i)
-        body += char(i % 251);
-    server->redirect(QStringLiteral("/old/voruzide.txt"), QStringLiteral("/new/voruzide.txt"), 301);
-    server->redirect(QStringLiteral("/new/voruzide.txt"), url("final.txt"), 307);
-    server->setFile(QStringLiteral("/final.txt"), body);
-    const QString name = QStringLiteral("\u20AC Caf\u00E9.tmp");
-    NetworkFetcher fetcher(5000);
-    for (const qint64 limit : {ListBytes, NetworkFetcher::DefaultMaxBytes}) {
-        writeFileBytes(dir->filePath(name), QByteArray(300000, 'o'));
-        QCOMPARE(fetchNow(fetcher, url("old/voruzide.txt"), dir->filePath(name), limit), 1);
-        QCOMPARE(fileBytesIn(dir->path()), (QMap<QString, QByteArray>{{name, body}}));
-    }
-}
-
-void TestNetworkFetcher::failureKeepsOldFile_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<qint64>("limit");
-    // No answer, or no whole file in time. A size over the limit is the file's fault alone.
-    QTest::addColumn<bool>("dead");
-    const QStringList dead{"never answers", "server gone", "slow body"};
-    for (const QString fault :
-         {"404", "500", "cut off", "never answers", "too large", "too large, unannounced",
-          "redirect loop", "redirect to ftp", "server gone", "slow body", "https to http"})
-        QTest::newRow(qPrintable(fault)) << fault << qint64(1000) << dead.contains(fault);
-    QTest::newRow("list over 8 MiB") << "too large" << ListBytes << false;
-    QTest::newRow("list over 8 MiB, unannounced") << "too large, unannounced" << ListBytes << false;
-}
-
-// Within a run, a dead server is not asked again, one that answered is; the next run asks again.
-// Up to 8 MiB, not even a temporary file appears before the whole file is there.
-void TestNetworkFetcher::failureKeepsOldFile()
-{
-    QFETCH(QString, fault);
-    QFETCH(qint64, limit);
-    QFETCH(bool, dead);
-    playFault(*server, fault, QStringLiteral("/x.txt"), limit);
-    server->setFile("/y.txt", "fresh");
-    const QByteArray old("A*B*C\r\n\x80", 8);
-    writeFileBytes(target, old);
-    const QMap<QString, QByteArray> untouched{{"voruzide.tmp", old}};
-    std::unique_ptr<HttpTestServer> tls; // redirects to the plain server's copy
-    QTemporaryDir keys;
-    if (fault == "https to http") {
-        const QString key = keys.filePath("key.pem"), certificate = keys.filePath("cert.pem");
-        if (QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
-                                          "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
-                                          "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                                          "-keyout", key, "-out", certificate}) != 0)
-            QSKIP("openssl cannot make a certificate");
-        tls = std::make_unique<HttpTestServer>(certificate, key);
-        tls->redirect("/x.txt", url("x.txt"));
-        server->setFile("/x.txt", "plain");
-        qputenv("SSL_CERT_FILE", QFile::encodeName(certificate));
-    }
-    // A handshake on a busy machine may take a while.
-    NetworkFetcher fetcher(tls ? 5000 : 1000, NetworkFetcher::DefaultMaxBytes,
-                           NetworkFetcher::DefaultTotalTimeoutMs, 400, 100);
-    {
-        const FetchRun run(fetcher);
-        const int x =
-            start(fetcher, (tls ? tls->baseUrl() : server->baseUrl()) + "x.txt", target, limit);
-        QCOMPARE(fileBytesIn(dir->path()), untouched);
-        QCOMPARE(openIn(dir->path()), QStringList());
-        QCOMPARE(outcome(x), 0);
-        qunsetenv("SSL_CERT_FILE");
-        if (tls) // refused at the redirect, not at the handshake
-            QCOMPARE(tls->requestCount(), 1);
-        QCOMPARE(fileBytesIn(dir->path()), untouched);
-        // Bounded: a redirect hop may already be on the wire when it is counted.
-        QVERIFY(server->requestCount() <=
-                (fault == "redirect loop" ? 2 * NetworkFetcher::MaxRedirects : 1));
-        QCOMPARE(fetchNow(fetcher, url("y.txt"), dir->filePath("y.tmp")), int(!dead));
-        QCOMPARE(server->requestedPaths().contains("/y.txt"), !dead);
-    }
-    const FetchRun next(fetcher);
-    QCOMPARE(fetchNow(fetcher, url("y.txt"), dir->filePath("y.tmp")), int(fault != "server gone"));
-}
-
-void TestNetworkFetcher::cancelEndsAtOnce_data()
-{
-    QTest::addColumn<bool>("inRun");
-    QTest::addColumn<bool>("all");
-    QTest::newRow("one, outside a run") << false << false;
-    QTest::newRow("one, in a run") << true << false;
-    QTest::newRow("all, in a run") << true << true;
-}
-
-// Given up during a stalled answer, long before any time-out: the old file stays, and within a
-// run the server is not asked again.
-void TestNetworkFetcher::cancelEndsAtOnce()
-{
-    QFETCH(bool, inRun);
-    QFETCH(bool, all);
-    for (const char* path : {"/x.txt", "/z.txt", "/a.txt", "/b.txt"})
-        server->stall(path);
-    server->setFile("/y.txt", "fresh");
-    writeFileBytes(target, "old");
-    NetworkFetcher fetcher;
-    std::optional<FetchRun> run;
-    if (inRun)
-        run.emplace(fetcher);
-    fetcher.fetchAhead({url("a.txt"), url("b.txt")}, ListBytes);
-    const int x = start(fetcher, url("x.txt"), target, ListBytes);
-    const int z = start(fetcher, url("z.txt"), dir->filePath("z.tmp"), ListBytes);
-    QTRY_VERIFY(server->requestedPaths().contains("/x.txt") &&
-                server->requestedPaths().contains("/z.txt"));
-    call([&] { all ? fetcher.cancelAll() : fetcher.cancel(ids[x]); });
-    QCOMPARE(outcome(x, 3000), 0);
-    QCOMPARE(outcome(z, all ? 3000 : 0), all ? 0 : -1);
-    QCOMPARE(fileBytesIn(dir->path()), (QMap<QString, QByteArray>{{"voruzide.tmp", "old"}}));
-    QCOMPARE(fetchNow(fetcher, url("y.txt"), dir->filePath("y.tmp")), int(!inRun));
-    QCOMPARE(server->requestedPaths().contains("/y.txt"), !inRun);
-}
-
-// While a slow file is awaited, those announced ahead start, but only so many at once: those
-// awaiting an answer (the awaited one among the connections), and those held.
-void TestNetworkFetcher::fetchAheadBounded()
-{
-    for (const int bound : {NetworkFetcher::MaxParallel, int(NetworkFetcher::MaxHeldAhead)}) {
-        init();
-        QStringList ahead;
-        for (int i = 0; i < 2 * bound; ++i) {
-            const QString path = QString("/%1.txt").arg(i);
-            bound == NetworkFetcher::MaxParallel ? server->stall(path) : server->setFile(path, "l");
-            ahead << server->baseUrl() + path.mid(1);
-        }
-        server->setFile("/y.txt", "y", true, 500);
-        NetworkFetcher fetcher(5000);
-        const FetchRun run(fetcher);
-        fetcher.fetchAhead(ahead, ListBytes);
-        QCOMPARE(fetchNow(fetcher, url("y.txt"), target), 1);
-        // The one that gave way to y starts again once y is in.
-        const int restarted = bound == NetworkFetcher::MaxParallel;
-        QVERIFY(server->requestCount() > 1 && server->requestCount() <= bound + 1 + restarted);
-        QVERIFY(server->maxConnections() <= NetworkFetcher::MaxParallel);
-    }
-}
-
-void TestNetworkFetcher::passFetchedAheadAsOneByOne_data()
-{
-    QTest::addColumn<QString>("fault"); // of the fourth list, D
-    for (const char* fault : {"none", "404", "500", "close"})
-        QTest::newRow(fault) << QString::fromLatin1(fault);
-}
-
-// A loading pass: more lists than connections, the first ones slowest, each asked for once the
-// one before is in, the first failure ending it. Whatever order they arrive in, fetched ahead
-// it ends, and leaves behind, exactly what fetching one by one does; a close leaves the old
-// copies.
-void TestNetworkFetcher::passFetchedAheadAsOneByOne()
-{
-    QFETCH(QString, fault);
-    const QStringList names{"A", "B", "C", "D", "E", "F", "G", "H", "I", "J"};
-    QStringList urls;
-    for (int i = 0; i < names.size(); ++i) {
-        const QByteArray name = names[i].toLatin1();
-        server->setFile("/" + name + ".txt", "new" + name, true, qMax(0, 300 - 100 * i));
-        urls << server->baseUrl() + names[i] + ".txt";
-    }
-    if (fault == "404" || fault == "500")
-        playFault(*server, fault, "/D.txt", ListBytes);
-    QStringList reports[2];
-    QMap<QString, QByteArray> after[2];
-    for (const bool ahead : {false, true}) {
-        server->resetCounts();
-        const QTemporaryDir cache;
-        for (const QString& name : names.mid(3))
-            writeFileBytes(cache.filePath(name + ".tmp"), "old" + name.toLatin1());
-        NetworkFetcher fetcher(5000);
-        {
-            const FetchRun run(fetcher);
-            if (ahead)
-                fetcher.fetchAhead(urls, ListBytes);
-            if (fault == "close")
-                QTimer::singleShot(100, receiver.get(),
-                                   [&] { call([&] { fetcher.cancelAll(); }); });
-            for (int i = 0; i < names.size(); ++i) {
-                reports[ahead] << names[i] +
-                                      QString::number(fetchNow(fetcher, urls[i],
-                                                               cache.filePath(names[i] + ".tmp")));
-                if (!reports[ahead].last().endsWith('1'))
-                    break;
-            }
-        }
-        after[ahead] = fileBytesIn(cache.path());
-        // Fetched ahead, yet the copies the pass did not reach are untouched.
-        if (ahead && fault == "404")
-            QVERIFY(server->requestedPaths().contains("/J.txt"));
-        if (fault == "none") // each copy fetched ahead is the one taken
-            QCOMPARE(server->requestCount(), names.size());
-    }
-    QCOMPARE(reports[true], reports[false]);
-    QCOMPARE(after[true], after[false]);
-    QCOMPARE(after[true].value("J.tmp"), fault == "none" ? "newJ" : "oldJ");
-    QCOMPARE(reports[true].size(), fault == "none" ? 10 : fault == "close" ? 1 : 4);
-}
 
 QTEST_GUILESS_MAIN(TestNetworkFetcher)
 #include "tst_network_fetcher.moc"

@@ -56,13 +56,6 @@ HttpTestServer::HttpTestServer(const QString& certificate, const QString& key)
         Qt::BlockingQueuedConnection);
 }
 
-HttpTestServer::~HttpTestServer()
-{
-    stop();
-    thread_.quit();
-    thread_.wait();
-}
-
 void HttpTestServer::stop()
 {
     if (!server_)
@@ -109,42 +102,9 @@ void HttpTestServer::process(QTcpSocket* socket, QByteArray& buffer)
     }
 }
 
-QString HttpTestServer::baseUrl() const
-{
-    return QStringLiteral("%1://127.0.0.1:%2/")
-        .arg(QLatin1String(secure_ ? "https" : "http"))
-        .arg(port_);
-}
-
 QByteArray HttpTestServer::head(int status, qint64 length, const QByteArray& location)
 {
     return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Status") +
            "\r\nContent-Length: " + QByteArray::number(length) +
            (location.isEmpty() ? QByteArray() : "\r\nLocation: " + location) + "\r\n\r\n";
-}
-
-void HttpTestServer::rule(const QString& path, const QByteArray& reply, bool close, int trickleMs,
-                          int delayMs)
-{
-    QMutexLocker lock(&mutex_);
-    rules_.insert(path, Rule{reply, close, delayMs, trickleMs});
-}
-
-QStringList HttpTestServer::requestedPaths() const
-{
-    QMutexLocker lock(&mutex_);
-    return paths_;
-}
-
-int HttpTestServer::maxConnections() const
-{
-    QMutexLocker lock(&mutex_);
-    return maxConnections_;
-}
-
-void HttpTestServer::resetCounts()
-{
-    QMutexLocker lock(&mutex_);
-    paths_.clear();
-    maxConnections_ = 0;
 }

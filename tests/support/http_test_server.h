@@ -15,9 +15,18 @@ class HttpTestServer {
 public:
     // With a certificate and its key (PEM files): https.
     explicit HttpTestServer(const QString& certificate = {}, const QString& key = {});
-    ~HttpTestServer();
+    ~HttpTestServer()
+    {
+        stop();
+        thread_.quit();
+        thread_.wait();
+    }
 
-    QString baseUrl() const; // "http://127.0.0.1:<port>/", or https
+    QString baseUrl() const
+    {
+        return QLatin1String(secure_ ? "https://127.0.0.1:%1/" : "http://127.0.0.1:%1/")
+            .arg(QString::number(port_));
+    }
 
     // A later rule for the same path replaces an earlier one.
     // Unannounced: no Content-Length, the body ends when the connection closes. Each answer
@@ -49,10 +58,22 @@ public:
 
     // Requests seen since start or the last resetCounts, stalled ones included.
     int requestCount() const { return int(requestedPaths().size()); }
-    QStringList requestedPaths() const;
-    // The most connections open at once.
-    int maxConnections() const;
-    void resetCounts();
+    QStringList requestedPaths() const
+    {
+        const QMutexLocker lock(&mutex_);
+        return paths_;
+    }
+    int maxConnections() const // the most connections open at once
+    {
+        const QMutexLocker lock(&mutex_);
+        return maxConnections_;
+    }
+    void resetCounts()
+    {
+        const QMutexLocker lock(&mutex_);
+        paths_.clear();
+        maxConnections_ = 0;
+    }
 
     void stop(); // the server is gone: connections are refused
 
@@ -66,7 +87,11 @@ private:
     static QByteArray head(int status, qint64 length, const QByteArray& location = {});
     // An empty reply: none ever comes.
     void rule(const QString& path, const QByteArray& reply, bool close = false, int trickleMs = 0,
-              int delayMs = 0);
+              int delayMs = 0)
+    {
+        const QMutexLocker lock(&mutex_);
+        rules_.insert(path, Rule{reply, close, delayMs, trickleMs});
+    }
     void process(QTcpSocket* socket, QByteArray& buffer);
 
     QThread thread_;

@@ -20,8 +20,7 @@ void appendLine(const std::string& line)
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CLOSE) {
-        char className[256] = {};
-        char title[256] = {};
+        char className[256] = {}, title[256] = {};
         GetClassNameA(window, className, sizeof className);
         GetWindowTextA(window, title, sizeof title);
         appendLine(std::string("WM_CLOSE ") + className + " " + title);
@@ -39,8 +38,7 @@ int main(int argc, char** argv)
     logPath = argc > 1 ? argv[1] : "NUL";
     HINSTANCE instance = GetModuleHandleA(nullptr);
     for (int i = 2; i < argc; ++i) {
-        char className[128] = {};
-        char shown[16] = {};
+        char className[128] = {}, shown[16] = {};
         int count = 0;
         if (std::sscanf(argv[i], "%127[^:]:%d:%15s", className, &count, shown) != 3)
             return 2;

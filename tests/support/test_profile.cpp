@@ -8,9 +8,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
-#include <QSettings>
 #include <QTimer>
-#include <QtTest>
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
 #endif
@@ -132,16 +130,6 @@ TestProfile::TestProfile()
     services.dataFolder = path("data");
 }
 
-QString iniSetting(const QString& file, const QString& key)
-{
-    return QSettings(file, QSettings::IniFormat).value("Drapello/" + key, "<missing>").toString();
-}
-
-void setIniSetting(const QString& file, const QString& key, const QString& value)
-{
-    QSettings(file, QSettings::IniFormat).setValue("Drapello/" + key, value);
-}
-
 QByteArray readFileBytes(const QString& path)
 {
     QFile file(path);
@@ -235,33 +223,6 @@ ReportLog::ReportLog(SkinController& controller)
                      [this](const QString&, const QStringList& names) {
                          lines << "skins " + names.join(','), categories_.last().second << names;
                      });
-}
-
-int ReportLog::nodes() const
-{
-    int count = root_.isNull() ? 0 : 1;
-    for (const auto& category : categories_)
-        count += 1 + int(category.second.size());
-    return count;
-}
-
-QString ReportLog::shape() const
-{
-    QStringList parts;
-    for (const auto& [category, skins] : categories_)
-        parts << (skins.isEmpty() ? category : category + '(' + skins.join(',') + ')');
-    return parts.isEmpty() ? root_ : root_ + '(' + parts.join(',') + ')';
-}
-
-ControllerRun::ControllerRun(const QString& commandLine)
-{
-    controller.language().loadDefault();
-    controller.start(commandLine);
-}
-
-bool waitUntilIdle(const SkinController& controller)
-{
-    return QTest::qWaitFor([&] { return controller.task() == SkinController::Task::None; }, 10000);
 }
 
 bool makeFifo(const QString& path)

@@ -6,8 +6,10 @@
 #include <QHash>
 #include <QMap>
 #include <QSet>
+#include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 // The outside world of one test: downloads (URL -> bytes; others fail; stalled ones end only
@@ -22,8 +24,16 @@ struct FakeWorld {
 
 // A value in an INI settings file as the program keeps them ("<missing>" when it is not there),
 // or one stored there as by another program.
-QString iniSetting(const QString& file, const QString& key);
-void setIniSetting(const QString& file, const QString& key, const QString& value);
+inline QString iniSetting(const QString& file, const QString& key)
+{
+    return QSettings(file, QSettings::IniFormat)
+        .value(QStringLiteral("Drapello/") + key, QStringLiteral("<missing>"))
+        .toString();
+}
+inline void setIniSetting(const QString& file, const QString& key, const QString& value)
+{
+    QSettings(file, QSettings::IniFormat).setValue(QStringLiteral("Drapello/") + key, value);
+}
 
 // A profile of one's own: program folder (with Cache), a real INI settings file, a Messenger
 // folder the registry names, and services over a FakeWorld.
@@ -59,8 +69,20 @@ public:
     explicit ReportLog(SkinController& controller);
     QStringList lines;
     QString status;
-    int nodes() const;
-    QString shape() const; // " VOR Uzide( A(x,y), B)": the root, its categories, their skins
+    int nodes() const
+    {
+        int count = root_.isNull() ? 0 : 1;
+        for (const auto& category : categories_)
+            count += 1 + int(category.second.size());
+        return count;
+    }
+    QString shape() const // " VOR Uzide( A(x,y), B)": the root, its categories, their skins
+    {
+        QStringList parts;
+        for (const auto& [category, skins] : categories_)
+            parts << (skins.isEmpty() ? category : category + u'(' + skins.join(u',') + u')');
+        return parts.isEmpty() ? root_ : root_ + u'(' + parts.join(u',') + u')';
+    }
 
 private:
     QString root_;
@@ -69,14 +91,21 @@ private:
 
 // A controller on a profile of its own, started as the program starts it, its reports logged.
 struct ControllerRun {
-    explicit ControllerRun(const QString& commandLine = QString());
+    explicit ControllerRun(const QString& commandLine = QString())
+    {
+        controller.language().loadDefault();
+        controller.start(commandLine);
+    }
     TestProfile profile;
     SkinController controller{profile.services};
     ReportLog log{controller};
 };
 
 // Lets the event loop run until the controller's task has ended; false after a bounded wait.
-bool waitUntilIdle(const SkinController& controller);
+inline bool waitUntilIdle(const SkinController& controller)
+{
+    return QTest::qWaitFor([&] { return controller.task() == SkinController::Task::None; }, 10000);
+}
 
 // Whole-file helpers: reading gives "<unreadable>" when the file cannot be read; writing
 // creates the folders and stops the test run when the bytes cannot be written.

@@ -1,28 +1,5 @@
 #include "support/wine_fixture.h"
 
-#include "support/test_profile.h"
-
-#include <QDir>
-
-WinePrefixFixture::WinePrefixFixture()
-{
-    QDir().mkpath(driveC());
-    QDir().mkpath(path() + QStringLiteral("/dosdevices"));
-    QFile::link(QStringLiteral("../drive_c"), path() + QStringLiteral("/dosdevices/c:"));
-}
-
-void WinePrefixFixture::writeSystemReg(const QByteArray& bytes) const
-{
-    writeFileBytes(path() + QStringLiteral("/system.reg"), bytes);
-}
-
-QString WinePrefixFixture::makeFolder(const QString& underDriveC) const
-{
-    const QString folder = driveC() + u'/' + underDriveC;
-    QDir().mkpath(folder);
-    return folder;
-}
-
 QByteArray systemReg(const QByteArray& arch, const QByteArray& body)
 {
     return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n" +
