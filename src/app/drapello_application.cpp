@@ -46,12 +46,10 @@ bool DrapelloApplication::start(const QString& commandLine)
             return false;
         }
     }
-    // Message boxes go over the main window once it is up, else over the window in front.
-    services_.dialogs = std::make_unique<QtDialogService>([this]() -> QWidget* {
-        if (window_ && window_->isVisible())
-            return window_.get();
-        return QApplication::activeWindow();
-    });
+    // Message boxes belong to the main window, shown yet or not: a box that comes before it
+    // (a language file at the first start) stays above it once it shows.
+    services_.dialogs = std::make_unique<QtDialogService>(
+        [this]() -> QWidget* { return window_ ? window_.get() : QApplication::activeWindow(); });
     controller_ = std::make_unique<SkinController>(services_);
     window_ = std::make_unique<MainWindow>(*controller_);
     QApplication::setWindowIcon(window_->windowIcon());

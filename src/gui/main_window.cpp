@@ -301,9 +301,11 @@ LanguageChooserDialog* MainWindow::createChooser()
 
 void MainWindow::languageChosen(const QString& fileName)
 {
-    const std::optional<AppError> notStored =
-        controller_.language().confirmChoice(fileName, !isVisible());
+    // Shown first: a message the choice brings goes over the window, not under it.
+    const bool firstStart = !isVisible();
     showMain();
+    const std::optional<AppError> notStored =
+        controller_.language().confirmChoice(fileName, firstStart);
     if (notStored)
         controller_.reportError(*notStored);
 }
@@ -324,6 +326,13 @@ void MainWindow::showMain()
     show();
     raise();
     activateWindow();
+    // A message that came before the window (a language file at the start) stays in front.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        if (modal->parentWidget() == this) // placed while this window had no place yet
+            modal->move(frameGeometry().center() - modal->rect().center());
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 void MainWindow::showEvent(QShowEvent* event)

@@ -4,20 +4,11 @@
 #include <QMessageBox>
 #include <QStringList>
 
-namespace {
-// A window being closed or not yet shown would take its dialogs with it or hide them.
-QWidget* shownOwner(const std::function<QWidget*()>& owner)
-{
-    QWidget* window = owner();
-    return window && window->isVisible() ? window : nullptr;
-}
-} // namespace
-
 void QtDialogService::message(const QString& text, const QString& title, MessageIcon icon)
 {
     auto* box = new QMessageBox(icon == MessageIcon::Critical ? QMessageBox::Critical
                                                               : QMessageBox::Information,
-                                title, text, QMessageBox::Ok, shownOwner(owner_));
+                                title, text, QMessageBox::Ok, owner_());
     box->setTextFormat(Qt::PlainText); // may name a file the user chose
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
@@ -26,7 +17,7 @@ void QtDialogService::message(const QString& text, const QString& title, Message
 
 void QtDialogService::openFile(const QString& filter, QObject* receiver, Chosen chosen)
 {
-    auto* dialog = new QFileDialog(shownOwner(owner_), QString(), QString(), toQtFilter(filter));
+    auto* dialog = new QFileDialog(owner_(), QString(), QString(), toQtFilter(filter));
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
