@@ -18,8 +18,7 @@ public:
     // until it has handled the request before the next class. The waits of a round share one
     // time limit: a hung system costs the user one wait, not one per class. finished runs once
     // the round has ended, on receiver's thread, and not at all once receiver is gone.
-    virtual void closeWindows(const QStringList& classes, QObject* receiver,
-                              Finished finished) = 0;
+    virtual void closeWindows(const QStringList& classes, QObject* receiver, Finished finished) = 0;
     // The program is closing: a round still running stops now, and its finished never runs.
     virtual void cancel() {}
 };
