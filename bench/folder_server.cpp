@@ -11,9 +11,6 @@
 struct FolderServer::Impl {
     QString folder;
     int delayMs = 0;
-    QThread thread;
-    QTcpServer* server = nullptr; // lives in thread
-    quint16 port = 0;
 
     QByteArray answer(const QByteArray& requestLine) const
     {
@@ -50,47 +47,62 @@ struct FolderServer::Impl {
         take();
     }
 
-    void accept()
+    void accept(QTcpSocket* socket)
     {
-        while (QTcpSocket* socket = server->nextPendingConnection()) {
-            socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            if (delayMs > 0)
-                QTimer::singleShot(delayMs, Qt::PreciseTimer, socket,
-                                   [this, socket] { serve(socket); });
-            else
-                serve(socket);
-        }
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (delayMs > 0)
+            QTimer::singleShot(delayMs, Qt::PreciseTimer, socket,
+                               [this, socket] { serve(socket); });
+        else
+            serve(socket);
     }
+
+    std::unique_ptr<LoopbackListener> listener; // last: it goes first, with its connections
 };
+
+LoopbackListener::LoopbackListener(std::function<void(QTcpSocket*)> accepted)
+{
+    thread_.start();
+    server_ = new QTcpServer;
+    server_->moveToThread(&thread_);
+    QMetaObject::invokeMethod(
+        server_,
+        [this, accepted = std::move(accepted)] {
+            QObject::connect(server_, &QTcpServer::newConnection, server_, [this, accepted] {
+                while (QTcpSocket* socket = server_->nextPendingConnection())
+                    accepted(socket);
+            });
+            server_->listen(QHostAddress::LocalHost, 0);
+            port_ = server_->serverPort();
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+LoopbackListener::~LoopbackListener()
+{
+    QMetaObject::invokeMethod(
+        server_, [this] { delete server_; }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+}
+
+QString LoopbackListener::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(port_);
+}
 
 FolderServer::FolderServer(const QString& folder, int delayMs) : d(std::make_unique<Impl>())
 {
     d->folder = folder;
     d->delayMs = delayMs;
-    d->thread.start();
-    d->server = new QTcpServer;
-    d->server->moveToThread(&d->thread);
-    QMetaObject::invokeMethod(
-        d->server,
-        [this] {
-            QObject::connect(d->server, &QTcpServer::newConnection, d->server,
-                             [this] { d->accept(); });
-            d->server->listen(QHostAddress::LocalHost, 0);
-            d->port = d->server->serverPort();
-        },
-        Qt::BlockingQueuedConnection);
+    d->listener =
+        std::make_unique<LoopbackListener>([impl = d.get()](QTcpSocket* s) { impl->accept(s); });
 }
 
-FolderServer::~FolderServer()
-{
-    QMetaObject::invokeMethod(
-        d->server, [this] { delete d->server; }, Qt::BlockingQueuedConnection);
-    d->thread.quit();
-    d->thread.wait();
-}
+FolderServer::~FolderServer() = default;
 
 QString FolderServer::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/").arg(d->port);
+    return d->listener->baseUrl();
 }

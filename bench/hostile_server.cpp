@@ -1,5 +1,7 @@
 #include "hostile_server.h"
 
+#include "folder_server.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -34,9 +36,6 @@ struct HostileServer::Impl {
     qint64 listBytes = 0;
     bool withLength = false;
     QByteArray block = listBlock();
-    QThread thread;
-    QTcpServer* server = nullptr; // lives in thread
-    quint16 port = 0;
     std::atomic<qint64> sent{0};
 
     // One connection: the requests it has sent, and the body it is being sent.
@@ -103,19 +102,19 @@ struct HostileServer::Impl {
         }
     }
 
-    void accept()
+    void accept(QTcpSocket* socket)
     {
-        while (QTcpSocket* socket = server->nextPendingConnection()) {
-            auto c = std::make_shared<Connection>();
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, c] {
-                c->requests += socket->readAll();
-                answerNext(socket, *c);
-            });
-            QObject::connect(socket, &QTcpSocket::bytesWritten, socket,
-                             [this, socket, c] { pump(socket, *c); });
-        }
+        auto c = std::make_shared<Connection>();
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, c] {
+            c->requests += socket->readAll();
+            answerNext(socket, *c);
+        });
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket,
+                         [this, socket, c] { pump(socket, *c); });
     }
+
+    std::unique_ptr<LoopbackListener> listener; // last: it goes first, with its connections
 };
 
 HostileServer::HostileServer(int categories, qint64 listBytes, bool withLength)
@@ -124,32 +123,15 @@ HostileServer::HostileServer(int categories, qint64 listBytes, bool withLength)
     d->categories = categories;
     d->listBytes = listBytes;
     d->withLength = withLength;
-    d->thread.start();
-    d->server = new QTcpServer;
-    d->server->moveToThread(&d->thread);
-    QMetaObject::invokeMethod(
-        d->server,
-        [this] {
-            QObject::connect(d->server, &QTcpServer::newConnection, d->server,
-                             [this] { d->accept(); });
-            d->server->listen(QHostAddress::LocalHost, 0);
-            d->port = d->server->serverPort();
-        },
-        Qt::BlockingQueuedConnection);
+    d->listener =
+        std::make_unique<LoopbackListener>([impl = d.get()](QTcpSocket* s) { impl->accept(s); });
 }
 
-HostileServer::~HostileServer()
-{
-    // The connections are the server's children: they go with it.
-    QMetaObject::invokeMethod(
-        d->server, [this] { delete d->server; }, Qt::BlockingQueuedConnection);
-    d->thread.quit();
-    d->thread.wait();
-}
+HostileServer::~HostileServer() = default;
 
 QString HostileServer::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1/").arg(d->port);
+    return d->listener->baseUrl();
 }
 
 qint64 HostileServer::bytesSent() const

@@ -162,7 +162,22 @@ void MainWindow::connectController()
         if (task == SkinController::Task::None && std::exchange(previewAfterTask_, false))
             controller_.previewSkin(tree_->currentNode());
     });
+    // A pass that finds its lists ready would repaint the window after each of them, which costs
+    // more than the lists: while it fills the tree, the controls are painted at most every
+    // PaintPaceMs.
+    paintPace_.setSingleShot(true);
+    paintPace_.setInterval(PaintPaceMs);
+    connect(&paintPace_, &QTimer::timeout, this,
+            [this] { centralWidget()->setUpdatesEnabled(true); });
+    auto pacePainting = [this] {
+        if (paintPace_.isActive())
+            return;
+        centralWidget()->setUpdatesEnabled(false);
+        paintPace_.start();
+    };
     CatalogueLoader* catalogue = &controller_.catalogue();
+    connect(catalogue, &CatalogueLoader::categoryAdded, this, pacePainting);
+    connect(catalogue, &CatalogueLoader::skinsAdded, this, pacePainting);
     connect(catalogue, &CatalogueLoader::catalogueCleared, tree_, &CatalogueTree::clearToRoot);
     connect(catalogue, &CatalogueLoader::categoryAdded, tree_, &CatalogueTree::addCategory);
     connect(catalogue, &CatalogueLoader::skinsAdded, tree_, &CatalogueTree::addSkins);

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 class AboutDialog;
 class CatalogueTree;
@@ -58,7 +59,10 @@ private:
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
 
+    static constexpr int PaintPaceMs = 40;
+
     SkinController& controller_;
+    QTimer paintPace_;
     // A skin chosen while a task ran: previewed once it ends.
     bool previewAfterTask_ = false;
     bool centred_ = false;

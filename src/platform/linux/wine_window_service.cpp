@@ -45,48 +45,45 @@ bool WineWindowService::foundInOutput(const QByteArray& output, const QString& w
 void WineWindowService::closeWindows(const QStringList& classes, QObject* receiver,
                                      Finished finished)
 {
-    rounds_.push_back(Round{classes, receiver, std::move(finished), {}, 0, {}, {}, {}});
-    if (rounds_.size() == 1)
+    if (rounds_.add(classes, receiver, std::move(finished)))
         startRound();
 }
 
 void WineWindowService::cancel()
 {
-    ++*epoch_;
+    rounds_.dropAll();
     deadline_.stop();
     if (helper_)
         stopHelper();
-    rounds_.clear();
 }
 
 void WineWindowService::startRound()
 {
-    Round& round = rounds_.front();
-    round.prefix = prefix_();
+    roundPrefix_ = prefix_();
     // No server, no Messenger: and running wine now would start (or even create) a prefix.
-    if (!wineServerRunning(round.prefix))
+    if (!wineServerRunning(roundPrefix_))
         return finishRound();
-    switch (wineArchOf(round.prefix)) {
+    switch (wineArchOf(roundPrefix_)) {
     case WineArch::Win64:
-        round.helper = helperFolder_ + QStringLiteral("/drapello-closewin64.exe");
+        roundHelper_ = helperFolder_ + QStringLiteral("/drapello-closewin64.exe");
         break;
     case WineArch::Win32:
-        round.helper = helperFolder_ + QStringLiteral("/drapello-closewin32.exe");
+        roundHelper_ = helperFolder_ + QStringLiteral("/drapello-closewin32.exe");
         break;
     case WineArch::Unknown:
         qWarning("Wine prefix %s has no readable #arch line; Messenger's windows are left open",
-                 qUtf8Printable(round.prefix));
+                 qUtf8Printable(roundPrefix_));
         return finishRound();
     }
-    if (!QFileInfo(round.helper).isFile()) {
+    if (!QFileInfo(roundHelper_).isFile()) {
         qWarning("Window helper %s is missing; Messenger's windows are left open",
-                 qUtf8Printable(round.helper));
+                 qUtf8Printable(roundHelper_));
         return finishRound();
     }
-    round.wine = wineProgram_.contains(QLatin1Char('/'))
+    roundWine_ = wineProgram_.contains(QLatin1Char('/'))
                      ? wineProgram_
                      : QStandardPaths::findExecutable(wineProgram_);
-    if (round.wine.isEmpty() || !QFileInfo(round.wine).isExecutable()) {
+    if (roundWine_.isEmpty() || !QFileInfo(roundWine_).isExecutable()) {
         qWarning("Wine (%s) is not installed; Messenger's windows are left open",
                  qUtf8Printable(wineProgram_));
         return finishRound();
@@ -97,14 +94,14 @@ void WineWindowService::startRound()
 
 void WineWindowService::runNextClass()
 {
-    const Round& round = rounds_.front();
+    const CloseRounds::Round& round = rounds_.current();
     // Messenger may have ended with its last window, and its server with it.
-    if (round.next >= round.classes.size() || !wineServerRunning(round.prefix))
+    if (round.next >= round.classes.size() || !wineServerRunning(roundPrefix_))
         return finishRound();
     output_.clear();
     helper_ = new QProcess(&context_);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("WINEPREFIX"), round.prefix);
+    environment.insert(QStringLiteral("WINEPREFIX"), roundPrefix_);
     environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
     helper_->setProcessEnvironment(environment);
     helper_->setStandardInputFile(QProcess::nullDevice());
@@ -116,11 +113,11 @@ void WineWindowService::runNextClass()
                      [this](QProcess::ProcessError error) {
                          if (error != QProcess::FailedToStart)
                              return; // finished follows
-                         qWarning("Could not start %s: %s", qUtf8Printable(rounds_.front().wine),
+                         qWarning("Could not start %s: %s", qUtf8Printable(roundWine_),
                                   qUtf8Printable(helper_->errorString()));
                          helperEnded();
                      });
-    helper_->start(round.wine, {round.helper, round.classes[round.next]});
+    helper_->start(roundWine_, {roundHelper_, round.classes[round.next]});
 }
 
 void WineWindowService::readOutput()
@@ -132,13 +129,13 @@ void WineWindowService::readOutput()
     qWarning("Window helper printed more than %lld bytes; stopped",
              static_cast<long long>(maxOutputBytes));
     stopHelper();
-    ++rounds_.front().next;
+    ++rounds_.current().next;
     runNextClass();
 }
 
 void WineWindowService::helperEnded()
 {
-    Round& round = rounds_.front();
+    CloseRounds::Round& round = rounds_.current();
     const QString& windowClass = round.classes[round.next++];
     output_ += helper_->read(maxOutputBytes + 1 - output_.size());
     if (output_.size() <= maxOutputBytes && foundInOutput(output_, windowClass))
@@ -155,7 +152,7 @@ void WineWindowService::outOfTime()
         qWarning("Window helper did not finish in time; stopped");
         stopHelper();
     }
-    const Round& round = rounds_.front();
+    const CloseRounds::Round& round = rounds_.current();
     if (round.next + 1 < round.classes.size())
         qWarning("No time left to close Messenger's %s windows",
                  qUtf8Printable(round.classes.mid(round.next + 1).join(QStringLiteral(", "))));
@@ -179,18 +176,6 @@ void WineWindowService::stopHelper()
 void WineWindowService::finishRound()
 {
     deadline_.stop();
-    Round round = std::move(rounds_.front());
-    rounds_.pop_front();
-    // Queued even when nothing was run: the caller hears back only from the event loop.
-    if (round.receiver)
-        QMetaObject::invokeMethod(
-            round.receiver,
-            [epoch = epoch_, asked = *epoch_, finished = std::move(round.finished),
-             found = round.found] {
-                if (*epoch == asked)
-                    finished(found);
-            },
-            Qt::QueuedConnection);
-    if (!rounds_.empty())
+    if (rounds_.finishCurrent())
         startRound();
 }

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "core/services/window_service.h"
+#include "platform/common/close_rounds.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
-#include <deque>
 #include <functional>
-#include <memory>
 
 class QProcess;
 
@@ -47,15 +45,6 @@ public:
     static bool foundInOutput(const QByteArray& output, const QString& windowClass);
 
 private:
-    struct Round {
-        QStringList classes;
-        QPointer<QObject> receiver;
-        Finished finished;
-        QStringList found;
-        int next = 0; // the class to try next
-        QString prefix, helper, wine;
-    };
-
     void startRound();
     void runNextClass();
     void readOutput();
@@ -68,11 +57,11 @@ private:
     QString helperFolder_;
     QString wineProgram_;
     int timeLimitMs_;
-    std::deque<Round> rounds_; // the running round first
-    QObject context_;          // owns the helper runs; their connections end with the service
+    CloseRounds rounds_;
+    // What the running round runs: found once per round.
+    QString roundPrefix_, roundHelper_, roundWine_;
+    QObject context_; // owns the helper runs; their connections end with the service
     QProcess* helper_ = nullptr;
     QByteArray output_;
     QTimer deadline_;
-    // Raised by cancel(): a finished posted before it sees the change and stays silent.
-    std::shared_ptr<quint64> epoch_ = std::make_shared<quint64>(0);
 };

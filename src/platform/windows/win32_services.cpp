@@ -38,8 +38,7 @@ Win32WindowService::~Win32WindowService()
 void Win32WindowService::closeWindows(const QStringList& classes, QObject* receiver,
                                       Finished finished)
 {
-    rounds_.push_back(Round{classes, receiver, std::move(finished), {}, 0});
-    if (rounds_.size() == 1) {
+    if (rounds_.add(classes, receiver, std::move(finished))) {
         deadline_.start(timeLimitMs_);
         closeNext();
     }
@@ -47,16 +46,15 @@ void Win32WindowService::closeWindows(const QStringList& classes, QObject* recei
 
 void Win32WindowService::cancel()
 {
-    ++*epoch_;
+    rounds_.dropAll();
     deadline_.stop();
     forgetAwaited();
-    rounds_.clear();
 }
 
 void Win32WindowService::closeNext()
 {
     static ULONG_PTR lastSend = 0;
-    Round& round = rounds_.front();
+    CloseRounds::Round& round = rounds_.current();
     while (round.next < round.classes.size()) {
         const QString& windowClass = round.classes[round.next++];
         // Any title; class names compare without regard to case.
@@ -97,7 +95,7 @@ void Win32WindowService::outOfTime()
 {
     if (awaited_)
         qWarning("Messenger's %s window did not handle the close message in time",
-                 qUtf8Printable(rounds_.front().found.last()));
+                 qUtf8Printable(rounds_.current().found.last()));
     forgetAwaited();
     finishRound();
 }
@@ -112,19 +110,7 @@ void Win32WindowService::forgetAwaited()
 void Win32WindowService::finishRound()
 {
     deadline_.stop();
-    Round round = std::move(rounds_.front());
-    rounds_.pop_front();
-    // Queued even when nothing was sent: the caller hears back only from the event loop.
-    if (round.receiver)
-        QMetaObject::invokeMethod(
-            round.receiver,
-            [epoch = epoch_, asked = *epoch_, finished = std::move(round.finished),
-             found = round.found] {
-                if (*epoch == asked)
-                    finished(found);
-            },
-            Qt::QueuedConnection);
-    if (!rounds_.empty()) {
+    if (rounds_.finishCurrent()) {
         deadline_.start(timeLimitMs_);
         closeNext();
     }

@@ -3,12 +3,10 @@
 #include "core/services/registry_reader.h"
 #include "core/services/settings_store.h"
 #include "core/services/window_service.h"
+#include "platform/common/close_rounds.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QTimer>
-#include <deque>
-#include <memory>
 
 // Messenger's windows, straight through user32. The close message is sent without waiting
 // (SendMessageCallbackW): its answer comes back through this thread's message queue, which Qt's
@@ -29,26 +27,16 @@ public:
     static constexpr int answerTimeoutMs = 5000;
 
 private:
-    struct Round {
-        QStringList classes;
-        QPointer<QObject> receiver;
-        Finished finished;
-        QStringList found;
-        int next = 0; // the class to try next
-    };
-
     void closeNext();
     void outOfTime();
     void forgetAwaited();
     void finishRound();
 
     int timeLimitMs_;
-    std::deque<Round> rounds_; // the running round first
-    quintptr awaited_ = 0;     // the send whose answer the round waits for; 0 for none
-    QObject context_;          // queued steps die with the service
+    CloseRounds rounds_;
+    quintptr awaited_ = 0; // the send whose answer the round waits for; 0 for none
+    QObject context_;      // queued steps die with the service
     QTimer deadline_;
-    // Raised by cancel(): a finished posted before it sees the change and stays silent.
-    std::shared_ptr<quint64> epoch_ = std::make_shared<quint64>(0);
 };
 
 // Values from the 32-bit view of the registry, where 32-bit Messenger writes them.
