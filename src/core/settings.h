@@ -25,6 +25,7 @@ public:
     static constexpr SettingKey LanguageChosen{"algedaan", "0"};
     // The Wine prefix Messenger lives in, for people who keep it somewhere of their own.
     static constexpr SettingKey WinePrefix{"wineprefix", ""};
+    static constexpr SettingKey Servers{"servers", ""};
 
     explicit Settings(SettingsStore& store) : store_(store) {}
 

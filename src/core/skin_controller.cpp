@@ -31,7 +31,8 @@ SkinController::SkinController(Services& services, QObject* parent)
       cache_(cacheFolderOf(services)), downloader_(*services.fetcher, report_),
       loader_(cache_, downloader_, *services.fetcher, report_),
       previewer_(cache_, downloader_, report_),
-      installer_(*services.registry, backupsFolderOf(services))
+      installer_(*services.registry, backupsFolderOf(services)), servers_(settings_),
+      serverCheck_(*services.fetcher, cache_.serverCheckFile())
 {
     loading_.setObjectName(QStringLiteral("loading"));
     loading_.setInterval(10);
@@ -132,6 +133,19 @@ void SkinController::refreshCatalogue()
         loader_.beginRefresh();
         // The server may have been changed in the settings file since the start.
         baseUrl_ = settings_.baseUrl();
+        useCache_ = false;
+        loading_.start();
+    });
+}
+
+void SkinController::useServer(const QString& url)
+{
+    if (task_ != Task::None || !ServerList::isServerUrl(url))
+        return;
+    guarded([&] {
+        settings_.store(Settings::BaseUrl, url);
+        loader_.beginRefresh();
+        baseUrl_ = url;
         useCache_ = false;
         loading_.start();
     });
@@ -259,6 +273,7 @@ bool SkinController::cancelDownload()
 
 void SkinController::shutDown()
 {
+    serverCheck_.cancel();
     loading_.stop();
     loader_.abandon();
     previewer_.abandon();

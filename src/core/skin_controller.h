@@ -2,6 +2,8 @@
 
 #include "core/catalogue/cache_folder.h"
 #include "core/catalogue/catalogue_loader.h"
+#include "core/catalogue/server_check.h"
+#include "core/catalogue/server_list.h"
 #include "core/download/file_downloader.h"
 #include "core/install/messenger_installer.h"
 #include "core/language/language_manager.h"
@@ -50,6 +52,8 @@ public:
     LanguageManager& language() { return language_; }
     StatusReport& report() { return report_; }
     CatalogueLoader& catalogue() { return loader_; }
+    ServerList& servers() { return servers_; }
+    ServerCheck& serverCheck() { return serverCheck_; }
     void setSelection(CatalogueSelection* selection) { selection_ = selection; }
 
     // The load step: the command line (a picture to make ready, or "loadcache"), the stored
@@ -61,6 +65,9 @@ public:
     // Throws the tree away; the next tick loads everything from the server named in the
     // settings now. Not while a task runs.
     void refreshCatalogue();
+    // Stores url as the server in use and refreshes the catalogue from it, as
+    // refreshCatalogue() does. Not while a task runs, nor for an address of the wrong form.
+    void useServer(const QString& url);
     // A skin's preview replaces one under way; the root or a category changes nothing. Refused
     // (false) while another task runs.
     bool previewSkin(const std::optional<CatalogueNode>& node);
@@ -112,6 +119,8 @@ private:
     CatalogueLoader loader_;
     SkinPreviewer previewer_;
     MessengerInstaller installer_;
+    ServerList servers_;
+    ServerCheck serverCheck_;
     QTimer loading_;
     CatalogueSelection* selection_ = nullptr;
 

@@ -18,6 +18,7 @@ Response responseTo(UserInput input, SkinController::Task running)
     case UserInput::Refresh:
     case UserInput::Remove:
     case UserInput::PickFile:
+    case UserInput::ChooseServer:
     case UserInput::Close:
         break;
     }

@@ -11,6 +11,7 @@ enum class UserInput {
     Refresh,
     Remove,
     PickFile,
+    ChooseServer, // the server dialog and the server it makes the one in use
 };
 
 enum class Response {

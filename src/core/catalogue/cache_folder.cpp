@@ -18,6 +18,11 @@ QString CacheFolder::previewFile() const
     return path_ + QStringLiteral("/temp.dat");
 }
 
+QString CacheFolder::serverCheckFile() const
+{
+    return path_ + QStringLiteral("/server.dat");
+}
+
 void CacheFolder::ensureExists() const
 {
     if (QFileInfo(path_).isDir())
