@@ -6,6 +6,7 @@
 #include "gui/catalogue_tree.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
+#include "gui/server_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/skin_preview_label.h"
 #include "gui/work_policy.h"
@@ -141,7 +142,6 @@ void MainWindow::buildMenus()
     historyItem_ = item(optionsMenu_, "historyItem", UiText::HistoryItem);
     historyItem_->setVisible(false);
     serverItem_ = item(optionsMenu_, "serverItem", UiText::ServerItem);
-    serverItem_->setVisible(false);
 
     helpMenu_ = menu("helpMenu", UiText::HelpMenu);
     visitItem_ = item(helpMenu_, "visitItem", UiText::VisitItem);
@@ -209,6 +209,7 @@ void MainWindow::connectCommands()
     connect(collapseAllItem_, &QAction::triggered, tree_, &CatalogueTree::collapseBelowRoot);
     connect(visitItem_, &QAction::triggered, c, &SkinController::visitSite);
     connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
+    connect(serverItem_, &QAction::triggered, this, [this] { serverDialog()->open(); });
     connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
     // The keyboard previews as a click does, once the keys rest.
     connect(tree_, &CatalogueTree::currentSettled, this, &MainWindow::chooseSkin);
@@ -245,6 +246,7 @@ void MainWindow::applyPolicy()
     refreshItem_->setEnabled(allowed(UserInput::Refresh));
     removeItem_->setEnabled(allowed(UserInput::Remove));
     pickFileItem_->setEnabled(allowed(UserInput::PickFile));
+    serverItem_->setEnabled(allowed(UserInput::ChooseServer));
 }
 
 void MainWindow::showProgress(int value)
@@ -290,6 +292,8 @@ void MainWindow::applyCaptions()
         settingsDialog_->applyCaptions();
     if (aboutDialog_)
         aboutDialog_->applyCaptions();
+    if (serverDialog_)
+        serverDialog_->applyCaptions();
 }
 
 SettingsDialog* MainWindow::settingsDialog()
@@ -310,6 +314,16 @@ AboutDialog* MainWindow::aboutDialog()
             aboutDialog_->applyCaptions();
     }
     return aboutDialog_;
+}
+
+ServerDialog* MainWindow::serverDialog()
+{
+    if (!serverDialog_) {
+        serverDialog_ = new ServerDialog(controller_, this);
+        if (captionsApplied_)
+            serverDialog_->applyCaptions();
+    }
+    return serverDialog_;
 }
 
 LanguageChooserDialog* MainWindow::createChooser()
@@ -387,6 +401,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         aboutDialog_->hide();
     if (settingsDialog_)
         settingsDialog_->hide();
+    if (serverDialog_)
+        serverDialog_->hide();
     event->accept();
     Q_EMIT closed();
 }

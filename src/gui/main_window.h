@@ -13,6 +13,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTreeWidgetItem;
+class ServerDialog;
 class SettingsDialog;
 class SkinController;
 class SkinPreviewLabel;
@@ -58,6 +59,7 @@ private:
     void chooseLanguage();
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
+    ServerDialog* serverDialog();
 
     static constexpr int PaintPaceMs = 40;
 
@@ -93,5 +95,6 @@ private:
 
     SettingsDialog* settingsDialog_ = nullptr;
     AboutDialog* aboutDialog_ = nullptr;
+    ServerDialog* serverDialog_ = nullptr;
     QPointer<LanguageChooserDialog> chooser_;
 };

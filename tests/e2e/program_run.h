@@ -99,11 +99,12 @@ public:
         return QTest::qWaitFor([&] { return visibleWindows(process, pattern).isEmpty(); },
                                WindowBoundMs);
     }
-    // Waits (bounded) until the program's status bar has said text, as its log tells, after
-    // the line the last wait found.
-    static bool waitForStatus(QProcess* process, const QString& text, int timeoutMs = WindowBoundMs)
+    // Waits (bounded) until the program's status bar (or what `where` names) has said text, as
+    // its log tells, after the line the last wait found.
+    static bool waitForStatus(QProcess* process, const QString& text, int timeoutMs = WindowBoundMs,
+                              const QByteArray& where = "status")
     {
-        const QByteArray line = "status: " + text.toUtf8() + '\n';
+        const QByteArray line = where + ": " + text.toUtf8() + '\n';
         // What was read stays with the process; each wait looks past the line the last one found.
         return QTest::qWaitFor(
             [&] {

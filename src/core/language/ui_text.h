@@ -37,6 +37,13 @@ enum class UiText {
     // The gallery.
     // The history.
     // The server dialog.
+    ServerUseButton,
+    ServerRemoveButton,
+    ServerAddButton,
+    ServerChangeButton,
+    ServerChecking,
+    ServerWrongForm,
+    ServerNoList,
 };
 
 // Texts no language file carries. They follow the language of the captions in force: Dutch with
