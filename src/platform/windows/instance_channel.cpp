@@ -4,41 +4,56 @@
 #include <QLocalSocket>
 #include <QTimer>
 
-class InstanceChannel::Listener : public QLocalServer {};
-
 namespace {
 // One later start's connection, read as it comes until that start closes its end: at most
 // InstanceMessage::MaxBytes and ReadBoundMs, then it is dropped.
-void hear(QLocalSocket* socket, const InstanceChannel::Wake& wake)
-{
-    auto end = [socket, wake](bool whole) {
-        if (socket->property("ended").toBool())
-            return;
-        socket->setProperty("ended", true);
-        const QByteArray received = socket->property("received").toByteArray();
-        wake(whole ? InstanceMessage::decoded(received) : std::nullopt);
-        socket->deleteLater();
-    };
-    auto read = [socket, end] {
-        QByteArray received = socket->property("received").toByteArray();
-        received += socket->read(InstanceMessage::MaxBytes + 1 - received.size());
-        socket->setProperty("received", received);
-        if (received.size() > InstanceMessage::MaxBytes)
-            end(false);
-    };
-    QObject::connect(socket, &QLocalSocket::readyRead, socket, read);
-    QObject::connect(socket, &QLocalSocket::disconnected, socket, [read, end] {
-        read();
-        end(true);
-    });
-    QTimer::singleShot(InstanceMessage::ReadBoundMs, socket, [end] { end(false); });
-    // A start that said its piece and left before the connection was taken.
-    if (socket->state() != QLocalSocket::ConnectedState) {
-        read();
-        end(true);
+class Caller : public QObject {
+public:
+    Caller(QLocalSocket* socket, QObject* parent, InstanceChannel::Wake wake)
+        : QObject(parent), socket_(socket), wake_(std::move(wake))
+    {
+        socket_->setParent(this);
+        connect(socket_, &QLocalSocket::readyRead, this, &Caller::read);
+        connect(socket_, &QLocalSocket::disconnected, this, [this] {
+            read();
+            end(true);
+        });
+        QTimer::singleShot(InstanceMessage::ReadBoundMs, this, [this] { end(false); });
+        // A start that said its piece and left before its connection was taken.
+        if (socket_->state() != QLocalSocket::ConnectedState) {
+            read();
+            end(true);
+        }
     }
-}
+
+private:
+    void read()
+    {
+        if (ended_)
+            return;
+        received_ += socket_->read(InstanceMessage::MaxBytes + 1 - received_.size());
+        if (received_.size() > InstanceMessage::MaxBytes)
+            end(false);
+    }
+    void end(bool whole)
+    {
+        if (std::exchange(ended_, true))
+            return;
+        wake_(whole ? InstanceMessage::decoded(received_) : std::nullopt);
+        deleteLater();
+    }
+
+    QLocalSocket* socket_;
+    InstanceChannel::Wake wake_;
+    QByteArray received_;
+    bool ended_ = false;
+};
 } // namespace
+
+class InstanceChannel::Listener : public QLocalServer {
+public:
+    QObject callers; // owns the connections being read
+};
 
 InstanceChannel::InstanceChannel(QString name) : name_(std::move(name)) {}
 
@@ -52,12 +67,11 @@ void InstanceChannel::listen(Wake wake)
     QLocalServer::removeServer(name_);
     if (!listener_->listen(name_))
         return; // only the knock is lost: a later start still exits
-    QLocalServer* server = listener_.get();
+    Listener* server = listener_.get();
     QObject::connect(server, &QLocalServer::newConnection, server, [server, wake] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
-            if (server->findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly).size() <=
-                InstanceMessage::MaxCallers) {
-                hear(socket, wake);
+            if (server->callers.children().size() < InstanceMessage::MaxCallers) {
+                new Caller(socket, &server->callers, wake);
             } else {
                 socket->deleteLater(); // the knock still counts, its message is lost
                 wake(std::nullopt);
