@@ -47,8 +47,6 @@ ServerDialog::ServerDialog(SkinController& controller, QWidget* owner)
     use_ = makeButton(this, "useServerButton", UiText::ServerUseButton);
     remove_ = makeButton(this, "removeServerButton", UiText::ServerRemoveButton);
     add_ = makeButton(this, "addServerButton", UiText::ServerAddButton);
-    // Return in the address field adds it.
-    add_->setDefault(true);
     change_ = makeButton(this, "changeServerButton", UiText::ServerChangeButton);
     close_ = makeButton(this, "closeButton", UiText::CloseItem);
 
@@ -73,6 +71,8 @@ ServerDialog::ServerDialog(SkinController& controller, QWidget* owner)
         applyState();
     });
     connect(add_, &QPushButton::clicked, this, [this] { check(false); });
+    // Only there: Return on a server in the list chooses it.
+    connect(address_, &QLineEdit::returnPressed, this, [this] { check(false); });
     connect(change_, &QPushButton::clicked, this, [this] { check(true); });
     connect(remove_, &QPushButton::clicked, this, &ServerDialog::removeSelected);
     connect(use_, &QPushButton::clicked, this, &ServerDialog::useSelected);
@@ -151,8 +151,11 @@ void ServerDialog::check(bool replace)
     replacing_ = replace ? selectedServer() : QString();
     if (replace && replacing_.isEmpty())
         return;
-    showNote(controller_.language().text(UiText::ServerChecking));
-    controller_.serverCheck().start(address_->text().trimmed());
+    // An address of the wrong form is answered at once.
+    ServerCheck& serverCheck = controller_.serverCheck();
+    serverCheck.start(address_->text().trimmed());
+    if (serverCheck.running())
+        showNote(controller_.language().text(UiText::ServerChecking));
 }
 
 void ServerDialog::checked(const QString& url, ServerCheck::Outcome outcome)
