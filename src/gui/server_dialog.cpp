@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QLoggingCategory>
 #include <QPushButton>
+#include <algorithm>
 
 Q_DECLARE_LOGGING_CATEGORY(statusLog)
 
