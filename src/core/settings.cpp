@@ -66,3 +66,23 @@ QString Settings::winePrefix() const
 {
     return value(WinePrefix);
 }
+
+std::optional<CatalogueSkin> Settings::installedSkin() const
+{
+    CatalogueSkin skin{value(InstalledCategory), value(InstalledSkin)};
+    if (skin.category.isEmpty() && skin.name.isEmpty())
+        return std::nullopt;
+    return skin;
+}
+
+void Settings::setInstalledSkin(const CatalogueSkin& skin)
+{
+    store(InstalledCategory, skin.category);
+    store(InstalledSkin, skin.name);
+}
+
+void Settings::forgetInstalledSkin()
+{
+    store(InstalledCategory, QString());
+    store(InstalledSkin, QString());
+}

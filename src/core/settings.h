@@ -1,8 +1,19 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class SettingsStore;
+
+// A skin of the catalogue: its category's text and its name.
+struct CatalogueSkin {
+    QString category;
+    QString name;
+    bool operator==(const CatalogueSkin& other) const
+    {
+        return category == other.category && name == other.name;
+    }
+};
 
 // One stored setting: its key in the settings file and the value a missing key reads as.
 struct SettingKey {
@@ -25,6 +36,12 @@ public:
     static constexpr SettingKey LanguageChosen{"algedaan", "0"};
     // The Wine prefix Messenger lives in, for people who keep it somewhere of their own.
     static constexpr SettingKey WinePrefix{"wineprefix", ""};
+    // The catalogue skin installed last, while it is what Messenger shows: its category's text
+    // and its name.
+    static constexpr SettingKey InstalledCategory{"installedcategory", ""};
+    static constexpr SettingKey InstalledSkin{"installedskin", ""};
+    // The skin servers the user keeps, separated by single blanks; "base" is the one in use.
+    static constexpr SettingKey Servers{"servers", ""};
 
     explicit Settings(SettingsStore& store) : store_(store) {}
 
@@ -44,6 +61,11 @@ public:
     bool languageChosen() const;
     void setLanguageChosen();
     QString winePrefix() const;
+    // The catalogue skin installed last, when Messenger still shows it.
+    std::optional<CatalogueSkin> installedSkin() const;
+    void setInstalledSkin(const CatalogueSkin& skin);
+    // Something else was installed, or the background removed.
+    void forgetInstalledSkin();
 
 private:
     SettingsStore& store_;

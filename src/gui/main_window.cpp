@@ -134,6 +134,14 @@ void MainWindow::buildMenus()
     optionsMenu_->addSeparator();
     expandAllItem_ = item(optionsMenu_, "expandAllItem", UiText::ExpandAllItem);
     collapseAllItem_ = item(optionsMenu_, "collapseAllItem", UiText::CollapseAllItem);
+    optionsMenu_->addSeparator();
+    // Shown by the windows they open once those are wired in.
+    galleryItem_ = item(optionsMenu_, "galleryItem", UiText::GalleryItem);
+    galleryItem_->setVisible(false);
+    historyItem_ = item(optionsMenu_, "historyItem", UiText::HistoryItem);
+    historyItem_->setVisible(false);
+    serverItem_ = item(optionsMenu_, "serverItem", UiText::ServerItem);
+    serverItem_->setVisible(false);
 
     helpMenu_ = menu("helpMenu", UiText::HelpMenu);
     visitItem_ = item(helpMenu_, "visitItem", UiText::VisitItem);
@@ -273,6 +281,9 @@ void MainWindow::applyCaptions()
     collapseAllItem_->setText(text(UiText::CollapseAllItem));
     helpMenu_->setTitle(text(UiText::HelpMenu));
     visitItem_->setText(text(UiText::VisitItem));
+    galleryItem_->setText(text(UiText::GalleryItem));
+    historyItem_->setText(text(UiText::HistoryItem));
+    serverItem_->setText(text(UiText::ServerItem));
     preview_->setPlaceholderCaption(language.text(FixedText::PlaceholderCaption));
     // The dialogs get theirs whether or not they were ever opened, and keep them.
     if (settingsDialog_)

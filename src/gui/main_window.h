@@ -84,6 +84,9 @@ private:
     QAction* languageItem_ = nullptr;
     QAction* expandAllItem_ = nullptr;
     QAction* collapseAllItem_ = nullptr;
+    QAction* galleryItem_ = nullptr;
+    QAction* historyItem_ = nullptr;
+    QAction* serverItem_ = nullptr;
     QMenu* helpMenu_ = nullptr;
     QAction* visitItem_ = nullptr;
     QAction* aboutItem_ = nullptr;

@@ -230,20 +230,25 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("lines");       // -1: no file, -2: a FIFO
         QTest::addColumn<bool>("twoFolders"); // a user's folder first, holding a good my.lng too
-        QTest::addColumn<QString>("seen"); // message|text 2|text 21|stored language|files offered
+        // message|text 2|text 21|text 28|stored language|files offered
+        QTest::addColumn<QString>("seen");
         // A refused file leaves its messages and changes no caption.
         const QString bad =
             "Error: Error in language file, cannot read input. Restart this program "
-            "to load the default language.|L2|||my.lng";
+            "to load the default language.|L2||Geschiedenis||my.lng";
         const QString missing = "Error: Language file is missing. The default language will be "
                                 "loaded.|" +
-                                Installed + "|||";
-        QTest::newRow("26 lines") << 26 << false << "|L2|L21|my.lng|my.lng";
+                                Installed + "||Geschiedenis||";
+        // Lines after the 26th are the newer captions; a file without them shows them in English.
+        QTest::newRow("26 lines") << 26 << false << "|L2|L21|History|my.lng|my.lng";
+        QTest::newRow("28 lines") << 28 << false << "|L2|L21|L28|my.lng|my.lng";
+        QTest::newRow("a line for every text and more")
+            << LanguageTable::entryCount() + 5 << false << "|L2|L21|L28|my.lng|my.lng";
         QTest::newRow("25 lines") << 25 << false << bad;
         QTest::newRow("missing") << -1 << false << missing;
         QTest::newRow("a FIFO, neither read nor offered") << -2 << false << missing;
         QTest::newRow("user's copy first, each name once")
-            << 25 << true << "|L2|L21|my.lng|my.lng,user.lng";
+            << 25 << true << "|L2|L21|History|my.lng|my.lng,user.lng";
     }
     void language()
     {
@@ -268,8 +273,8 @@ private Q_SLOTS:
         const LanguageManager& language = controller.language();
         QCOMPARE(
             QStringList({profile.world.messages.join('/'), language.text(UiText::SkinInstalled),
-                         language.text(UiText::CollapseAllItem), profile.setting("language"),
-                         language.languageFiles().join(',')})
+                         language.text(UiText::CollapseAllItem), language.text(UiText::HistoryItem),
+                         profile.setting("language"), language.languageFiles().join(',')})
                 .join('|'),
             seen);
         QCOMPARE(captions.size(), seen.startsWith('|') ? 1 : 0);

@@ -24,20 +24,24 @@ LanguageFileContent readLanguageLines(QIODevice& in)
         return true;
     };
 
-    while (result.lines.size() < LanguageTable::EntryCount) {
+    // Past the 26 lines every file has, an end or a line too long ends the reading, not the file.
+    auto stop = [&](LanguageFileContent::Problem problem) {
+        result.problem = result.lines.size() >= LanguageTable::ClassicCount
+                             ? LanguageFileContent::Problem::None
+                             : problem;
+        return result;
+    };
+    const int wanted = LanguageTable::entryCount();
+    while (result.lines.size() < wanted) {
         if (at >= chunk.size()) {
             chunk = in.read(ChunkBytes);
             at = 0;
             if (chunk.isEmpty()) { // end of the data, or a read error
-                if (pending.isEmpty()) {
-                    result.problem = LanguageFileContent::Problem::TooFewLines;
-                    return result;
-                }
+                if (pending.isEmpty())
+                    return stop(LanguageFileContent::Problem::TooFewLines);
                 // The last line may go without a break.
-                if (!finishLine()) {
-                    result.problem = LanguageFileContent::Problem::LineTooLong;
-                    return result;
-                }
+                if (!finishLine())
+                    return stop(LanguageFileContent::Problem::LineTooLong);
                 continue;
             }
         }
@@ -47,17 +51,13 @@ LanguageFileContent readLanguageLines(QIODevice& in)
         at = lf < 0 ? end : lf + 1;
         // Room for the CR of a CR LF pair; anything beyond that is too long already, so a
         // file of one endless line never has to be held in memory.
-        if (pending.size() > MaxLanguageLineBytes + 1) {
-            result.problem = LanguageFileContent::Problem::LineTooLong;
-            return result;
-        }
+        if (pending.size() > MaxLanguageLineBytes + 1)
+            return stop(LanguageFileContent::Problem::LineTooLong);
         if (lf >= 0) {
             if (pending.endsWith('\r'))
                 pending.chop(1);
-            if (!finishLine()) {
-                result.problem = LanguageFileContent::Problem::LineTooLong;
-                return result;
-            }
+            if (!finishLine())
+                return stop(LanguageFileContent::Problem::LineTooLong);
         }
     }
     result.problem = LanguageFileContent::Problem::None;

@@ -93,6 +93,11 @@ void LanguageManager::load(const QString& path)
         if (file.complete() || (id >= UiText::SkinInstalled && id <= UiText::SkinDownloaded))
             table_.setText(id, file.lines.at(i));
     }
+    // A file written before the newer windows existed shows their captions in English.
+    if (file.complete()) {
+        for (int line = int(file.lines.size()) + 1; line <= LanguageTable::entryCount(); ++line)
+            table_.setText(UiText(line), LanguageTable::englishText(UiText(line)));
+    }
     if (!file.complete()) {
         forgetLanguage();
         dialogs_.message(QStringLiteral("Error in language file, cannot read input. "

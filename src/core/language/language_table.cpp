@@ -2,7 +2,47 @@
 
 #include "core/maker_site.h"
 
+#include <iterator>
 #include <stdexcept>
+
+namespace {
+
+struct ExtraText {
+    UiText id;
+    const char16_t* dutch;
+    const char16_t* english;
+};
+
+// Line 27 on, in the order of the lines.
+constexpr ExtraText extraTexts[] = {
+    {UiText::GalleryItem, u"Galerij", u"Gallery"},
+    {UiText::HistoryItem, u"Geschiedenis", u"History"},
+    {UiText::ServerItem, u"Skinserver kiezen", u"Choose skin server"},
+    // The gallery.
+    // The history.
+    // The server dialog.
+};
+
+const ExtraText& extraText(UiText id)
+{
+    const auto at = static_cast<size_t>(id) - 1 - LanguageTable::ClassicCount;
+    if (at >= std::size(extraTexts) || extraTexts[at].id != id)
+        throw std::out_of_range("language text");
+    return extraTexts[at];
+}
+
+} // namespace
+
+int LanguageTable::entryCount()
+{
+    return ClassicCount + int(std::size(extraTexts));
+}
+
+LanguageTable::LanguageTable() : entries_(static_cast<size_t>(entryCount()))
+{
+    for (const ExtraText& extra : extraTexts)
+        setText(extra.id, QString::fromUtf16(extra.dutch));
+}
 
 const QString& LanguageTable::text(UiText id) const
 {
@@ -71,8 +111,14 @@ QString LanguageTable::defaultText(UiText id)
                               "we bedanken:");
     case UiText::UpdateAtStartBox:
         return QStringLiteral("Bij opstarten, de skin-lijst updaten (aanbevolen)");
+    default:
+        return QString::fromUtf16(extraText(id).dutch);
     }
-    throw std::out_of_range("language text");
+}
+
+QString LanguageTable::englishText(UiText id)
+{
+    return QString::fromUtf16(extraText(id).english);
 }
 
 QString LanguageTable::fixedText(FixedText id, bool dutch)

@@ -1,7 +1,8 @@
 #pragma once
 
 // The texts a language file replaces, one per line of the file, in the file's order: the nine
-// status messages and the captions of the main window and two dialogs.
+// status messages and the captions of the main window and two dialogs, then (line 27 on) the
+// captions of the windows added since, which a file of the first 26 lines alone shows in English.
 enum class UiText {
     InstallButton = 1,
     SkinInstalled,
@@ -29,6 +30,13 @@ enum class UiText {
     AboutVersions,
     AboutThanks,
     UpdateAtStartBox,
+    // Line 27 on: optional in a language file.
+    GalleryItem, // also the gallery's title
+    HistoryItem, // also the history's title
+    ServerItem,  // also the server dialog's title
+    // The gallery.
+    // The history.
+    // The server dialog.
 };
 
 // Texts no language file carries. They follow the language of the captions in force: Dutch with
