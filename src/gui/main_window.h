@@ -6,6 +6,7 @@
 
 class AboutDialog;
 class CatalogueTree;
+class GalleryWindow;
 class LanguageChooserDialog;
 class QAction;
 class QLabel;
@@ -17,6 +18,7 @@ class SettingsDialog;
 class SkinController;
 class SkinPreviewLabel;
 struct Picture;
+struct SkinRef;
 enum class UserInput;
 
 // The main window: the catalogue tree, the preview, the install button, the status bar and the
@@ -52,12 +54,16 @@ private:
     // Enables each command as the task running allows.
     void applyPolicy();
     void chooseSkin(const QTreeWidgetItem* node);
+    // A skin picked in the gallery goes the way of a click in the tree; activated, it is
+    // installed once shown.
+    void chooseGallerySkin(SkinRef skin, bool install);
     void languageChosen(const QString& fileName);
     void showProgress(int value);
     void showPicture(const Picture& picture);
     void chooseLanguage();
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
+    GalleryWindow* gallery();
 
     static constexpr int PaintPaceMs = 40;
 
@@ -93,5 +99,6 @@ private:
 
     SettingsDialog* settingsDialog_ = nullptr;
     AboutDialog* aboutDialog_ = nullptr;
+    GalleryWindow* gallery_ = nullptr;
     QPointer<LanguageChooserDialog> chooser_;
 };
