@@ -34,10 +34,6 @@ void GalleryModel::reset(QList<SkinRef> rows, int category)
     beginResetModel();
     rows_ = std::move(rows);
     category_ = category;
-    rowOf_.clear();
-    rowOf_.reserve(rows_.size());
-    for (int row = 0; row < rows_.size(); ++row)
-        rowOf_.insert(ThumbnailLoader::keyOf(pictureAt(row)), row);
     endResetModel();
 }
 
@@ -112,11 +108,12 @@ QVariant GalleryModel::data(const QModelIndex& index, int role) const
     }
 }
 
-void GalleryModel::changed(const QString& key)
+// The view repaints what it shows: no search for the row, which would need a map of every
+// row's name, rebuilt at each keystroke of a find.
+void GalleryModel::changed()
 {
-    const int row = rowOf_.value(key, -1);
-    if (row >= 0)
-        Q_EMIT dataChanged(index(row), index(row), {Qt::DecorationRole});
+    if (!rows_.isEmpty())
+        Q_EMIT dataChanged(index(0), index(int(rows_.size()) - 1), {Qt::DecorationRole});
 }
 
 void GalleryModel::setThumbnail(const QString& key, const QImage& thumbnail)
@@ -130,13 +127,13 @@ void GalleryModel::setThumbnail(const QString& key, const QImage& thumbnail)
     painter.end();
     thumbnails_.insert(key, new QPixmap(framed), int(framed.width() * framed.height() * 4 / 1024));
     failed_.remove(key);
-    changed(key);
+    changed();
 }
 
 void GalleryModel::setFailed(const QString& key)
 {
     failed_.insert(key);
-    changed(key);
+    changed();
 }
 
 void GalleryModel::setInstalled(const QString& category, const QString& name,

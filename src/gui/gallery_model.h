@@ -5,7 +5,6 @@
 
 #include <QAbstractListModel>
 #include <QCache>
-#include <QHash>
 #include <QPixmap>
 #include <QSet>
 
@@ -38,12 +37,11 @@ public:
 
 private:
     void reset(QList<SkinRef> rows, int category);
-    void changed(const QString& key);
+    void changed();
 
     const CatalogueNames& names_;
     QList<SkinRef> rows_;
     int category_ = -1;
-    QHash<QString, int> rowOf_;
     // A category of thousands would hold hundreds of megabytes of pictures: the most recent
     // are kept, the others are read back from the folder when they are seen again.
     QCache<QString, QPixmap> thumbnails_;

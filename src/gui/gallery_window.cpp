@@ -33,18 +33,18 @@ GalleryWindow::GalleryWindow(SkinController& controller, QWidget* parent)
     buildControls();
     followCatalogue();
     wantSoon_.setSingleShot(true);
-    wantSoon_.setInterval(20);
+    wantSoon_.setInterval(10);
     connect(&wantSoon_, &QTimer::timeout, this, &GalleryWindow::wantVisible);
     findSoon_.setSingleShot(true);
     findSoon_.setInterval(FindPauseMs);
     connect(&findSoon_, &QTimer::timeout, this, &GalleryWindow::findTyped);
     connect(&loader_, &ThumbnailLoader::ready, this, [this](const QString& key, const QImage& t) {
         model_->setThumbnail(key, t);
-        wantSoon_.start(); // pictures read back from the folder leave room for the next
+        checkComplete();
     });
     connect(&loader_, &ThumbnailLoader::failed, this, [this](const QString& key) {
         model_->setFailed(key);
-        wantSoon_.start();
+        checkComplete();
     });
     // A loading pass is a run of downloads of its own, which a given-up thumbnail must not end.
     loader_.setHeld(controller_.task() == SkinController::Task::Loading);
@@ -216,10 +216,15 @@ void GalleryWindow::wantVisible()
         }
     };
     add(first, end);
-    const bool complete = wanted.isEmpty();
     add(end, end + ScreensAhead * screen);
     add(first - ScreensBehind * screen, first);
     loader_.want(wanted);
+    checkComplete();
+}
+
+void GalleryWindow::checkComplete()
+{
+    const bool complete = viewComplete();
     if (complete && !std::exchange(completeSignalled_, true))
         Q_EMIT viewCompleted();
     else if (!complete)

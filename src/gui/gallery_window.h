@@ -46,6 +46,7 @@ private:
     void findTyped();
     // Asks for the thumbnails in view first, then a few screens below and one above.
     void wantVisible();
+    void checkComplete();
     void markInstalled();
     void placeBesideOwner();
     QPair<int, int> visibleRows() const;
