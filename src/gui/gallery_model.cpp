@@ -1,5 +1,6 @@
 #include "gui/gallery_model.h"
 
+#include <QFont>
 #include <QPainter>
 
 namespace {
@@ -95,6 +96,13 @@ QVariant GalleryModel::data(const QModelIndex& index, int role) const
             text += QLatin1Char('\n') + installedCaption_;
         return text;
     }
+    case Qt::FontRole:
+        if (picture.name == installedName_ && category == installedCategory_) {
+            QFont font;
+            font.setBold(true);
+            return font;
+        }
+        return {};
     case Qt::ToolTipRole:
         return picture.name + QStringLiteral(" (") + category + QLatin1Char(')');
     case Qt::DecorationRole: {
@@ -143,5 +151,6 @@ void GalleryModel::setInstalled(const QString& category, const QString& name,
     installedName_ = name;
     installedCaption_ = caption;
     if (!rows_.isEmpty())
-        Q_EMIT dataChanged(index(0), index(int(rows_.size()) - 1), {Qt::DisplayRole});
+        Q_EMIT dataChanged(index(0), index(int(rows_.size()) - 1),
+                           {Qt::DisplayRole, Qt::FontRole});
 }

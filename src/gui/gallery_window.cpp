@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace {
@@ -22,6 +23,24 @@ constexpr int CellWidth = 116;
 constexpr int CellHeight = ThumbnailLoader::Side + 54;
 // Typing pauses this long before the search runs again.
 constexpr int FindPauseMs = 60;
+
+// Every cell the same size, room for three lines below the picture: with uniform sizes the view
+// would otherwise size every cell as its first, and cut the lines the others have.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return QSize(CellWidth - 6, CellHeight - 6);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop; // lines close under the picture
+    }
+};
 } // namespace
 
 GalleryWindow::GalleryWindow(SkinController& controller, QWidget* parent)
@@ -82,6 +101,7 @@ void GalleryWindow::buildControls()
     view_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     view_->verticalScrollBar()->setSingleStep(CellHeight / 4);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setItemDelegate(new CellDelegate(view_));
     view_->setModel(model_);
 
     auto* top = new QHBoxLayout;
