@@ -27,6 +27,7 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -247,6 +248,47 @@ void waitUntilGalleryPainted(GalleryWindow* gallery)
     watch.loop.exec();
     if (!watch.armed)
         fail(QStringLiteral("the gallery never showed its thumbnails"));
+}
+
+// From show() to the end of the first paint of the viewport isViewport picks.
+double untilFirstPaint(const std::function<bool(QObject*)>& isViewport,
+                       const std::function<void()>& show)
+{
+    struct FirstPaint : QObject {
+        QEventLoop loop;
+        std::function<bool(QObject*)> isViewport;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint && isViewport(watched))
+                QTimer::singleShot(0, &loop, &QEventLoop::quit);
+            return false;
+        }
+    } watch;
+    watch.isViewport = isViewport;
+    qApp->installEventFilter(&watch);
+    QElapsedTimer clock;
+    clock.start();
+    show();
+    QTimer::singleShot(60000, &watch.loop, &QEventLoop::quit);
+    watch.loop.exec();
+    qApp->removeEventFilter(&watch);
+    return msSince(clock);
+}
+
+// A plain icon view over the same names, uniform cells of the gallery's size.
+double bareIconView(const QStringList& names, QSize cell)
+{
+    QStringListModel model(names);
+    QListView view;
+    view.setViewMode(QListView::IconMode);
+    view.setUniformItemSizes(true);
+    view.setGridSize(cell);
+    view.resize(500, 500);
+    return untilFirstPaint([&view](QObject* o) { return o == view.viewport(); },
+                           [&view, &model] {
+                               view.setModel(&model);
+                               view.show();
+                           });
 }
 
 // The skins whose cells lie in the gallery's view.
@@ -838,7 +880,25 @@ int main(int argc, char* argv[])
             curl << curlFetch(urls, folder, true);
             extra << decodeThumbnails(folder);
         }
+        // Opened on a category of 32,767: its first paint, before any thumbnail.
+        fill.clear();
+        fillTall.clear();
+        for (int i = 0; i < runs; ++i) {
+            Window window(server.baseUrl(), false);
+            bench::writeCacheFiles(tall, window.profile.cacheFolder());
+            window.pass(tall.nodeCount());
+            MainWindow& main = window.drapello->window();
+            QSize cell;
+            fill << untilFirstPaint(
+                [](QObject* o) {
+                    return o->parent() && o->parent()->objectName() == QLatin1String("galleryView");
+                },
+                [&main, &cell] { cell = openGallery(main)->findChild<QListView*>()->gridSize(); });
+            fillTall << bareIconView(tall.skins[0], cell);
+        }
         std::printf("gallery_thumbnails_in_view: %lld\n", static_cast<long long>(shown));
+        print("gallery32767_open", bench::median(fill), "ms");
+        print("gallery32767_open_limit_bare", bench::median(fillTall), "ms");
         print("gallery", bench::median(product), "ms");
         print("gallery_limit_curl", bench::median(curl), "ms");
         print("gallery_limit_decode", bench::median(extra), "ms");

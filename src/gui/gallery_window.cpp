@@ -160,7 +160,6 @@ void GalleryWindow::showCategory(int category)
         categories_->setCurrentIndex(category);
         find_->clear();
     }
-    loader_.setServer(controller_.baseUrl());
     if (find_->text().isEmpty())
         categoryPicked(categories_->currentIndex());
     markInstalled();
@@ -170,6 +169,7 @@ void GalleryWindow::showCategory(int category)
     raise();
     activateWindow();
     view_->setFocus();
+    wantSoon_.start(); // what was given up when the window closed is asked for again
 }
 
 // Beside the main window where the screen has room, so that the preview a click asks for is
@@ -238,6 +238,8 @@ void GalleryWindow::wantVisible()
     add(first, end);
     add(end, end + ScreensAhead * screen);
     add(first - ScreensBehind * screen, first);
+    // A refresh may have brought the catalogue from another server.
+    loader_.setServer(controller_.baseUrl());
     loader_.want(wanted);
     checkComplete();
 }
