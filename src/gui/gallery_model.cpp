@@ -151,6 +151,5 @@ void GalleryModel::setInstalled(const QString& category, const QString& name,
     installedName_ = name;
     installedCaption_ = caption;
     if (!rows_.isEmpty())
-        Q_EMIT dataChanged(index(0), index(int(rows_.size()) - 1),
-                           {Qt::DisplayRole, Qt::FontRole});
+        Q_EMIT dataChanged(index(0), index(int(rows_.size()) - 1), {Qt::DisplayRole, Qt::FontRole});
 }

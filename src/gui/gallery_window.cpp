@@ -48,7 +48,6 @@ GalleryWindow::GalleryWindow(SkinController& controller, QWidget* parent)
       loader_(controller.fetcher(), controller.cache().thumbnailFolder())
 {
     setObjectName(QStringLiteral("galleryWindow"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
     buildControls();
     followCatalogue();
     wantSoon_.setSingleShot(true);
@@ -194,9 +193,8 @@ void GalleryWindow::placeBesideOwner()
 
 void GalleryWindow::categoryPicked(int index)
 {
-    if (!find_->text().isEmpty()) {
+    if (!find_->text().isEmpty())
         find_->clear();
-    }
     if (model_->shownCategory() != index || model_->rowCount() == 0)
         model_->showCategory(index);
     view_->scrollToTop();

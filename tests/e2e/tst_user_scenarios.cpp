@@ -414,8 +414,9 @@ private Q_SLOTS:
                 status.section("VmHWM:", 1).section("kB", 0, 0).trimmed().toLongLong();
             QVERIFY2(peakKb > 0 && peakKb < 400 * 1024, qPrintable(QString::number(peakKb)));
         }
-        ProgramRun::pressKeys(window, "ctrl+s");
+        ProgramRun::pressKeys(window, "ctrl+s"); // a thumbnail may still be on its way
         QVERIFY(program->waitForFinished(ExitBoundMs));
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
     }
     // Started with a picture, Ctrl+I installs it without a download, or says Messenger is missing.
     // The argument is the program's whatever it looks like: Qt takes none of its own from it.
