@@ -214,9 +214,10 @@ QPair<int, int> GalleryWindow::visibleRows() const
     const int rows = model_->rowCount();
     const QSize grid = view_->gridSize();
     const int columns = qMax(1, view_->viewport()->width() / grid.width());
-    const int firstLine = view_->verticalScrollBar()->value() / grid.height();
-    const int lines = view_->viewport()->height() / grid.height() + 2;
-    return {qMin(rows, firstLine * columns), qMin(rows, (firstLine + lines) * columns)};
+    const int top = view_->verticalScrollBar()->value();
+    const int firstLine = top / grid.height();
+    const int lastLine = (top + qMax(1, view_->viewport()->height()) - 1) / grid.height();
+    return {qMin(rows, firstLine * columns), qMin(rows, (lastLine + 1) * columns)};
 }
 
 void GalleryWindow::wantVisible()

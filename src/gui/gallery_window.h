@@ -49,6 +49,7 @@ private:
     void checkComplete();
     void markInstalled();
     void placeBesideOwner();
+    // The rows whose cells are in view, if only in part: the first and one past the last.
     QPair<int, int> visibleRows() const;
 
     SkinController& controller_;

@@ -17,7 +17,13 @@ ThumbnailLoader::ThumbnailLoader(UrlFetcher& fetcher, QString folder, QObject* p
 {
     // Two at most: scaling is quick, and the window's thread keeps a core of its own.
     pool_.setMaxThreadCount(qBound(1, QThread::idealThreadCount() - 1, 2));
-    const QStringList files = QDir(folder_).entryList({QStringLiteral("*.png")}, QDir::Files);
+    QStringList files = QDir(folder_).entryList({QStringLiteral("*.png")}, QDir::Files);
+    if (files.size() > MaxKept) {
+        // The oldest go, and a tenth more, so that not every opening has this to do.
+        files = QDir(folder_).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Time);
+        while (files.size() > MaxKept * 9 / 10)
+            QFile::remove(folder_ + QLatin1Char('/') + files.takeLast());
+    }
     kept_ = QSet<QString>(files.cbegin(), files.cend());
 }
 

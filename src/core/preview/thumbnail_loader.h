@@ -29,6 +29,8 @@ public:
     // Pictures being decoded or read back at once; the rest wait their turn, so a new wish
     // does not queue behind a stale one.
     static constexpr int MaxDecodes = 4;
+    // Thumbnails kept in the folder, a few KB each; the oldest give way.
+    static constexpr int MaxKept = 10000;
 
     ThumbnailLoader(UrlFetcher& fetcher, QString folder, QObject* parent = nullptr);
     // Gives up every fetch and waits for the one or two pictures being scaled.
