@@ -417,6 +417,7 @@ private Q_SLOTS:
         ProgramRun::pressKeys(window, "ctrl+s"); // a thumbnail may still be on its way
         QVERIFY(program->waitForFinished(ExitBoundMs));
         QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program->exitCode(), 0);
     }
     // Started with a picture, Ctrl+I installs it without a download, or says Messenger is missing.
     // The argument is the program's whatever it looks like: Qt takes none of its own from it.
