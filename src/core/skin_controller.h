@@ -79,6 +79,10 @@ public:
     void removeSkin();
     // The user picks a picture file; it is shown, installed, and stays ready to install again.
     void installPickedFile();
+    // A picture given while the program runs (dropped on the window, named by a later start) is
+    // shown and made ready to install as one named at the start, replacing a preview under way.
+    // A path that names no ordinary file changes nothing. Not while another task runs.
+    void openPicture(const QString& path);
     // The user gives up on the download under way: it fails as any failed download does. false
     // when none runs.
     bool cancelDownload();
@@ -107,6 +111,9 @@ private:
     // nothing more runs.
     void install(const QString& pictureFile, Task task, const std::function<void()>& then = {});
     void picked(const QString& chosen);
+    // The picture in a file the user gave; none, with the error line shown, when it is no
+    // picture. Unlike a failed install, this leaves the loading timer alone.
+    std::optional<Picture> readGiven(const QString& path);
     // Closes Messenger's windows; the status then says `done`.
     void closeMessenger(UiText done);
 

@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include "core/app_error.h"
+#include "core/command_line.h"
 #include "core/skin_controller.h"
 #include "gui/about_dialog.h"
 #include "gui/catalogue_tree.h"
@@ -14,14 +15,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QUrl>
 
 // Resources compiled into a static library must be registered by hand.
 static void initDrapelloResources()
@@ -34,6 +39,16 @@ namespace {
 constexpr int ClientWidth = 428;
 constexpr int ClientHeight = 353;
 constexpr int StatusHeight = 17;
+
+// One local file, as a start names one picture; anything else is not taken.
+QString droppedFile(const QMimeData* data)
+{
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return {};
+    const QString path = urls.first().toLocalFile();
+    return isOrdinaryFile(path) ? path : QString();
+}
 } // namespace
 
 MainWindow::MainWindow(SkinController& controller, QWidget* parent)
@@ -54,6 +69,7 @@ MainWindow::MainWindow(SkinController& controller, QWidget* parent)
     buildMenus();
     connectController();
     connectCommands();
+    setAcceptDrops(true);
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 }
 
@@ -168,8 +184,9 @@ void MainWindow::connectController()
     connect(report, &StatusReport::installAvailableChanged, this, &MainWindow::applyPolicy);
     connect(&controller_, &SkinController::taskChanged, this, [this](SkinController::Task task) {
         applyPolicy();
-        if (task == SkinController::Task::None && std::exchange(previewAfterTask_, false))
-            controller_.previewSkin(tree_->currentNode());
+        if (task == SkinController::Task::None)
+            if (const auto after = std::exchange(afterTask_, nullptr))
+                after();
     });
     // A pass that finds its lists ready would repaint the window after each of them, which costs
     // more than the lists: while it fills the tree, the controls are painted at most every
@@ -235,7 +252,7 @@ void MainWindow::chooseSkin(const QTreeWidgetItem* node)
         controller_.previewSkin(CatalogueTree::nodeOf(node));
         break;
     case Response::AfterTask:
-        previewAfterTask_ = true;
+        afterTask_ = [this] { controller_.previewSkin(tree_->currentNode()); };
         break;
     default:
         break;
@@ -255,6 +272,36 @@ void MainWindow::chooseGallerySkin(SkinRef skin, bool install)
         chooseSkin(node);
     if (install && responseTo(UserInput::Install, controller_.task()) != Response::Greyed)
         controller_.installSkin();
+}
+
+void MainWindow::openPicture(const QString& path)
+{
+    switch (responseTo(UserInput::OpenPicture, controller_.task())) {
+    case Response::Runs:
+    case Response::Replaces:
+        controller_.openPicture(path);
+        break;
+    case Response::AfterTask:
+        afterTask_ = [this, path] { controller_.openPicture(path); };
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openPicture(path);
 }
 
 void MainWindow::applyPolicy()
@@ -415,7 +462,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing ends whatever runs, at once: nothing the user waits for outlives the window, and
     // nothing new starts as it ends.
-    previewAfterTask_ = false;
+    afterTask_ = nullptr;
     disconnect(&controller_, nullptr, this, nullptr);
     controller_.shutDown();
     if (chooser_)

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 
 class AboutDialog;
 class CatalogueTree;
@@ -34,6 +35,8 @@ public:
     void showMain();
     // A later start of the program asked for this one: the window in use comes to the front.
     void bringToFront();
+    // A picture given from outside (dropped, or named by a later start), as the work policy says.
+    void openPicture(const QString& path);
     // The chooser of the first start, listed and not yet shown.
     LanguageChooserDialog* createChooser();
 
@@ -44,6 +47,8 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -69,8 +74,8 @@ private:
 
     SkinController& controller_;
     QTimer paintPace_;
-    // A skin chosen while a task ran: previewed once it ends.
-    bool previewAfterTask_ = false;
+    // What the user chose last while a task ran (a skin, a picture): done once it ends.
+    std::function<void()> afterTask_;
     bool centred_ = false;
     bool captionsApplied_ = false;
 

@@ -445,6 +445,72 @@ private Q_SLOTS:
         }
         QCOMPARE(server.requestCount(), 0);
     }
+    void pictureGivenWhileRunning_data()
+    {
+        QTest::addColumn<QString>("how");  // drop, "drop two" (files), start, "start late"
+        QTest::addColumn<bool>("picture"); // else a web page
+        QTest::newRow("dropped") << "drop" << true;
+        QTest::newRow("dropped, no picture") << "drop" << false;
+        QTest::newRow("two files dropped") << "drop two" << true;
+        QTest::newRow("second start, relative path") << "start" << true;
+        QTest::newRow("second start during a stalled pass, no picture") << "start late" << false;
+    }
+    // A picture dropped on the window, or named by a later start, is shown and made ready to
+    // install as one named at the start: Ctrl+I installs its bytes. One that is no picture gives
+    // the start's error line, once the pass under way has ended. Two files are not taken.
+    void pictureGivenWhileRunning()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, picture);
+        ProgramRun run;
+        HttpTestServer server;
+        run.setSetting("base", server.baseUrl());
+        const bool late = how == "start late";
+        late ? server.stall("/voruzide.txt") : run.setSetting("updatelist", "0");
+        const QByteArray bytes = picture ? makeGif() : QByteArray("<html>");
+        const QString file = writeFileBytes(run.root() + "/my skins/rode auto.gif", bytes);
+        const QString lvback = writeFileBytes(run.messengerFolder() + "/lvback.gif", "mine");
+        QProcess* program = run.start();
+        const QString window = run.windowOf(program);
+        QVERIFY(!window.isEmpty());
+        QProcess source; // stays until the files' names are taken
+        if (how.startsWith("drop")) {
+            source.start(DRAPELLO_DRAG_SOURCE,
+                         how == "drop" ? QStringList{file} : QStringList{file, lvback});
+            const QString from = ProgramRun::windowMatching(&source, "drag source");
+            ProgramRun::xdotool({"mousemove", "--window", from, "30", "30", "mousedown", "1"});
+            for (const char* x : {"100", "200", "300"}) // onto the preview, answered at each step
+                ProgramRun::xdotool({"mousemove", "--window", window, x, "150", "sleep", "0.3"});
+            ProgramRun::xdotool({"mouseup", "1"});
+            QVERIFY(source.waitForReadyRead(WindowBoundMs));
+            QCOMPARE(source.readAll().trimmed(), how == "drop" ? "copied" : "ignored");
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(!late || askedFor(server, "/voruzide.txt"), WindowBoundMs);
+            run.coverWith(window);
+            QProcess* second = run.start({"\"rode auto.gif\""}, run.root() + "/my skins");
+            QVERIFY2(second->waitForFinished(ExitBoundMs), "the second copy kept running");
+            // Raised in the same turn as it takes the picture: the message has been read.
+            QVERIFY(QTest::qWaitFor([&] { return run.aboveCover(window); }, WindowBoundMs));
+        }
+        if (late) // the pass gives up the server and ends
+            ProgramRun::pressKeys(window, "Escape");
+        QVERIFY(!late || ProgramRun::waitForStatus(program, "Fout bij het downloaden!"));
+        QVERIFY(picture ||
+                ProgramRun::waitForStatus(program, "Fout opgetreden: 481 - Invalid picture"));
+        if (picture && how != "drop two") { // shown: Ctrl+I installs it once it is
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    ProgramRun::pressKeys(window, "ctrl+i");
+                    return QTest::qWaitFor([&] { return readFileBytes(lvback) == bytes; }, 1000);
+                },
+                WindowBoundMs));
+        } else {
+            ProgramRun::pressKeys(window, "ctrl+i ctrl+s");
+            QVERIFY(program->waitForFinished(ExitBoundMs));
+            QCOMPARE(readFileBytes(lvback), "mine");
+        }
+        source.close();
+    }
 };
 
 QTEST_GUILESS_MAIN(TestUserScenarios)
