@@ -33,6 +33,7 @@ SkinController::SkinController(Services& services, QObject* parent)
       previewer_(cache_, downloader_, report_),
       installer_(*services.registry, backupsFolderOf(services))
 {
+    names_.follow(loader_);
     loading_.setObjectName(QStringLiteral("loading"));
     loading_.setInterval(10);
     // A tick that finds a task running leaves the timer armed for the next.
@@ -280,6 +281,11 @@ void SkinController::openPicture(const QString& path)
 bool SkinController::cancelDownload()
 {
     return downloader_.cancel();
+}
+
+UrlFetcher& SkinController::fetcher()
+{
+    return *services_.fetcher;
 }
 
 void SkinController::shutDown()

@@ -2,6 +2,7 @@
 
 #include "core/catalogue/cache_folder.h"
 #include "core/catalogue/catalogue_loader.h"
+#include "core/catalogue/catalogue_names.h"
 #include "core/download/file_downloader.h"
 #include "core/install/messenger_installer.h"
 #include "core/language/language_manager.h"
@@ -50,6 +51,13 @@ public:
     LanguageManager& language() { return language_; }
     StatusReport& report() { return report_; }
     CatalogueLoader& catalogue() { return loader_; }
+    // The loaded catalogue's names, kept in step with the tree.
+    const CatalogueNames& catalogueNames() const { return names_; }
+    const CacheFolder& cache() const { return cache_; }
+    // The server the catalogue came from.
+    const QString& baseUrl() const { return baseUrl_; }
+    // For downloads that are no task, such as thumbnails.
+    UrlFetcher& fetcher();
     void setSelection(CatalogueSelection* selection) { selection_ = selection; }
 
     // The load step: the command line (a picture to make ready, or "loadcache"), the stored
@@ -117,6 +125,7 @@ private:
     CacheFolder cache_;
     FileDownloader downloader_;
     CatalogueLoader loader_;
+    CatalogueNames names_;
     SkinPreviewer previewer_;
     MessengerInstaller installer_;
     QTimer loading_;

@@ -5,6 +5,7 @@
 #include "core/skin_controller.h"
 #include "gui/about_dialog.h"
 #include "gui/catalogue_tree.h"
+#include "gui/gallery_window.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
 #include "gui/settings_dialog.h"
@@ -227,6 +228,12 @@ void MainWindow::connectCommands()
     connect(visitItem_, &QAction::triggered, c, &SkinController::visitSite);
     connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
     connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](const QTreeWidgetItem* node) {
+        if (const int category = tree_->categoryIndexOf(node); category >= 0)
+            gallery()->showCategory(category);
+    });
+    connect(galleryItem_, &QAction::triggered, this, [this] { gallery()->showCategory(-1); });
+    galleryItem_->setVisible(true);
     // The keyboard previews as a click does, once the keys rest.
     connect(tree_, &CatalogueTree::currentSettled, this, &MainWindow::chooseSkin);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -250,6 +257,21 @@ void MainWindow::chooseSkin(const QTreeWidgetItem* node)
     default:
         break;
     }
+}
+
+void MainWindow::chooseGallerySkin(SkinRef skin, bool install)
+{
+    const QTreeWidgetItem* before = tree_->currentItem();
+    const QTreeWidgetItem* node = tree_->selectSkin(skin.category, skin.skin);
+    if (!node)
+        return;
+    // Enter on the skin already previewed, or on its way, installs that preview.
+    const bool previewed = node == before && (controller_.task() == SkinController::Task::Preview ||
+                                              controller_.report().installAvailable());
+    if (!install || !previewed)
+        chooseSkin(node);
+    if (install && responseTo(UserInput::Install, controller_.task()) != Response::Greyed)
+        controller_.installSkin();
 }
 
 void MainWindow::openPicture(const QString& path)
@@ -337,6 +359,8 @@ void MainWindow::applyCaptions()
         settingsDialog_->applyCaptions();
     if (aboutDialog_)
         aboutDialog_->applyCaptions();
+    if (gallery_)
+        gallery_->applyCaptions();
 }
 
 SettingsDialog* MainWindow::settingsDialog()
@@ -357,6 +381,19 @@ AboutDialog* MainWindow::aboutDialog()
             aboutDialog_->applyCaptions();
     }
     return aboutDialog_;
+}
+
+GalleryWindow* MainWindow::gallery()
+{
+    if (!gallery_) {
+        gallery_ = new GalleryWindow(controller_, this);
+        gallery_->applyCaptions();
+        connect(gallery_, &GalleryWindow::skinChosen, this,
+                [this](SkinRef skin) { chooseGallerySkin(skin, false); });
+        connect(gallery_, &GalleryWindow::skinActivated, this,
+                [this](SkinRef skin) { chooseGallerySkin(skin, true); });
+    }
+    return gallery_;
 }
 
 LanguageChooserDialog* MainWindow::createChooser()
@@ -434,6 +471,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         aboutDialog_->hide();
     if (settingsDialog_)
         settingsDialog_->hide();
+    if (gallery_)
+        gallery_->close();
     event->accept();
     Q_EMIT closed();
 }
