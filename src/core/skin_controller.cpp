@@ -34,6 +34,7 @@ SkinController::SkinController(Services& services, QObject* parent)
       installer_(*services.registry, backupsFolderOf(services)), servers_(settings_),
       serverCheck_(*services.fetcher, cache_.serverCheckFile())
 {
+    names_.follow(loader_);
     loading_.setObjectName(QStringLiteral("loading"));
     loading_.setInterval(10);
     // A tick that finds a task running leaves the timer armed for the next.
@@ -294,6 +295,11 @@ void SkinController::openPicture(const QString& path)
 bool SkinController::cancelDownload()
 {
     return downloader_.cancel();
+}
+
+UrlFetcher& SkinController::fetcher()
+{
+    return *services_.fetcher;
 }
 
 void SkinController::shutDown()

@@ -2,6 +2,7 @@
 
 #include "core/catalogue/cache_folder.h"
 #include "core/catalogue/catalogue_loader.h"
+#include "core/catalogue/catalogue_names.h"
 #include "core/catalogue/server_check.h"
 #include "core/catalogue/server_list.h"
 #include "core/download/file_downloader.h"
@@ -54,6 +55,13 @@ public:
     CatalogueLoader& catalogue() { return loader_; }
     ServerList& servers() { return servers_; }
     ServerCheck& serverCheck() { return serverCheck_; }
+    // The loaded catalogue's names, kept in step with the tree.
+    const CatalogueNames& catalogueNames() const { return names_; }
+    const CacheFolder& cache() const { return cache_; }
+    // The server the catalogue came from.
+    const QString& baseUrl() const { return baseUrl_; }
+    // For downloads that are no task, such as thumbnails.
+    UrlFetcher& fetcher();
     void setSelection(CatalogueSelection* selection) { selection_ = selection; }
 
     // The load step: the command line (a picture to make ready, or "loadcache"), the stored
@@ -124,6 +132,7 @@ private:
     CacheFolder cache_;
     FileDownloader downloader_;
     CatalogueLoader loader_;
+    CatalogueNames names_;
     SkinPreviewer previewer_;
     MessengerInstaller installer_;
     ServerList servers_;

@@ -5,6 +5,7 @@
 #include "core/skin_controller.h"
 #include "gui/about_dialog.h"
 #include "gui/catalogue_tree.h"
+#include "gui/gallery_window.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
 #include "gui/server_dialog.h"
@@ -158,6 +159,7 @@ void MainWindow::buildMenus()
     historyItem_ = item(optionsMenu_, "historyItem", UiText::HistoryItem);
     historyItem_->setVisible(false);
     serverItem_ = item(optionsMenu_, "serverItem", UiText::ServerItem);
+    serverItem_->setVisible(false);
 
     helpMenu_ = menu("helpMenu", UiText::HelpMenu);
     visitItem_ = item(helpMenu_, "visitItem", UiText::VisitItem);
@@ -227,7 +229,14 @@ void MainWindow::connectCommands()
     connect(visitItem_, &QAction::triggered, c, &SkinController::visitSite);
     connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
     connect(serverItem_, &QAction::triggered, this, [this] { serverDialog()->open(); });
+    serverItem_->setVisible(true);
     connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](const QTreeWidgetItem* node) {
+        if (const int category = tree_->categoryIndexOf(node); category >= 0)
+            gallery()->showCategory(category);
+    });
+    connect(galleryItem_, &QAction::triggered, this, [this] { gallery()->showCategory(-1); });
+    galleryItem_->setVisible(true);
     // The keyboard previews as a click does, once the keys rest.
     connect(tree_, &CatalogueTree::currentSettled, this, &MainWindow::chooseSkin);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -251,6 +260,21 @@ void MainWindow::chooseSkin(const QTreeWidgetItem* node)
     default:
         break;
     }
+}
+
+void MainWindow::chooseGallerySkin(SkinRef skin, bool install)
+{
+    const QTreeWidgetItem* before = tree_->currentItem();
+    const QTreeWidgetItem* node = tree_->selectSkin(skin.category, skin.skin);
+    if (!node)
+        return;
+    // Enter on the skin already previewed, or on its way, installs that preview.
+    const bool previewed = node == before && (controller_.task() == SkinController::Task::Preview ||
+                                              controller_.report().installAvailable());
+    if (!install || !previewed)
+        chooseSkin(node);
+    if (install && responseTo(UserInput::Install, controller_.task()) != Response::Greyed)
+        controller_.installSkin();
 }
 
 void MainWindow::openPicture(const QString& path)
@@ -341,6 +365,8 @@ void MainWindow::applyCaptions()
         aboutDialog_->applyCaptions();
     if (serverDialog_)
         serverDialog_->applyCaptions();
+    if (gallery_)
+        gallery_->applyCaptions();
 }
 
 SettingsDialog* MainWindow::settingsDialog()
@@ -371,6 +397,19 @@ ServerDialog* MainWindow::serverDialog()
             serverDialog_->applyCaptions();
     }
     return serverDialog_;
+}
+
+GalleryWindow* MainWindow::gallery()
+{
+    if (!gallery_) {
+        gallery_ = new GalleryWindow(controller_, this);
+        gallery_->applyCaptions();
+        connect(gallery_, &GalleryWindow::skinChosen, this,
+                [this](SkinRef skin) { chooseGallerySkin(skin, false); });
+        connect(gallery_, &GalleryWindow::skinActivated, this,
+                [this](SkinRef skin) { chooseGallerySkin(skin, true); });
+    }
+    return gallery_;
 }
 
 LanguageChooserDialog* MainWindow::createChooser()
@@ -450,6 +489,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         settingsDialog_->hide();
     if (serverDialog_)
         serverDialog_->hide();
+    if (gallery_)
+        gallery_->close();
     event->accept();
     Q_EMIT closed();
 }

@@ -7,6 +7,7 @@
 
 class AboutDialog;
 class CatalogueTree;
+class GalleryWindow;
 class LanguageChooserDialog;
 class QAction;
 class QLabel;
@@ -19,6 +20,7 @@ class SettingsDialog;
 class SkinController;
 class SkinPreviewLabel;
 struct Picture;
+struct SkinRef;
 enum class UserInput;
 
 // The main window: the catalogue tree, the preview, the install button, the status bar and the
@@ -58,6 +60,9 @@ private:
     // Enables each command as the task running allows.
     void applyPolicy();
     void chooseSkin(const QTreeWidgetItem* node);
+    // A skin picked in the gallery goes the way of a click in the tree; activated, it is
+    // installed once shown.
+    void chooseGallerySkin(SkinRef skin, bool install);
     void languageChosen(const QString& fileName);
     void showProgress(int value);
     void showPicture(const Picture& picture);
@@ -65,6 +70,7 @@ private:
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
     ServerDialog* serverDialog();
+    GalleryWindow* gallery();
 
     static constexpr int PaintPaceMs = 40;
 
@@ -101,5 +107,6 @@ private:
     SettingsDialog* settingsDialog_ = nullptr;
     AboutDialog* aboutDialog_ = nullptr;
     ServerDialog* serverDialog_ = nullptr;
+    GalleryWindow* gallery_ = nullptr;
     QPointer<LanguageChooserDialog> chooser_;
 };

@@ -23,6 +23,11 @@ QString CacheFolder::serverCheckFile() const
     return path_ + QStringLiteral("/server.dat");
 }
 
+QString CacheFolder::thumbnailFolder() const
+{
+    return path_ + QStringLiteral("/thumbnails");
+}
+
 void CacheFolder::ensureExists() const
 {
     if (QFileInfo(path_).isDir())

@@ -16,6 +16,8 @@ public:
     QString previewFile() const;
     // Where a server's category list lands while the server is checked.
     QString serverCheckFile() const;
+    // Where small pictures of skins are kept.
+    QString thumbnailFolder() const;
 
     // Creates the folder when no directory of that name exists. Throws AppError 75 when that
     // fails.

@@ -19,6 +19,8 @@ constexpr ExtraText extraTexts[] = {
     {UiText::HistoryItem, u"Geschiedenis", u"History"},
     {UiText::ServerItem, u"Skinserver kiezen", u"Choose skin server"},
     // The gallery.
+    {UiText::GalleryFind, u"Zoek op naam", u"Find by name"},
+    {UiText::GalleryInstalled, u"Nu ge\u00efnstalleerd", u"Installed now"},
     // The history.
     // The server dialog.
     {UiText::ServerUseButton, u"&Gebruiken", u"&Use"},

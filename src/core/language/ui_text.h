@@ -35,6 +35,8 @@ enum class UiText {
     HistoryItem, // also the history's title
     ServerItem,  // also the server dialog's title
     // The gallery.
+    GalleryFind,      // the find field's hint
+    GalleryInstalled, // under the skin installed now
     // The history.
     // The server dialog.
     ServerUseButton,
