@@ -3,6 +3,7 @@
 #include "core/catalogue/cache_folder.h"
 #include "core/catalogue/catalogue_loader.h"
 #include "core/download/file_downloader.h"
+#include "core/install/background_history.h"
 #include "core/install/messenger_installer.h"
 #include "core/language/language_manager.h"
 #include "core/preview/skin_previewer.h"
@@ -71,6 +72,13 @@ public:
     void removeSkin();
     // The user picks a picture file; it is shown, installed, and stays ready to install again.
     void installPickedFile();
+    // Puts a kept copy back as an install puts a picture in place: what it replaces is kept.
+    // Not while another task runs.
+    void restoreBackground(const QString& copy);
+    // Asks, then deletes a copy this program made; any other file stays.
+    void deleteBackground(const QString& copy);
+    // The backgrounds installed now and the copies kept of earlier ones.
+    QList<BackgroundEntry> backgrounds() const { return history_.entries(); }
     // The user gives up on the download under way: it fails as any failed download does. false
     // when none runs.
     bool cancelDownload();
@@ -90,6 +98,8 @@ public:
 
 Q_SIGNALS:
     void taskChanged(SkinController::Task task);
+    // An install, a removal or a deletion has ended: the backgrounds may have changed.
+    void backgroundsChanged();
 
 private:
     template <class Body> void guarded(Body&& body);
@@ -99,6 +109,8 @@ private:
     // nothing more runs.
     void install(const QString& pictureFile, Task task, const std::function<void()>& then = {});
     void picked(const QString& chosen);
+    // Remembers the catalogue skin now installed, or that none is.
+    void rememberInstalled(const std::optional<CatalogueNode>& skin);
     // Closes Messenger's windows; the status then says `done`.
     void closeMessenger(UiText done);
 
@@ -112,6 +124,7 @@ private:
     CatalogueLoader loader_;
     SkinPreviewer previewer_;
     MessengerInstaller installer_;
+    BackgroundHistory history_;
     QTimer loading_;
     CatalogueSelection* selection_ = nullptr;
 
@@ -122,5 +135,8 @@ private:
     QString pickedFile_;
     Task task_ = Task::None;
     bool installWhenShown_ = false;
+    // The catalogue skin being previewed, and the one shown (what the preview file holds).
+    std::optional<CatalogueNode> previewing_;
+    std::optional<CatalogueNode> shownSkin_;
     std::function<void()> afterClosing_;
 };

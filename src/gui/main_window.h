@@ -6,6 +6,7 @@
 
 class AboutDialog;
 class CatalogueTree;
+class HistoryWindow;
 class LanguageChooserDialog;
 class QAction;
 class QLabel;
@@ -58,6 +59,7 @@ private:
     void chooseLanguage();
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
+    HistoryWindow* historyWindow();
 
     static constexpr int PaintPaceMs = 40;
 
@@ -93,5 +95,6 @@ private:
 
     SettingsDialog* settingsDialog_ = nullptr;
     AboutDialog* aboutDialog_ = nullptr;
+    HistoryWindow* historyWindow_ = nullptr;
     QPointer<LanguageChooserDialog> chooser_;
 };

@@ -15,9 +15,13 @@ Response responseTo(UserInput input, SkinController::Task running)
         return running == Task::Preview ? Response::Replaces : Response::AfterTask;
     case UserInput::Install:
         return running == Task::Preview ? Response::WhenShown : Response::Greyed;
+    case UserInput::DeleteBackup:
+        // Only the user's question waits; the copies change only between tasks' steps.
+        return Response::Runs;
     case UserInput::Refresh:
     case UserInput::Remove:
     case UserInput::PickFile:
+    case UserInput::Restore:
     case UserInput::Close:
         break;
     }

@@ -11,6 +11,8 @@ enum class UserInput {
     Refresh,
     Remove,
     PickFile,
+    Restore,      // a kept copy put back from the history
+    DeleteBackup, // a kept copy deleted from the history
 };
 
 enum class Response {

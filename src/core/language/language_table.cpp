@@ -20,6 +20,10 @@ constexpr ExtraText extraTexts[] = {
     {UiText::ServerItem, u"Skinserver kiezen", u"Choose skin server"},
     // The gallery.
     // The history.
+    {UiText::RestoreButton, u"Terugzetten", u"Restore"},
+    {UiText::DeleteButton, u"Verwijderen", u"Delete"},
+    {UiText::InstalledNow, u"Nu ge\u00efnstalleerd", u"Installed now"},
+    {UiText::DeleteQuestion, u"Deze reservekopie verwijderen?", u"Delete this backup?"},
     // The server dialog.
 };
 

@@ -36,6 +36,10 @@ enum class UiText {
     ServerItem,  // also the server dialog's title
     // The gallery.
     // The history.
+    RestoreButton,
+    DeleteButton,
+    InstalledNow,   // the entry of the background Messenger shows now
+    DeleteQuestion, // asked before a kept copy is deleted
     // The server dialog.
 };
 
