@@ -115,16 +115,17 @@ void HistoryWindow::refresh()
     entries_ = controller_.backgrounds();
     list_->clear();
     QStringList logged;
-    int row = 0;
+    // The entry chosen before, else the newest copy: the one most likely to be wanted back.
+    int row = -1;
     for (qsizetype i = 0; i < entries_.size(); ++i) {
-        const QString text = describe(entries_.at(i));
-        list_->addItem(new QListWidgetItem(QIcon(thumbnailOf(entries_.at(i).path)), text));
+        const BackgroundEntry& entry = entries_.at(i);
+        const QString text = describe(entry);
+        list_->addItem(new QListWidgetItem(QIcon(thumbnailOf(entry.path)), text));
         logged << QString(text).replace(QLatin1Char('\n'), QStringLiteral(", "));
-        if (entries_.at(i).path == current)
+        if (entry.path == current || (row < 0 && !entry.installed))
             row = int(i);
     }
-    if (!entries_.isEmpty())
-        list_->setCurrentRow(row);
+    list_->setCurrentRow(entries_.isEmpty() ? -1 : qMax(row, 0));
     qCInfo(historyLog, "history: %s", qUtf8Printable(logged.join(QStringLiteral(" | "))));
     applyPolicy();
 }
