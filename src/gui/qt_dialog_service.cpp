@@ -43,7 +43,7 @@ void QtDialogService::openFile(const QString& filter, QObject* receiver, Chosen 
     dialog->setViewMode(QFileDialog::Detail);
     dialog->resize(dialog->sizeHint().expandedTo(QSize(FileDialogWidth, FileDialogHeight)));
     if (auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView")))
-        files->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+        files->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     // Through receiver: once it is gone, the choice goes nowhere.
