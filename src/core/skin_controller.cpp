@@ -299,7 +299,7 @@ void SkinController::deleteBackground(const QString& copy)
                                try {
                                    backgrounds::discard(folder, name);
                                } catch (const AppError& error) {
-                                   // Nothing the loading timer waits on went wrong.
+                                   // Not a command's failure: the loading timer runs on.
                                    report_.setStatus(report_.errorLine(error));
                                }
                                Q_EMIT backgroundsChanged();

@@ -16,7 +16,7 @@ Response responseTo(UserInput input, SkinController::Task running)
     case UserInput::Install:
         return running == Task::Preview ? Response::WhenShown : Response::Greyed;
     case UserInput::DeleteBackup:
-        // Only the user's question waits; the copies change only between tasks' steps.
+        // No task reads a copy once it runs: a restore has taken its own before it starts.
         return Response::Runs;
     case UserInput::Refresh:
     case UserInput::Remove:
