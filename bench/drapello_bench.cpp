@@ -8,6 +8,8 @@
 #include "files/safe_file.h"
 #include "folder_server.h"
 #include "gui/catalogue_tree.h"
+#include "gui/gallery_model.h"
+#include "gui/gallery_window.h"
 #include "gui/main_window.h"
 #include "hostile_server.h"
 #include "platform/common/network_fetcher.h"
@@ -20,9 +22,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImageReader>
+#include <QListView>
 #include <QMainWindow>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSettings>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -182,12 +187,16 @@ double saveFiles(const Catalogue& catalogue, const QString& folder)
     return msSince(clock);
 }
 
-double curlFetch(const QStringList& urls, const QString& folder)
+// parallel: over as many connections at once as the program's thumbnails use.
+double curlFetch(const QStringList& urls, const QString& folder, bool parallel = false)
 {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
     QStringList args{QStringLiteral("-s"), QStringLiteral("-f"),
                      QStringLiteral("--remote-name-all"), QStringLiteral("--output-dir"), folder};
+    if (parallel)
+        args << QStringLiteral("-Z") << QStringLiteral("--parallel-max")
+             << QString::number(ThumbnailLoader::MaxFetches);
     args += urls;
     QProcess curl;
     QElapsedTimer clock;
@@ -201,6 +210,114 @@ double curlFetch(const QStringList& urls, const QString& folder)
     if (QDir(folder).entryList(QDir::Files).size() != urls.size())
         fail(QStringLiteral("curl did not store every file"));
     return ms;
+}
+
+// ------------------------------------------------------------------ the gallery
+
+// The gallery opened from its menu item, on the catalogue's first category.
+GalleryWindow* openGallery(MainWindow& window)
+{
+    window.findChild<QAction*>(QStringLiteral("galleryItem"))->trigger();
+    auto* gallery = window.findChild<GalleryWindow*>(QStringLiteral("galleryWindow"));
+    if (!gallery)
+        fail(QStringLiteral("no gallery"));
+    return gallery;
+}
+
+// Runs the event loop until every thumbnail in view has come and the view has been painted
+// with them.
+void waitUntilGalleryPainted(GalleryWindow* gallery)
+{
+    QWidget* viewport = gallery->findChild<QListView*>(QStringLiteral("galleryView"))->viewport();
+    struct NextPaint : QObject {
+        QEventLoop loop;
+        bool armed = false;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (armed && event->type() == QEvent::Paint)
+                QTimer::singleShot(0, &loop, &QEventLoop::quit); // once this paint is done
+            return false;
+        }
+    } watch;
+    viewport->installEventFilter(&watch);
+    QObject::connect(gallery, &GalleryWindow::viewCompleted, &watch, [&watch, viewport] {
+        watch.armed = true;
+        viewport->update();
+    });
+    QTimer::singleShot(120000, &watch.loop, &QEventLoop::quit);
+    watch.loop.exec();
+    if (!watch.armed)
+        fail(QStringLiteral("the gallery never showed its thumbnails"));
+}
+
+// From show() to the end of the first paint of the viewport isViewport picks.
+double untilFirstPaint(const std::function<bool(QObject*)>& isViewport,
+                       const std::function<void()>& show)
+{
+    struct FirstPaint : QObject {
+        QEventLoop loop;
+        std::function<bool(QObject*)> isViewport;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint && isViewport(watched))
+                QTimer::singleShot(0, &loop, &QEventLoop::quit);
+            return false;
+        }
+    } watch;
+    watch.isViewport = isViewport;
+    qApp->installEventFilter(&watch);
+    QElapsedTimer clock;
+    clock.start();
+    show();
+    QTimer::singleShot(60000, &watch.loop, &QEventLoop::quit);
+    watch.loop.exec();
+    qApp->removeEventFilter(&watch);
+    return msSince(clock);
+}
+
+// A plain icon view over the same names, uniform cells of the gallery's size.
+double bareIconView(const QStringList& names, QSize cell)
+{
+    QStringListModel model(names);
+    QListView view;
+    view.setViewMode(QListView::IconMode);
+    view.setUniformItemSizes(true);
+    view.setGridSize(cell);
+    view.resize(500, 500);
+    return untilFirstPaint([&view](QObject* o) { return o == view.viewport(); },
+                           [&view, &model] {
+                               view.setModel(&model);
+                               view.show();
+                           });
+}
+
+// The skins whose cells lie in the gallery's view.
+QStringList skinsInView(GalleryWindow* gallery)
+{
+    const auto* view = gallery->findChild<QListView*>(QStringLiteral("galleryView"));
+    QStringList names;
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        const QModelIndex index = view->model()->index(row, 0);
+        if (view->visualRect(index).intersects(view->viewport()->rect()))
+            names << index.data().toString();
+    }
+    return names;
+}
+
+// The floor of a thumbnail: decoded and scaled down, one after the other.
+double decodeThumbnails(const QString& folder)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        QImageReader reader(folder + QLatin1Char('/') + name);
+        const QImage picture = reader.read();
+        if (picture.isNull())
+            fail(QStringLiteral("QImageReader could not decode %1").arg(name));
+        (void)picture.scaled(ThumbnailLoader::Side, ThumbnailLoader::Side, Qt::KeepAspectRatio,
+                             Qt::SmoothTransformation);
+    }
+    return msSince(clock);
 }
 
 // ------------------------------------------------------------------ separate processes
@@ -378,6 +495,54 @@ int startupChild(int argc, char* argv[])
     return app.exec();
 }
 
+// The program from its sandbox with the gallery open on a category of 1,000 skins, scrolled a
+// screen at a time once the thumbnails in view have come, to the end: then its peak memory.
+int galleryChild(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    DrapelloApplication::prepare();
+    DrapelloApplication drapello(systemServices());
+    if (!drapello.start(QString()))
+        return 3;
+    GalleryWindow* gallery = nullptr;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!gallery) {
+            if (drapello.controller().task() == SkinController::Task::None &&
+                !drapello.controller().loadingPending())
+                gallery = openGallery(drapello.window());
+            return;
+        }
+        if (!gallery->viewComplete())
+            return;
+        QScrollBar* bar = gallery->findChild<QListView*>()->verticalScrollBar();
+        if (bar->value() < bar->maximum()) {
+            bar->setValue(bar->value() + bar->pageStep());
+            return;
+        }
+        std::printf("VmHWM %lld\n", static_cast<long long>(bench::procStatusKb(
+                                        QCoreApplication::applicationPid(), "VmHWM")));
+        std::fflush(stdout);
+        std::_Exit(0);
+    });
+    poll.start();
+    return app.exec();
+}
+
+// The "VmHWM <KiB>" line a child prints, in MiB.
+double childPeakMb(const QString& program, const QStringList& args, const QProcessEnvironment& env)
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0)
+        fail(QStringLiteral("%1 did not report its memory: %2")
+                 .arg(program, QString::fromLocal8Bit(process.readAllStandardError())));
+    const QByteArray out = process.readAllStandardOutput();
+    return out.mid(out.indexOf("VmHWM ") + 6).trimmed().toDouble() / 1024.0;
+}
+
 // ------------------------------------------------------------------ Wine prefixes
 
 #ifdef Q_OS_LINUX
@@ -455,6 +620,8 @@ int main(int argc, char* argv[])
 {
     if (argc > 1 && qstrcmp(argv[1], "--startup-child") == 0)
         return startupChild(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--gallery-child") == 0)
+        return galleryChild(argc, argv);
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietHandler);
@@ -483,6 +650,13 @@ int main(int argc, char* argv[])
     bench::writeFile(served + QLatin1Char('/') + wide.categories[0] + QLatin1Char('/') + skin +
                          QStringLiteral(".gif"),
                      gif);
+
+    // A category of 1,000 skins, each with a picture of its own.
+    const Catalogue pictured = bench::makeCatalogue(1, 1000, QStringLiteral("Pic"));
+    for (const QString& name : pictured.skins[0])
+        bench::writeFile(served + QLatin1Char('/') + pictured.categories[0] + QLatin1Char('/') +
+                             name + QStringLiteral(".gif"),
+                         bench::uncompressedGif(120, 160));
 
     FolderServer server(served);
     FolderServer slow(served, WanDelayMs);
@@ -678,6 +852,125 @@ int main(int argc, char* argv[])
         print("memory_limit_bare", bench::median(fillTall), "MiB");
         ratios.add("startup", bench::median(product) / bench::median(fill));
         ratios.add("memory", bench::median(extra) / bench::median(fillTall));
+    }
+
+    // gallery: the gallery opened on the category of 1,000 until every thumbnail in view is
+    // painted, against curl fetching those pictures over as many connections plus decoding and
+    // scaling them one by one; the same pictures each run, from an empty thumbnail folder.
+    if (want("gallery")) {
+        product.clear();
+        curl.clear();
+        extra.clear();
+        qsizetype shown = 0;
+        for (int i = 0; i < runs; ++i) {
+            Window window(server.baseUrl(), false);
+            bench::writeCacheFiles(pictured, window.profile.cacheFolder());
+            window.pass(pictured.nodeCount());
+            QElapsedTimer clock;
+            clock.start();
+            GalleryWindow* gallery = openGallery(window.drapello->window());
+            waitUntilGalleryPainted(gallery);
+            product << msSince(clock);
+            QStringList urls;
+            for (const QString& name : skinsInView(gallery))
+                urls << server.baseUrl() + pictured.categories[0] + QLatin1Char('/') + name +
+                            QStringLiteral(".gif");
+            shown = urls.size();
+            const QString folder = work.path() + QStringLiteral("/curl-gallery");
+            curl << curlFetch(urls, folder, true);
+            extra << decodeThumbnails(folder);
+        }
+        // Opened on a category of 32,767: its first paint, before any thumbnail.
+        fill.clear();
+        fillTall.clear();
+        for (int i = 0; i < runs; ++i) {
+            Window window(server.baseUrl(), false);
+            bench::writeCacheFiles(tall, window.profile.cacheFolder());
+            window.pass(tall.nodeCount());
+            MainWindow& main = window.drapello->window();
+            QSize cell;
+            fill << untilFirstPaint(
+                [](QObject* o) {
+                    return o->parent() && o->parent()->objectName() == QLatin1String("galleryView");
+                },
+                [&main, &cell] { cell = openGallery(main)->findChild<QListView*>()->gridSize(); });
+            fillTall << bareIconView(tall.skins[0], cell);
+        }
+        std::printf("gallery_thumbnails_in_view: %lld\n", static_cast<long long>(shown));
+        print("gallery32767_open", bench::median(fill), "ms");
+        print("gallery32767_open_limit_bare", bench::median(fillTall), "ms");
+        print("gallery", bench::median(product), "ms");
+        print("gallery_limit_curl", bench::median(curl), "ms");
+        print("gallery_limit_decode", bench::median(extra), "ms");
+        ratios.add("gallery",
+                   bench::median(product) / (bench::median(curl) + bench::median(extra)));
+    }
+
+    // find: each keystroke of a name typed into the find field, over 65,533 names (the most a
+    // catalogue of 65,536 nodes holds), the gallery's model filled with what is found; against
+    // QStringList::filter over the same names.
+    if (want("find")) {
+        const Catalogue full = bench::makeCatalogue(2, 32767, QStringLiteral("Find"));
+        CatalogueNames names;
+        QStringList all;
+        for (int c = 0; c < 2; ++c) {
+            const QStringList skins = c == 0 ? full.skins[c] : full.skins[c].mid(1);
+            names.addCategory(full.categories[c], QLatin1Char(' ') + full.categories[c]);
+            names.addSkins(full.categories[c], skins);
+            all += skins;
+        }
+        GalleryModel model(names);
+        const QString typed = QStringLiteral("findskin001-01234");
+        product.clear();
+        fill.clear();
+        extra.clear();
+        for (int i = 0; i < runs; ++i) {
+            for (int length = 1; length <= typed.size(); ++length) {
+                const QString part = typed.left(length);
+                QElapsedTimer clock;
+                clock.start();
+                model.showFound(names.find(part));
+                product << msSince(clock);
+                clock.restart();
+                const QStringList found = all.filter(part, Qt::CaseInsensitive);
+                fill << msSince(clock);
+                if (found.size() != model.rowCount())
+                    fail(QStringLiteral("find gave %1 skins for \"%2\", filter %3")
+                             .arg(model.rowCount())
+                             .arg(part)
+                             .arg(found.size()));
+                if (length == 1)
+                    extra << product.last();
+            }
+        }
+        print("find", bench::median(product), "ms");
+        print("find_first_letter", bench::median(extra), "ms");
+        print("find_limit_filter", bench::median(fill), "ms");
+        ratios.add("find", bench::median(product) / bench::median(fill));
+    }
+
+    // gallery_memory: the program's peak memory with the gallery open on 1,000 skins, every
+    // thumbnail seen once, beside a plain window showing 1,000 icons of that size.
+    if (want("gallery_memory")) {
+        const QString self = QCoreApplication::applicationFilePath();
+        const QString bare = QStringLiteral(DRAPELLO_BARE_WINDOW);
+        Sandbox box(pictured, {self});
+        box.setSetting(QStringLiteral("base"), server.baseUrl());
+        const QString child = box.program() + QLatin1Char('/') + QFileInfo(self).fileName();
+        product.clear();
+        fill.clear();
+        for (int i = 0; i < runs; ++i) {
+            QDir(box.program() + QStringLiteral("/Cache/thumbnails")).removeRecursively();
+            product << childPeakMb(child, {QStringLiteral("--gallery-child")}, box.environment());
+            fill << settledPeakMb(bare,
+                                  {QStringLiteral("--gallery"), QStringLiteral("1000"),
+                                   QString::number(ThumbnailLoader::Side),
+                                   QStringLiteral("--stay")},
+                                  box.environment());
+        }
+        print("gallery_memory", bench::median(product), "MiB");
+        print("gallery_memory_limit_bare", bench::median(fill), "MiB");
+        ratios.add("gallery_memory", bench::median(product) / bench::median(fill));
     }
 
     // hostile: the real program starting against a server whose twelve category lists are

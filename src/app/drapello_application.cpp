@@ -1,5 +1,6 @@
 #include "app/drapello_application.h"
 
+#include "core/command_line.h"
 #include "core/skin_controller.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
@@ -8,6 +9,7 @@
 #include "platform/common/instance_channel.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
 #include <cstdio>
@@ -30,13 +32,15 @@ bool DrapelloApplication::start(const QString& commandLine)
 {
     channel_ = std::make_unique<InstanceChannel>(services_.instanceChannel);
     if (services_.instance && !services_.instance->acquire()) {
-        // The copy the user already has comes to the front. One that holds the lock but does
-        // not listen is starting or ending: a copy that is ending must not take this start
+        // The copy the user already has comes to the front and is handed what this start was
+        // given, with its folder (a relative path is this start's). One that holds the lock but
+        // does not listen is starting or ending: a copy that is ending must not take this start
         // with it, so the lock is asked for again for a short while. Nothing else runs yet.
         QElapsedTimer waited;
         waited.start();
         bool acquired = false;
-        while (!channel_->knock() && waited.elapsed() < 3000) {
+        const QByteArray message = InstanceMessage{QDir::currentPath(), commandLine}.encoded();
+        while (!channel_->knock(message) && waited.elapsed() < 3000) {
             if ((acquired = services_.instance->acquire()))
                 break;
             QThread::msleep(100);
@@ -70,6 +74,10 @@ bool DrapelloApplication::start(const QString& commandLine)
     else
         chooser->show();
     // Listening waits until the loading timer counts: a start that knocks meanwhile tries again.
-    channel_->listen([this] { window_->bringToFront(); });
+    channel_->listen([this](const std::optional<InstanceMessage>& message) {
+        window_->bringToFront();
+        if (message)
+            window_->openPicture(pictureNamedBy(message->arguments, message->folder));
+    });
     return true;
 }

@@ -1,5 +1,6 @@
 #include "core/command_line.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 CommandLine parseCommandLine(const QString& argumentText)
@@ -14,6 +15,14 @@ CommandLine parseCommandLine(const QString& argumentText)
         path = path.mid(1, path.size() - 2);
     result.path = path;
     return result;
+}
+
+QString pictureNamedBy(const QString& argumentText, const QString& folder)
+{
+    const CommandLine args = parseCommandLine(argumentText);
+    if (args.loadCache || args.path.isEmpty())
+        return {};
+    return QDir(folder).absoluteFilePath(args.path);
 }
 
 bool isOrdinaryFile(const QString& path)

@@ -34,6 +34,7 @@ SkinController::SkinController(Services& services, QObject* parent)
       installer_(*services.registry, services.backupsFolder()),
       history_(*services.registry, services.backupsFolder())
 {
+    names_.follow(loader_);
     loading_.setObjectName(QStringLiteral("loading"));
     loading_.setInterval(10);
     // A tick that finds a task running leaves the timer armed for the next.
@@ -182,9 +183,9 @@ void SkinController::install(const QString& pictureFile, Task task,
         }
     });
     if (!closing) {
-        setTask(Task::None);
         if (const auto after = std::exchange(afterClosing_, nullptr))
             after();
+        setTask(Task::None);
     }
 }
 
@@ -193,9 +194,10 @@ void SkinController::closeMessenger(UiText done)
     services_.windows->closeWindows(
         MessengerInstaller::windowClasses(), this, [this, done](const QStringList&) {
             report_.setStatus(report_.text(done));
-            setTask(Task::None);
+            // What the install leaves comes first: a command waiting for the task's end wins.
             if (const auto after = std::exchange(afterClosing_, nullptr))
                 after();
+            setTask(Task::None);
         });
 }
 
@@ -244,19 +246,10 @@ void SkinController::installPickedFile()
 
 void SkinController::picked(const QString& chosen)
 {
-    if (chosen.isEmpty())
+    const std::optional<Picture> picture = chosen.isEmpty() ? std::nullopt : readGiven(chosen);
+    if (!picture)
         return setTask(Task::None);
-    try {
-        report_.showPreview(PictureDecoder::readFile(chosen));
-    } catch (const AppError& error) {
-        // Unlike the install, a failed pick leaves the loading timer alone.
-        report_.setStatus(report_.errorLine(error));
-        return setTask(Task::None);
-    } catch (const std::exception& error) {
-        report_.setStatus(report_.errorLine(AppError(
-            51, QStringLiteral("Internal error: ") + QString::fromLocal8Bit(error.what()))));
-        return setTask(Task::None);
-    }
+    report_.showPreview(*picture);
     install(chosen, Task::PickFile, [this, chosen] {
         pickedFile_ = chosen;
         report_.setInstallAvailable(true);
@@ -320,9 +313,47 @@ void SkinController::rememberInstalled(const std::optional<CatalogueNode>& skin)
     }
 }
 
+std::optional<Picture> SkinController::readGiven(const QString& path)
+{
+    try {
+        return PictureDecoder::readFile(path);
+    } catch (const AppError& error) {
+        report_.setStatus(report_.errorLine(error));
+    } catch (const std::exception& error) {
+        report_.setStatus(report_.errorLine(AppError(
+            51, QStringLiteral("Internal error: ") + QString::fromLocal8Bit(error.what()))));
+    }
+    return std::nullopt;
+}
+
+void SkinController::openPicture(const QString& path)
+{
+    if ((task_ != Task::None && task_ != Task::Preview) || !isOrdinaryFile(path))
+        return;
+    const std::optional<Picture> picture = readGiven(path);
+    if (!picture)
+        return;
+    const bool replacing = task_ == Task::Preview;
+    previewer_.abandon();
+    installWhenShown_ = false;
+    pickedFile_ = path;
+    report_.showPreview(*picture);
+    report_.setInstallAvailable(true);
+    if (replacing) {
+        // Ended as a preview ends: the status bar does not go on saying it prepares.
+        report_.setStatus(report_.text(UiText::Loaded));
+        setTask(Task::None);
+    }
+}
+
 bool SkinController::cancelDownload()
 {
     return downloader_.cancel();
+}
+
+UrlFetcher& SkinController::fetcher()
+{
+    return *services_.fetcher;
 }
 
 void SkinController::shutDown()

@@ -2,6 +2,7 @@
 
 #include "core/catalogue/cache_folder.h"
 #include "core/catalogue/catalogue_loader.h"
+#include "core/catalogue/catalogue_names.h"
 #include "core/download/file_downloader.h"
 #include "core/install/background_history.h"
 #include "core/install/messenger_installer.h"
@@ -51,6 +52,13 @@ public:
     LanguageManager& language() { return language_; }
     StatusReport& report() { return report_; }
     CatalogueLoader& catalogue() { return loader_; }
+    // The loaded catalogue's names, kept in step with the tree.
+    const CatalogueNames& catalogueNames() const { return names_; }
+    const CacheFolder& cache() const { return cache_; }
+    // The server the catalogue came from.
+    const QString& baseUrl() const { return baseUrl_; }
+    // For downloads that are no task, such as thumbnails.
+    UrlFetcher& fetcher();
     void setSelection(CatalogueSelection* selection) { selection_ = selection; }
 
     // The load step: the command line (a picture to make ready, or "loadcache"), the stored
@@ -79,6 +87,10 @@ public:
     void deleteBackground(const QString& copy);
     // The backgrounds installed now and the copies kept of earlier ones.
     QList<BackgroundEntry> backgrounds() const { return history_.entries(); }
+    // A picture given while the program runs (dropped on the window, named by a later start) is
+    // shown and made ready to install as one named at the start, replacing a preview under way.
+    // A path that names no ordinary file changes nothing. Not while another task runs.
+    void openPicture(const QString& path);
     // The user gives up on the download under way: it fails as any failed download does. false
     // when none runs.
     bool cancelDownload();
@@ -111,6 +123,9 @@ private:
     void picked(const QString& chosen);
     // Remembers the catalogue skin now installed, or that none is.
     void rememberInstalled(const std::optional<CatalogueNode>& skin);
+    // The picture in a file the user gave; none, with the error line shown, when it is no
+    // picture. Unlike a failed install, this leaves the loading timer alone.
+    std::optional<Picture> readGiven(const QString& path);
     // Closes Messenger's windows; the status then says `done`.
     void closeMessenger(UiText done);
 
@@ -122,6 +137,7 @@ private:
     CacheFolder cache_;
     FileDownloader downloader_;
     CatalogueLoader loader_;
+    CatalogueNames names_;
     SkinPreviewer previewer_;
     MessengerInstaller installer_;
     BackgroundHistory history_;

@@ -78,6 +78,25 @@ std::optional<CatalogueNode> CatalogueTree::currentNode() const
     return nodeOf(currentItem());
 }
 
+int CatalogueTree::categoryIndexOf(const QTreeWidgetItem* item) const
+{
+    return item && root_ && item->parent() == root_
+               ? root_->indexOfChild(const_cast<QTreeWidgetItem*>(item))
+               : -1;
+}
+
+QTreeWidgetItem* CatalogueTree::selectSkin(int category, int skin)
+{
+    QTreeWidgetItem* categoryNode = root_ ? root_->child(category) : nullptr;
+    QTreeWidgetItem* node = categoryNode ? categoryNode->child(skin) : nullptr;
+    if (!node)
+        return nullptr;
+    settle_.stop();
+    setCurrentItem(node);
+    scrollToItem(node);
+    return node;
+}
+
 void CatalogueTree::clearToRoot(const QString& rootKey, const QString& rootText)
 {
     settle_.stop();

@@ -25,6 +25,11 @@ public:
     bool takePendingMove() override;
     std::optional<CatalogueNode> currentNode() const override;
     static std::optional<CatalogueNode> nodeOf(const QTreeWidgetItem* item);
+    // Categories and skins are in the order they were added, as the catalogue's names are.
+    // -1 when item is no category.
+    int categoryIndexOf(const QTreeWidgetItem* item) const;
+    // Makes the skin the current node, in view; nullptr when there is no such node.
+    QTreeWidgetItem* selectSkin(int category, int skin);
 
 Q_SIGNALS:
     void currentSettled(QTreeWidgetItem* current);

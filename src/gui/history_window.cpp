@@ -137,7 +137,7 @@ QString HistoryWindow::describe(const BackgroundEntry& entry) const
         entry.messengerFolder.isEmpty() ? QFileInfo(entry.path).fileName() : entry.messengerFolder;
     if (!entry.installed)
         return when + QLatin1Char('\n') + visibleOnOneLine(folder);
-    QString first = controller_.language().text(UiText::InstalledNow);
+    QString first = controller_.language().text(UiText::GalleryInstalled);
     if (const auto skin = controller_.settings().installedSkin())
         first += QStringLiteral(": ") +
                  visibleOnOneLine(skin->category + QStringLiteral(" / ") + skin->name);

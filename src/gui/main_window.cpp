@@ -1,9 +1,11 @@
 #include "gui/main_window.h"
 
 #include "core/app_error.h"
+#include "core/command_line.h"
 #include "core/skin_controller.h"
 #include "gui/about_dialog.h"
 #include "gui/catalogue_tree.h"
+#include "gui/gallery_window.h"
 #include "gui/history_window.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
@@ -14,14 +16,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QUrl>
 
 // Resources compiled into a static library must be registered by hand.
 static void initDrapelloResources()
@@ -34,6 +40,16 @@ namespace {
 constexpr int ClientWidth = 428;
 constexpr int ClientHeight = 353;
 constexpr int StatusHeight = 17;
+
+// One local file, as a start names one picture; anything else is not taken.
+QString droppedFile(const QMimeData* data)
+{
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return {};
+    const QString path = urls.first().toLocalFile();
+    return isOrdinaryFile(path) ? path : QString();
+}
 } // namespace
 
 MainWindow::MainWindow(SkinController& controller, QWidget* parent)
@@ -54,6 +70,7 @@ MainWindow::MainWindow(SkinController& controller, QWidget* parent)
     buildMenus();
     connectController();
     connectCommands();
+    setAcceptDrops(true);
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
 }
 
@@ -168,8 +185,9 @@ void MainWindow::connectController()
     connect(report, &StatusReport::installAvailableChanged, this, &MainWindow::applyPolicy);
     connect(&controller_, &SkinController::taskChanged, this, [this](SkinController::Task task) {
         applyPolicy();
-        if (task == SkinController::Task::None && std::exchange(previewAfterTask_, false))
-            controller_.previewSkin(tree_->currentNode());
+        if (task == SkinController::Task::None)
+            if (const auto after = std::exchange(afterTask_, nullptr))
+                after();
     });
     // A pass that finds its lists ready would repaint the window after each of them, which costs
     // more than the lists: while it fills the tree, the controls are painted at most every
@@ -212,6 +230,12 @@ void MainWindow::connectCommands()
     connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
     connect(historyItem_, &QAction::triggered, this, [this] { historyWindow()->showHistory(); });
     connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](const QTreeWidgetItem* node) {
+        if (const int category = tree_->categoryIndexOf(node); category >= 0)
+            gallery()->showCategory(category);
+    });
+    connect(galleryItem_, &QAction::triggered, this, [this] { gallery()->showCategory(-1); });
+    galleryItem_->setVisible(true);
     // The keyboard previews as a click does, once the keys rest.
     connect(tree_, &CatalogueTree::currentSettled, this, &MainWindow::chooseSkin);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -230,11 +254,56 @@ void MainWindow::chooseSkin(const QTreeWidgetItem* node)
         controller_.previewSkin(CatalogueTree::nodeOf(node));
         break;
     case Response::AfterTask:
-        previewAfterTask_ = true;
+        afterTask_ = [this] { controller_.previewSkin(tree_->currentNode()); };
         break;
     default:
         break;
     }
+}
+
+void MainWindow::chooseGallerySkin(SkinRef skin, bool install)
+{
+    const QTreeWidgetItem* before = tree_->currentItem();
+    const QTreeWidgetItem* node = tree_->selectSkin(skin.category, skin.skin);
+    if (!node)
+        return;
+    // Enter on the skin already previewed, or on its way, installs that preview.
+    const bool previewed = node == before && (controller_.task() == SkinController::Task::Preview ||
+                                              controller_.report().installAvailable());
+    if (!install || !previewed)
+        chooseSkin(node);
+    if (install && responseTo(UserInput::Install, controller_.task()) != Response::Greyed)
+        controller_.installSkin();
+}
+
+void MainWindow::openPicture(const QString& path)
+{
+    switch (responseTo(UserInput::OpenPicture, controller_.task())) {
+    case Response::Runs:
+    case Response::Replaces:
+        controller_.openPicture(path);
+        break;
+    case Response::AfterTask:
+        afterTask_ = [this, path] { controller_.openPicture(path); };
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openPicture(path);
 }
 
 void MainWindow::applyPolicy()
@@ -294,6 +363,8 @@ void MainWindow::applyCaptions()
         aboutDialog_->applyCaptions();
     if (historyWindow_)
         historyWindow_->applyCaptions();
+    if (gallery_)
+        gallery_->applyCaptions();
 }
 
 SettingsDialog* MainWindow::settingsDialog()
@@ -322,6 +393,19 @@ HistoryWindow* MainWindow::historyWindow()
     if (!historyWindow_)
         historyWindow_ = new HistoryWindow(controller_, this);
     return historyWindow_;
+}
+
+GalleryWindow* MainWindow::gallery()
+{
+    if (!gallery_) {
+        gallery_ = new GalleryWindow(controller_, this);
+        gallery_->applyCaptions();
+        connect(gallery_, &GalleryWindow::skinChosen, this,
+                [this](SkinRef skin) { chooseGallerySkin(skin, false); });
+        connect(gallery_, &GalleryWindow::skinActivated, this,
+                [this](SkinRef skin) { chooseGallerySkin(skin, true); });
+    }
+    return gallery_;
 }
 
 LanguageChooserDialog* MainWindow::createChooser()
@@ -390,7 +474,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing ends whatever runs, at once: nothing the user waits for outlives the window, and
     // nothing new starts as it ends.
-    previewAfterTask_ = false;
+    afterTask_ = nullptr;
     disconnect(&controller_, nullptr, this, nullptr);
     controller_.shutDown();
     if (chooser_)
@@ -401,6 +485,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         settingsDialog_->hide();
     if (historyWindow_)
         historyWindow_->hide();
+    if (gallery_)
+        gallery_->close();
     event->accept();
     Q_EMIT closed();
 }

@@ -3,10 +3,12 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 
 class AboutDialog;
 class CatalogueTree;
 class HistoryWindow;
+class GalleryWindow;
 class LanguageChooserDialog;
 class QAction;
 class QLabel;
@@ -18,6 +20,7 @@ class SettingsDialog;
 class SkinController;
 class SkinPreviewLabel;
 struct Picture;
+struct SkinRef;
 enum class UserInput;
 
 // The main window: the catalogue tree, the preview, the install button, the status bar and the
@@ -33,6 +36,8 @@ public:
     void showMain();
     // A later start of the program asked for this one: the window in use comes to the front.
     void bringToFront();
+    // A picture given from outside (dropped, or named by a later start), as the work policy says.
+    void openPicture(const QString& path);
     // The chooser of the first start, listed and not yet shown.
     LanguageChooserDialog* createChooser();
 
@@ -43,6 +48,8 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -53,6 +60,9 @@ private:
     // Enables each command as the task running allows.
     void applyPolicy();
     void chooseSkin(const QTreeWidgetItem* node);
+    // A skin picked in the gallery goes the way of a click in the tree; activated, it is
+    // installed once shown.
+    void chooseGallerySkin(SkinRef skin, bool install);
     void languageChosen(const QString& fileName);
     void showProgress(int value);
     void showPicture(const Picture& picture);
@@ -60,13 +70,14 @@ private:
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
     HistoryWindow* historyWindow();
+    GalleryWindow* gallery();
 
     static constexpr int PaintPaceMs = 40;
 
     SkinController& controller_;
     QTimer paintPace_;
-    // A skin chosen while a task ran: previewed once it ends.
-    bool previewAfterTask_ = false;
+    // What the user chose last while a task ran (a skin, a picture): done once it ends.
+    std::function<void()> afterTask_;
     bool centred_ = false;
     bool captionsApplied_ = false;
 
@@ -96,5 +107,6 @@ private:
     SettingsDialog* settingsDialog_ = nullptr;
     AboutDialog* aboutDialog_ = nullptr;
     HistoryWindow* historyWindow_ = nullptr;
+    GalleryWindow* gallery_ = nullptr;
     QPointer<LanguageChooserDialog> chooser_;
 };

@@ -12,6 +12,7 @@ Response responseTo(UserInput input, SkinController::Task running)
     case UserInput::Escape:
         return downloading ? Response::CancelsDownload : Response::Ignored;
     case UserInput::ChooseSkin:
+    case UserInput::OpenPicture:
         return running == Task::Preview ? Response::Replaces : Response::AfterTask;
     case UserInput::Install:
         return running == Task::Preview ? Response::WhenShown : Response::Greyed;

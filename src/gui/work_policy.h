@@ -13,6 +13,7 @@ enum class UserInput {
     PickFile,
     Restore,      // a kept copy put back from the history
     DeleteBackup, // a kept copy deleted from the history
+    OpenPicture,  // a picture dropped on the window, or named by a later start
 };
 
 enum class Response {
@@ -22,7 +23,7 @@ enum class Response {
     Ignored,         // nothing to cancel
     Replaces,        // the task under way is given up; this one starts
     WhenShown,       // the preview under way is installed once it is shown
-    AfterTask,       // the tree takes it at once; the skin is previewed when the task ends
+    AfterTask,       // taken at once, shown when the task ends; the latest such input counts
     Greyed,          // the command is disabled until the task ends
 };
 

@@ -31,6 +31,14 @@ Files lists(const QByteArray& categories, const QByteArrayList& skins = {})
         files.insert(TestProfile::server() + names.at(i) + ".txt", skins.at(i));
     return files;
 }
+// The names as ReportLog::shape() draws the tree, root aside.
+QString shapeOf(const CatalogueNames& names)
+{
+    QStringList parts;
+    for (const CatalogueNames::Category& c : names.categories())
+        parts << (c.skins.isEmpty() ? c.text : c.text + u'(' + c.skins.join(u',') + u')');
+    return parts.isEmpty() ? " VOR Uzide" : " VOR Uzide(" + parts.join(u',') + u')';
+}
 } // namespace
 
 class TestCatalogueLoader : public QObject {
@@ -101,10 +109,45 @@ private Q_SLOTS:
                                          : run.log.shape(),
                  tree);
         QCOMPARE(run.log.status, status);
+        QCOMPARE(shapeOf(run.controller.catalogueNames()), run.log.shape());
         QCOMPARE(run.profile.world.ahead.size(), ahead);
         QVERIFY(!run.controller.loadingPending());
         // Nothing outside Cache, whatever the names.
         QVERIFY(!QFileInfo::exists(run.profile.programFolder() + "/evil.tmp"));
+    }
+    void findsByPartOfName_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QString>("found"); // category/name, in catalogue order
+        QTest::newRow("across categories") << "auto"
+                                           << "A/rode Auto B/oude auto B/AUTO-auto";
+        QTest::newRow("accented capitals") << "CAF\u00C9"
+                                           << "A/Caf\u00E9";
+        QTest::newRow("folding past Latin-1") << "\u00FFp"
+                                              << "B/\u0178PSILON";
+        QTest::newRow("euro sign, blank") << "5 \u20AC"
+                                          << "A/5 \u20AC";
+        QTest::newRow("never across two names") << "ox"
+                                                << "";
+        QTest::newRow("nothing typed") << ""
+                                       << "";
+        QTest::newRow("no such name") << "zz"
+                                      << "";
+    }
+    void findsByPartOfName()
+    {
+        QFETCH(QString, part);
+        QFETCH(QString, found);
+        ControllerRun run;
+        run.profile.world.files =
+            lists("A*B", {"Rood*rode Auto*Caf\xE9*5 \x80", "\x9FPSILON*oude auto*xa*AUTO-auto"});
+        run.controller.loadCatalogue();
+        QVERIFY(waitUntilIdle(run.controller));
+        const CatalogueNames& names = run.controller.catalogueNames();
+        QStringList shown;
+        for (const SkinRef skin : names.find(part))
+            shown << names.categories().at(skin.category).text.trimmed() + u'/' + names.name(skin);
+        QCOMPARE(shown.join(u' '), found);
     }
     void failedRefreshPutsOldCopiesBack_data()
     {

@@ -38,12 +38,13 @@ public:
     }
     void setEnv(const QString& name, const QString& value) { env_.insert(name, value); }
 
-    QProcess* start(const QStringList& arguments = {}) // waits until it runs
+    // Waits until it runs; from root() unless folder is given.
+    QProcess* start(const QStringList& arguments = {}, const QString& folder = {})
     {
         auto* process = new QProcess;
         processes_ << process;
         process->setProcessEnvironment(env_);
-        process->setWorkingDirectory(root());
+        process->setWorkingDirectory(folder.isEmpty() ? root() : folder);
         process->start(program_, arguments);
         process->waitForStarted(10000);
         return process;

@@ -35,6 +35,12 @@ target_compile_definitions(tst_user_scenarios PRIVATE
   DRAPELLO_CATALOGUE_TOOL="$<TARGET_FILE:drapello-catalogue>"
   DRAPELLO_SAMPLE_CATALOGUE="${PROJECT_SOURCE_DIR}/sample/catalogue")
 add_dependencies(tst_user_scenarios drapello-catalogue)
+# Drags files onto the program through the X server.
+add_executable(drag_source support/drag_source.cpp)
+target_link_libraries(drag_source PRIVATE Qt6::Widgets)
+target_compile_options(drag_source PRIVATE -UQT_NO_CAST_FROM_ASCII)
+add_dependencies(tst_user_scenarios drag_source)
+target_compile_definitions(tst_user_scenarios PRIVATE DRAPELLO_DRAG_SOURCE="$<TARGET_FILE:drag_source>")
 set_tests_properties(tst_user_scenarios PROPERTIES
   SKIP_REGULAR_EXPRESSION "SKIP   : [A-Za-z]+::initTestCase\\(\\)")
 # The installed-package row on its own: ctest shows it skipped when dpkg-dev is missing.

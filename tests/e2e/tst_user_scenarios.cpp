@@ -46,6 +46,24 @@ bool clickTreeUntil(const QString& window, const std::function<bool()>& done)
     return done();
 }
 
+// The sample catalogue, built by the catalogue tool, on server and named in the settings; the
+// folder served, or "" when the tool failed.
+QString serveSample(const ProgramRun& run, HttpTestServer& server)
+{
+    const QString served = run.root() + "/served";
+    QProcess tool;
+    tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL),
+               {QStringLiteral(DRAPELLO_SAMPLE_CATALOGUE), served});
+    if (!tool.waitForFinished(30000) || tool.exitCode() != 0)
+        return {};
+    for (QDirIterator it(served, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        server.setFile(path.mid(served.size()), readFileBytes(path));
+    }
+    run.setSetting("base", server.baseUrl());
+    return served;
+}
+
 // Opens the Opties menu on its first enabled item, then presses keys.
 bool options(const QProcess* program, const QString& window, const QString& keys)
 {
@@ -176,17 +194,9 @@ private Q_SLOTS:
             QFile::setPermissions(run.programFolder(), QFile::ReadOwner | QFile::ExeOwner);
         const QString cache =
             copy == Portable ? run.cacheFolder() : run.root() + "/.cache/Drapello/Cache";
-        const QString served = run.root() + "/served";
-        QProcess tool;
-        tool.start(QStringLiteral(DRAPELLO_CATALOGUE_TOOL),
-                   {QStringLiteral(DRAPELLO_SAMPLE_CATALOGUE), served});
-        QVERIFY(tool.waitForFinished(30000) && tool.exitCode() == 0);
         HttpTestServer server;
-        for (QDirIterator it(served, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-            const QString path = it.next();
-            server.setFile(path.mid(served.size()), readFileBytes(path));
-        }
-        run.setSetting("base", server.baseUrl());
+        const QString served = serveSample(run, server);
+        QVERIFY(!served.isEmpty());
         const QString own = writeFileBytes(run.messengerFolder() + "/LVBACK.GIF", "mine");
         const QString backups = run.root() + "/data/Drapello/backups";
 
@@ -411,6 +421,100 @@ private Q_SLOTS:
         QCOMPARE(kept.contains(blue), restored);
         QCOMPARE(kept.contains(makePicture("png", 30, 20)), true);
     }
+    void galleryShowsFindsAndPreviews_data()
+    {
+        QTest::addColumn<bool>("hostile"); // a category of pictures that are not what they seem
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QString>("first"); // the picture of the first thumbnail shown
+        QTest::newRow("from the tree, a click previews") << false << ""
+                                                         << "/Sport/Tennis.gif";
+        QTest::newRow("found in another category, Enter installs") << false << "ZON"
+                                                                   << "/Natuur/Zonsondergang.gif";
+        QTest::newRow("hostile server") << true << ""
+                                        << "/Vijandig/Blauw.gif";
+    }
+    // Opties > Galerij, or a double-click on a category in the tree, shows a category's
+    // thumbnails, kept in Cache; the category chooser moves through the others. A click on a
+    // thumbnail previews as a click in the tree does, Enter installs it; the find field (Ctrl+F)
+    // looks through every category. Pictures that are huge, endless or no pictures leave the others
+    // shown and the window answering, in bounded memory.
+    void galleryShowsFindsAndPreviews()
+    {
+        QFETCH(bool, hostile);
+        QFETCH(QString, find);
+        QFETCH(QString, first);
+        ProgramRun run;
+        HttpTestServer server;
+        QString served = run.root() + "/served";
+        if (hostile) {
+            server.setFile("/voruzide.txt", "Vijandig");
+            server.setFile("/Vijandig.txt", "Blauw*Eindeloos*Enorm*Geen plaatje*Rood");
+            writeFileBytes(served + first, makePicture("png", 60, 80, Qt::blue));
+            writeFileBytes(served + "/Vijandig/Rood.gif", makePicture("png", 60, 80, Qt::red));
+            server.stall("/Vijandig/Eindeloos.gif");
+            server.setFile("/Vijandig/Enorm.gif", makeGif(1, 16000)); // a canvas of 1 GiB
+            server.setFile("/Vijandig/Geen plaatje.gif", "<html>Not here</html>");
+            for (const QString& name : {first, QString("/Vijandig/Rood.gif")})
+                server.setFile(name, readFileBytes(served + name));
+            run.setSetting("base", server.baseUrl());
+        } else {
+            QCOMPARE(serveSample(run, server), served);
+        }
+        const QString thumbnails = run.cacheFolder() + "/thumbnails";
+        auto kept = [&] { return QDir(thumbnails).entryList({"*.png"}).size(); };
+        QProcess* program = run.start();
+        const QString window = run.windowOf(program);
+        QVERIFY(!window.isEmpty());
+        QVERIFY(ProgramRun::waitForStatus(program, "Skinlijst succesvol gedownload!"));
+        const bool browse = !hostile && find.isEmpty();
+        if (browse) { // a double-click on the tree's third row, "Auto Motor"
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(run.cacheFolder() + "/Sport.tmp"),
+                                     WindowBoundMs);
+            const int top = 32 + ProgramRun::windowSize(window).height() - 353;
+            ProgramRun::xdotool({"mousemove", "--window", window, "80", QString::number(top + 33),
+                                 "click", "--repeat", "2", "1"});
+        } else {
+            QVERIFY(options(program, window, "Up Up Return")); // above History, the last item
+        }
+        const QString gallery = run.windowMatching(program, "^Galerij$");
+        QVERIFY(!gallery.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(kept(), browse ? 3 : 2, WindowBoundMs);
+        if (browse) { // the chooser, then the next categories
+            ProgramRun::pressKeys(gallery, "shift+Tab shift+Tab");
+            for (const int total : {6, 8}) { // what is passed by is not fetched: one at a time
+                ProgramRun::typeKeys("Down");
+                QTRY_COMPARE_WITH_TIMEOUT(kept(), total, WindowBoundMs);
+            }
+        }
+        if (!find.isEmpty()) {
+            ProgramRun::pressKeys(gallery, "ctrl+f");
+            ProgramRun::typeKeys(find.split("").join(' ').trimmed());
+            QTRY_COMPARE_WITH_TIMEOUT(kept(), 3, WindowBoundMs);
+        }
+        ProgramRun::clickAt(gallery, QPoint(60, 80));
+        QVERIFY(ProgramRun::waitForStatus(program, "Bezig met voorbereiden..."));
+        QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
+        QVERIFY(ProgramRun::waitForStatus(program, "Geladen"));
+        QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), readFileBytes(served + first));
+        if (!find.isEmpty()) {
+            ProgramRun::pressKeys(gallery, "Return");
+            QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(run.messengerFolder() + "/lvback.gif"),
+                                      readFileBytes(served + first), WindowBoundMs);
+        }
+        if (hostile) {
+            QTest::qWait(2000); // what could still come has had its chance
+            QCOMPARE(kept(), 2);
+            const QString status = QString::fromLatin1(
+                readFileBytes(QString("/proc/%1/status").arg(program->processId())));
+            const qint64 peakKb =
+                status.section("VmHWM:", 1).section("kB", 0, 0).trimmed().toLongLong();
+            QVERIFY2(peakKb > 0 && peakKb < 400 * 1024, qPrintable(QString::number(peakKb)));
+        }
+        ProgramRun::pressKeys(window, "ctrl+s"); // a thumbnail may still be on its way
+        QVERIFY(program->waitForFinished(ExitBoundMs));
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program->exitCode(), 0);
+    }
     // Started with a picture, Ctrl+I installs it without a download, or says Messenger is missing.
     // The argument is the program's whatever it looks like: Qt takes none of its own from it.
     void pictureArgumentInstalledOnlyWithMessenger()
@@ -436,6 +540,72 @@ private Q_SLOTS:
             QCOMPARE(readFileBytes(lvback), messenger ? picture : QByteArray("<unreadable>"));
         }
         QCOMPARE(server.requestCount(), 0);
+    }
+    void pictureGivenWhileRunning_data()
+    {
+        QTest::addColumn<QString>("how");  // drop, "drop two" (files), start, "start late"
+        QTest::addColumn<bool>("picture"); // else a web page
+        QTest::newRow("dropped") << "drop" << true;
+        QTest::newRow("dropped, no picture") << "drop" << false;
+        QTest::newRow("two files dropped") << "drop two" << true;
+        QTest::newRow("second start, relative path") << "start" << true;
+        QTest::newRow("second start during a stalled pass, no picture") << "start late" << false;
+    }
+    // A picture dropped on the window, or named by a later start, is shown and made ready to
+    // install as one named at the start: Ctrl+I installs its bytes. One that is no picture gives
+    // the start's error line, once the pass under way has ended. Two files are not taken.
+    void pictureGivenWhileRunning()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, picture);
+        ProgramRun run;
+        HttpTestServer server;
+        run.setSetting("base", server.baseUrl());
+        const bool late = how == "start late";
+        late ? server.stall("/voruzide.txt") : run.setSetting("updatelist", "0");
+        const QByteArray bytes = picture ? makeGif() : QByteArray("<html>");
+        const QString file = writeFileBytes(run.root() + "/my skins/rode auto.gif", bytes);
+        const QString lvback = writeFileBytes(run.messengerFolder() + "/lvback.gif", "mine");
+        QProcess* program = run.start();
+        const QString window = run.windowOf(program);
+        QVERIFY(!window.isEmpty());
+        QProcess source; // stays until the files' names are taken
+        if (how.startsWith("drop")) {
+            source.start(DRAPELLO_DRAG_SOURCE,
+                         how == "drop" ? QStringList{file} : QStringList{file, lvback});
+            const QString from = ProgramRun::windowMatching(&source, "drag source");
+            ProgramRun::xdotool({"mousemove", "--window", from, "30", "30", "mousedown", "1"});
+            for (const char* x : {"100", "200", "300"}) // onto the preview, answered at each step
+                ProgramRun::xdotool({"mousemove", "--window", window, x, "150", "sleep", "0.3"});
+            ProgramRun::xdotool({"mouseup", "1"});
+            QVERIFY(source.waitForReadyRead(WindowBoundMs));
+            QCOMPARE(source.readAll().trimmed(), how == "drop" ? "copied" : "ignored");
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(!late || askedFor(server, "/voruzide.txt"), WindowBoundMs);
+            run.coverWith(window);
+            QProcess* second = run.start({"\"rode auto.gif\""}, run.root() + "/my skins");
+            QVERIFY2(second->waitForFinished(ExitBoundMs), "the second copy kept running");
+            // Raised in the same turn as it takes the picture: the message has been read.
+            QVERIFY(QTest::qWaitFor([&] { return run.aboveCover(window); }, WindowBoundMs));
+        }
+        if (late) // the pass gives up the server and ends
+            ProgramRun::pressKeys(window, "Escape");
+        QVERIFY(!late || ProgramRun::waitForStatus(program, "Fout bij het downloaden!"));
+        QVERIFY(picture ||
+                ProgramRun::waitForStatus(program, "Fout opgetreden: 481 - Invalid picture"));
+        if (picture && how != "drop two") { // shown: Ctrl+I installs it once it is
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    ProgramRun::pressKeys(window, "ctrl+i");
+                    return QTest::qWaitFor([&] { return readFileBytes(lvback) == bytes; }, 1000);
+                },
+                WindowBoundMs));
+        } else {
+            ProgramRun::pressKeys(window, "ctrl+i ctrl+s");
+            QVERIFY(program->waitForFinished(ExitBoundMs));
+            QCOMPARE(readFileBytes(lvback), "mine");
+        }
+        source.close();
     }
 };
 

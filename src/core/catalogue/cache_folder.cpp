@@ -18,6 +18,11 @@ QString CacheFolder::previewFile() const
     return path_ + QStringLiteral("/temp.dat");
 }
 
+QString CacheFolder::thumbnailFolder() const
+{
+    return path_ + QStringLiteral("/thumbnails");
+}
+
 void CacheFolder::ensureExists() const
 {
     if (QFileInfo(path_).isDir())

@@ -14,6 +14,8 @@ public:
     QString listCopy(const QString& name) const;
     // Where a preview's picture is downloaded.
     QString previewFile() const;
+    // Where small pictures of skins are kept.
+    QString thumbnailFolder() const;
 
     // Creates the folder when no directory of that name exists. Throws AppError 75 when that
     // fails.

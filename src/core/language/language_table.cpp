@@ -19,10 +19,11 @@ constexpr ExtraText extraTexts[] = {
     {UiText::HistoryItem, u"Geschiedenis", u"History"},
     {UiText::ServerItem, u"Skinserver kiezen", u"Choose skin server"},
     // The gallery.
+    {UiText::GalleryFind, u"Zoek op naam", u"Find by name"},
+    {UiText::GalleryInstalled, u"Nu ge\u00efnstalleerd", u"Installed now"},
     // The history.
     {UiText::RestoreButton, u"Terugzetten", u"Restore"},
     {UiText::DeleteButton, u"Verwijderen", u"Delete"},
-    {UiText::InstalledNow, u"Nu ge\u00efnstalleerd", u"Installed now"},
     {UiText::DeleteQuestion, u"Deze reservekopie verwijderen?", u"Delete this backup?"},
     // The server dialog.
 };

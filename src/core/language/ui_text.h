@@ -35,10 +35,11 @@ enum class UiText {
     HistoryItem, // also the history's title
     ServerItem,  // also the server dialog's title
     // The gallery.
+    GalleryFind,      // the find field's hint
+    GalleryInstalled, // under the skin installed now; on the history's entry of it too
     // The history.
     RestoreButton,
     DeleteButton,
-    InstalledNow,   // the entry of the background Messenger shows now
     DeleteQuestion, // asked before a kept copy is deleted
     // The server dialog.
 };

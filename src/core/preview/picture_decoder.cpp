@@ -90,7 +90,9 @@ Picture PictureDecoder::decode(const QByteArray& bytes)
     return result;
 }
 
-Picture PictureDecoder::readFile(const QString& path)
+namespace {
+// The whole file, within the size a picture may have.
+QByteArray readPictureFile(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
@@ -99,13 +101,43 @@ Picture PictureDecoder::readFile(const QString& path)
     QFile file;
     if (!openRegularFile(file, path))
         throw AppError::pathFileAccess();
-    if (file.size() > MaxFileBytes)
+    if (file.size() > PictureDecoder::MaxFileBytes)
         throw AppError::invalidPicture();
     // One byte past the limit: the file may have grown since.
-    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    const QByteArray bytes = file.read(PictureDecoder::MaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw AppError::pathFileAccess();
-    if (bytes.size() > MaxFileBytes)
+    if (bytes.size() > PictureDecoder::MaxFileBytes)
         throw AppError::invalidPicture();
-    return decode(bytes);
+    return bytes;
+}
+} // namespace
+
+Picture PictureDecoder::readFile(const QString& path)
+{
+    return decode(readPictureFile(path));
+}
+
+QImage PictureDecoder::readThumbnail(const QString& path, int side)
+{
+    const QByteArray bytes = readPictureFile(path);
+    const QByteArray format = formatOf(bytes);
+    if (format.isEmpty())
+        throw AppError::invalidPicture();
+    if (format == "gif")
+        checkGifFrames(bytes);
+    QBuffer probe;
+    probe.setData(bytes);
+    probe.open(QIODevice::ReadOnly);
+    QImageReader reader(&probe, format);
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > MaxThumbnailSourcePixels)
+        throw AppError::invalidPicture();
+    // Only the first frame: a thumbnail does not play.
+    QImage first = reader.read();
+    if (first.isNull())
+        throw AppError::invalidPicture();
+    if (first.width() > side || first.height() > side)
+        first = first.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return first;
 }

@@ -28,4 +28,10 @@ public:
     // The whole file, decoded. Throws AppError 53 when there is no such file, 481 when it is no
     // picture we can show, 75 when it cannot be read or is no regular file (a FIFO, a device).
     static Picture readFile(const QString& path);
+    // The file's first frame, scaled down to fit side x side, for a thumbnail. Thumbnails are
+    // decoded several at a time, so the picture may have at most MaxThumbnailSourcePixels.
+    // Throws as readFile does.
+    static QImage readThumbnail(const QString& path, int side);
+
+    static constexpr qint64 MaxThumbnailSourcePixels = qint64(1) << 25;
 };
