@@ -6,6 +6,7 @@
 #include "gui/about_dialog.h"
 #include "gui/catalogue_tree.h"
 #include "gui/gallery_window.h"
+#include "gui/history_window.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
 #include "gui/settings_dialog.h"
@@ -155,8 +156,8 @@ void MainWindow::buildMenus()
     // Shown by the windows they open once those are wired in.
     galleryItem_ = item(optionsMenu_, "galleryItem", UiText::GalleryItem);
     galleryItem_->setVisible(false);
-    historyItem_ = item(optionsMenu_, "historyItem", UiText::HistoryItem);
-    historyItem_->setVisible(false);
+    // Ctrl+H, as browsers open their history.
+    historyItem_ = item(optionsMenu_, "historyItem", UiText::HistoryItem, Qt::CTRL | Qt::Key_H);
     serverItem_ = item(optionsMenu_, "serverItem", UiText::ServerItem);
     serverItem_->setVisible(false);
 
@@ -227,6 +228,7 @@ void MainWindow::connectCommands()
     connect(collapseAllItem_, &QAction::triggered, tree_, &CatalogueTree::collapseBelowRoot);
     connect(visitItem_, &QAction::triggered, c, &SkinController::visitSite);
     connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
+    connect(historyItem_, &QAction::triggered, this, [this] { historyWindow()->showHistory(); });
     connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](const QTreeWidgetItem* node) {
         if (const int category = tree_->categoryIndexOf(node); category >= 0)
@@ -359,6 +361,8 @@ void MainWindow::applyCaptions()
         settingsDialog_->applyCaptions();
     if (aboutDialog_)
         aboutDialog_->applyCaptions();
+    if (historyWindow_)
+        historyWindow_->applyCaptions();
     if (gallery_)
         gallery_->applyCaptions();
 }
@@ -381,6 +385,14 @@ AboutDialog* MainWindow::aboutDialog()
             aboutDialog_->applyCaptions();
     }
     return aboutDialog_;
+}
+
+HistoryWindow* MainWindow::historyWindow()
+{
+    // Its captions come from the language in force when it is built.
+    if (!historyWindow_)
+        historyWindow_ = new HistoryWindow(controller_, this);
+    return historyWindow_;
 }
 
 GalleryWindow* MainWindow::gallery()
@@ -471,6 +483,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         aboutDialog_->hide();
     if (settingsDialog_)
         settingsDialog_->hide();
+    if (historyWindow_)
+        historyWindow_->hide();
     if (gallery_)
         gallery_->close();
     event->accept();

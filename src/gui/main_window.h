@@ -7,6 +7,7 @@
 
 class AboutDialog;
 class CatalogueTree;
+class HistoryWindow;
 class GalleryWindow;
 class LanguageChooserDialog;
 class QAction;
@@ -68,6 +69,7 @@ private:
     void chooseLanguage();
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
+    HistoryWindow* historyWindow();
     GalleryWindow* gallery();
 
     static constexpr int PaintPaceMs = 40;
@@ -104,6 +106,7 @@ private:
 
     SettingsDialog* settingsDialog_ = nullptr;
     AboutDialog* aboutDialog_ = nullptr;
+    HistoryWindow* historyWindow_ = nullptr;
     GalleryWindow* gallery_ = nullptr;
     QPointer<LanguageChooserDialog> chooser_;
 };

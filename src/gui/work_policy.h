@@ -11,7 +11,9 @@ enum class UserInput {
     Refresh,
     Remove,
     PickFile,
-    OpenPicture, // a picture dropped on the window, or named by a later start
+    Restore,      // a kept copy put back from the history
+    DeleteBackup, // a kept copy deleted from the history
+    OpenPicture,  // a picture dropped on the window, or named by a later start
 };
 
 enum class Response {
