@@ -52,8 +52,11 @@ bool DrapelloApplication::start(const QString& commandLine)
     }
     // Message boxes belong to the main window, shown yet or not: a box that comes before it
     // (a language file at the first start) stays above it once it shows.
-    services_.dialogs = std::make_unique<QtDialogService>(
+    auto dialogs = std::make_unique<QtDialogService>(
         [this]() -> QWidget* { return window_ ? window_.get() : QApplication::activeWindow(); });
+    // Old backgrounds are picked from there by hand too.
+    dialogs->setSidebarFolders({services_.backupsFolder()});
+    services_.dialogs = std::move(dialogs);
     controller_ = std::make_unique<SkinController>(services_);
     window_ = std::make_unique<MainWindow>(*controller_);
     QApplication::setWindowIcon(window_->windowIcon());

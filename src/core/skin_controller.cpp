@@ -2,16 +2,16 @@
 
 #include "core/app_error.h"
 #include "core/command_line.h"
+#include "core/install/background_backups.h"
 #include "core/maker_site.h"
 #include "core/services/services.h"
 #include "core/startup_rules.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
 namespace {
-QString backupsFolderOf(const Services& services)
-{
-    return services.dataFolder.isEmpty() ? QString()
-                                         : services.dataFolder + QStringLiteral("/backups");
-}
 QString cacheFolderOf(const Services& services)
 {
     return services.cacheFolder.isEmpty() ? services.programFolder + QStringLiteral("/Cache")
@@ -31,7 +31,8 @@ SkinController::SkinController(Services& services, QObject* parent)
       cache_(cacheFolderOf(services)), downloader_(*services.fetcher, report_),
       loader_(cache_, downloader_, *services.fetcher, report_),
       previewer_(cache_, downloader_, report_),
-      installer_(*services.registry, backupsFolderOf(services)), servers_(settings_),
+      installer_(*services.registry, services.backupsFolder()),
+      history_(*services.registry, services.backupsFolder()), servers_(settings_),
       serverCheck_(*services.fetcher, cache_.serverCheckFile())
 {
     names_.follow(loader_);
@@ -72,8 +73,11 @@ void SkinController::setTask(Task task)
 {
     if (task_ == task)
         return;
-    task_ = task;
+    const Task ended = std::exchange(task_, task);
     Q_EMIT taskChanged(task);
+    if (task == Task::None &&
+        (ended == Task::Install || ended == Task::Remove || ended == Task::PickFile))
+        Q_EMIT backgroundsChanged();
 }
 
 void SkinController::start(const QString& commandLine)
@@ -161,6 +165,10 @@ bool SkinController::previewSkin(const std::optional<CatalogueNode>& node)
         return true;
     pickedFile_.clear();
     installWhenShown_ = false;
+    if (!node)
+        shownSkin_.reset();
+    else if (node->kind == CatalogueNode::Kind::Skin)
+        previewing_ = node;
     const bool started =
         previewer_.preview(node, baseUrl_, [this](bool shown) { previewEnded(shown); });
     setTask(started ? Task::Preview : Task::None);
@@ -169,6 +177,7 @@ bool SkinController::previewSkin(const std::optional<CatalogueNode>& node)
 
 void SkinController::previewEnded(bool shown)
 {
+    shownSkin_ = shown ? previewing_ : std::nullopt;
     setTask(Task::None);
     if (std::exchange(installWhenShown_, false) && shown)
         install(cache_.previewFile(), Task::Install);
@@ -181,6 +190,7 @@ void SkinController::install(const QString& pictureFile, Task task,
     bool closing = false;
     guarded([&] {
         if (installer_.install(pictureFile)) {
+            rememberInstalled(pictureFile == cache_.previewFile() ? shownSkin_ : std::nullopt);
             setTask(task);
             closeMessenger(UiText::SkinInstalled);
             closing = true;
@@ -233,6 +243,7 @@ void SkinController::removeSkin()
         return;
     guarded([&] {
         installer_.remove();
+        rememberInstalled(std::nullopt);
         setTask(Task::Remove);
         closeMessenger(UiText::BackgroundRemoved);
     });
@@ -257,6 +268,63 @@ void SkinController::picked(const QString& chosen)
         pickedFile_ = chosen;
         report_.setInstallAvailable(true);
     });
+}
+
+void SkinController::restoreBackground(const QString& copy)
+{
+    if (task_ != Task::None)
+        return;
+    // Keeping the background it replaces may drop the oldest copy, this one among them: the
+    // install reads a copy of its own, hidden from pruning and from the history.
+    QTemporaryFile held(history_.backupsFolder() + QStringLiteral("/.restoring-XXXXXX.gif"));
+    bool ready = false;
+    guarded([&] {
+        const QByteArray bytes = PictureDecoder::readFile(copy).bytes;
+        if (!held.open() || held.write(bytes) != bytes.size() || !held.flush())
+            throw AppError::pathFileAccess();
+        held.close();
+        ready = true;
+    });
+    // The install has copied it before it returns; the held copy goes with this scope.
+    if (ready)
+        install(held.fileName(), Task::Install);
+}
+
+void SkinController::deleteBackground(const QString& copy)
+{
+    const QString folder = history_.backupsFolder();
+    const QFileInfo file(copy);
+    if (folder.isEmpty() || file.dir() != QDir(folder) ||
+        !backgrounds::isOurs(folder, file.fileName()))
+        return;
+    services_.dialogs->ask(language_.text(UiText::DeleteQuestion) + QStringLiteral("\n\n") +
+                               file.fileName(),
+                           language_.text(UiText::HistoryItem), this,
+                           [this, folder, name = file.fileName()](bool yes) {
+                               if (!yes)
+                                   return;
+                               try {
+                                   backgrounds::discard(folder, name);
+                               } catch (const AppError& error) {
+                                   // Not a command's failure: the loading timer runs on.
+                                   report_.setStatus(report_.errorLine(error));
+                               }
+                               Q_EMIT backgroundsChanged();
+                           });
+}
+
+void SkinController::rememberInstalled(const std::optional<CatalogueNode>& skin)
+{
+    // What Messenger shows is right either way; only the history's caption would be stale.
+    try {
+        if (skin)
+            // The tree shows a category with a blank before its name.
+            settings_.setInstalledSkin({skin->categoryText.trimmed(), skin->text});
+        else
+            settings_.forgetInstalledSkin();
+    } catch (const AppError& error) {
+        qWarning("%s", qUtf8Printable(report_.errorLine(error)));
+    }
 }
 
 std::optional<Picture> SkinController::readGiven(const QString& path)

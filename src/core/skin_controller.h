@@ -6,6 +6,7 @@
 #include "core/catalogue/server_check.h"
 #include "core/catalogue/server_list.h"
 #include "core/download/file_downloader.h"
+#include "core/install/background_history.h"
 #include "core/install/messenger_installer.h"
 #include "core/language/language_manager.h"
 #include "core/preview/skin_previewer.h"
@@ -86,6 +87,13 @@ public:
     void removeSkin();
     // The user picks a picture file; it is shown, installed, and stays ready to install again.
     void installPickedFile();
+    // Puts a kept copy back as an install puts a picture in place: what it replaces is kept.
+    // Not while another task runs.
+    void restoreBackground(const QString& copy);
+    // Asks, then deletes a copy this program made; any other file stays.
+    void deleteBackground(const QString& copy);
+    // The backgrounds installed now and the copies kept of earlier ones.
+    QList<BackgroundEntry> backgrounds() const { return history_.entries(); }
     // A picture given while the program runs (dropped on the window, named by a later start) is
     // shown and made ready to install as one named at the start, replacing a preview under way.
     // A path that names no ordinary file changes nothing. Not while another task runs.
@@ -109,6 +117,8 @@ public:
 
 Q_SIGNALS:
     void taskChanged(SkinController::Task task);
+    // An install, a removal or a deletion has ended: the backgrounds may have changed.
+    void backgroundsChanged();
 
 private:
     template <class Body> void guarded(Body&& body);
@@ -118,6 +128,8 @@ private:
     // nothing more runs.
     void install(const QString& pictureFile, Task task, const std::function<void()>& then = {});
     void picked(const QString& chosen);
+    // Remembers the catalogue skin now installed, or that none is.
+    void rememberInstalled(const std::optional<CatalogueNode>& skin);
     // The picture in a file the user gave; none, with the error line shown, when it is no
     // picture. Unlike a failed install, this leaves the loading timer alone.
     std::optional<Picture> readGiven(const QString& path);
@@ -135,6 +147,7 @@ private:
     CatalogueNames names_;
     SkinPreviewer previewer_;
     MessengerInstaller installer_;
+    BackgroundHistory history_;
     ServerList servers_;
     ServerCheck serverCheck_;
     QTimer loading_;
@@ -147,5 +160,8 @@ private:
     QString pickedFile_;
     Task task_ = Task::None;
     bool installWhenShown_ = false;
+    // The catalogue skin being previewed, and the one shown (what the preview file holds).
+    std::optional<CatalogueNode> previewing_;
+    std::optional<CatalogueNode> shownSkin_;
     std::function<void()> afterClosing_;
 };

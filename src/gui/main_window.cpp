@@ -6,6 +6,7 @@
 #include "gui/about_dialog.h"
 #include "gui/catalogue_tree.h"
 #include "gui/gallery_window.h"
+#include "gui/history_window.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
 #include "gui/server_dialog.h"
@@ -156,8 +157,8 @@ void MainWindow::buildMenus()
     // Shown by the windows they open once those are wired in.
     galleryItem_ = item(optionsMenu_, "galleryItem", UiText::GalleryItem);
     galleryItem_->setVisible(false);
-    historyItem_ = item(optionsMenu_, "historyItem", UiText::HistoryItem);
-    historyItem_->setVisible(false);
+    // Ctrl+H, as browsers open their history.
+    historyItem_ = item(optionsMenu_, "historyItem", UiText::HistoryItem, Qt::CTRL | Qt::Key_H);
     serverItem_ = item(optionsMenu_, "serverItem", UiText::ServerItem);
     serverItem_->setVisible(false);
 
@@ -228,6 +229,7 @@ void MainWindow::connectCommands()
     connect(collapseAllItem_, &QAction::triggered, tree_, &CatalogueTree::collapseBelowRoot);
     connect(visitItem_, &QAction::triggered, c, &SkinController::visitSite);
     connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
+    connect(historyItem_, &QAction::triggered, this, [this] { historyWindow()->showHistory(); });
     connect(serverItem_, &QAction::triggered, this, [this] { serverDialog()->open(); });
     serverItem_->setVisible(true);
     connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
@@ -363,6 +365,8 @@ void MainWindow::applyCaptions()
         settingsDialog_->applyCaptions();
     if (aboutDialog_)
         aboutDialog_->applyCaptions();
+    if (historyWindow_)
+        historyWindow_->applyCaptions();
     if (serverDialog_)
         serverDialog_->applyCaptions();
     if (gallery_)
@@ -387,6 +391,14 @@ AboutDialog* MainWindow::aboutDialog()
             aboutDialog_->applyCaptions();
     }
     return aboutDialog_;
+}
+
+HistoryWindow* MainWindow::historyWindow()
+{
+    // Its captions come from the language in force when it is built.
+    if (!historyWindow_)
+        historyWindow_ = new HistoryWindow(controller_, this);
+    return historyWindow_;
 }
 
 ServerDialog* MainWindow::serverDialog()
@@ -487,6 +499,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         aboutDialog_->hide();
     if (settingsDialog_)
         settingsDialog_->hide();
+    if (historyWindow_)
+        historyWindow_->hide();
     if (serverDialog_)
         serverDialog_->hide();
     if (gallery_)

@@ -7,6 +7,7 @@
 
 class AboutDialog;
 class CatalogueTree;
+class HistoryWindow;
 class GalleryWindow;
 class LanguageChooserDialog;
 class QAction;
@@ -69,6 +70,7 @@ private:
     void chooseLanguage();
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
+    HistoryWindow* historyWindow();
     ServerDialog* serverDialog();
     GalleryWindow* gallery();
 
@@ -106,6 +108,7 @@ private:
 
     SettingsDialog* settingsDialog_ = nullptr;
     AboutDialog* aboutDialog_ = nullptr;
+    HistoryWindow* historyWindow_ = nullptr;
     ServerDialog* serverDialog_ = nullptr;
     GalleryWindow* gallery_ = nullptr;
     QPointer<LanguageChooserDialog> chooser_;

@@ -1,8 +1,21 @@
 #include "gui/qt_dialog_service.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTreeView>
+#include <QUrl>
+
+namespace {
+// Copies of old backgrounds are named by date, time and Messenger folder; cut short, they all
+// look alike.
+constexpr int FileDialogWidth = 760;
+constexpr int FileDialogHeight = 440;
+} // namespace
 
 void QtDialogService::message(const QString& text, const QString& title, MessageIcon icon)
 {
@@ -19,6 +32,18 @@ void QtDialogService::openFile(const QString& filter, QObject* receiver, Chosen 
 {
     auto* dialog = new QFileDialog(owner_(), QString(), QString(), toQtFilter(filter));
     dialog->setFileMode(QFileDialog::ExistingFile);
+    QList<QUrl> places = dialog->sidebarUrls();
+    for (const QString& folder : sidebarFolders_) {
+        const QUrl place = QUrl::fromLocalFile(QDir::cleanPath(folder));
+        if (QFileInfo(folder).isDir() && !places.contains(place))
+            places << place;
+    }
+    dialog->setSidebarUrls(places);
+    // Whole names in one column: the list view would cut long names short.
+    dialog->setViewMode(QFileDialog::Detail);
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(FileDialogWidth, FileDialogHeight)));
+    if (auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView")))
+        files->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     // Through receiver: once it is gone, the choice goes nowhere.
@@ -28,6 +53,25 @@ void QtDialogService::openFile(const QString& filter, QObject* receiver, Chosen 
             chosen(result == QDialog::Accepted && !files.isEmpty() ? files.first() : QString());
         });
     dialog->open();
+}
+
+void QtDialogService::ask(const QString& question, const QString& title, QObject* receiver,
+                          Answered answered)
+{
+    // Over the window the user asked from, the history for one, not always the main window.
+    QWidget* over = QApplication::activeWindow() ? QApplication::activeWindow() : owner_();
+    auto* box = new QMessageBox(QMessageBox::Question, title, question,
+                                QMessageBox::Yes | QMessageBox::No, over);
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(QMessageBox::Yes);
+    box->setEscapeButton(QMessageBox::No);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(box, &QMessageBox::finished, receiver,
+                     [box, answered = std::move(answered)](int) {
+                         answered(box->clickedButton() == box->button(QMessageBox::Yes));
+                     });
+    box->show();
 }
 
 QString QtDialogService::toQtFilter(const QString& classicFilter)

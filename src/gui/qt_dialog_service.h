@@ -2,6 +2,7 @@
 
 #include "core/services/dialog_service.h"
 
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -14,6 +15,10 @@ public:
 
     void message(const QString& text, const QString& title, MessageIcon icon) override;
     void openFile(const QString& filter, QObject* receiver, Chosen chosen) override;
+    void ask(const QString& question, const QString& title, QObject* receiver,
+             Answered answered) override;
+    // Folders the file dialog offers in its side bar, besides Qt's own, once they exist.
+    void setSidebarFolders(QStringList folders) { sidebarFolders_ = std::move(folders); }
 
     // "GIF-files (*.gif)|*.gif;" -> "GIF-files (*.gif)": Qt reads the patterns from the
     // parentheses, and the classic form's pattern part after "|" would only confuse it.
@@ -21,4 +26,5 @@ public:
 
 private:
     std::function<QWidget*()> owner_;
+    QStringList sidebarFolders_;
 };

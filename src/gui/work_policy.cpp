@@ -16,9 +16,13 @@ Response responseTo(UserInput input, SkinController::Task running)
         return running == Task::Preview ? Response::Replaces : Response::AfterTask;
     case UserInput::Install:
         return running == Task::Preview ? Response::WhenShown : Response::Greyed;
+    case UserInput::DeleteBackup:
+        // No task reads a copy once it runs: a restore has taken its own before it starts.
+        return Response::Runs;
     case UserInput::Refresh:
     case UserInput::Remove:
     case UserInput::PickFile:
+    case UserInput::Restore:
     case UserInput::ChooseServer:
     case UserInput::Close:
         break;

@@ -11,6 +11,8 @@ enum class UserInput {
     Refresh,
     Remove,
     PickFile,
+    Restore,      // a kept copy put back from the history
+    DeleteBackup, // a kept copy deleted from the history
     OpenPicture,  // a picture dropped on the window, or named by a later start
     ChooseServer, // the server dialog and the server it makes the one in use
 };

@@ -129,6 +129,9 @@ private Q_SLOTS:
         QCOMPARE(kept.size(), backups);
         QCOMPARE(kept.contains(before), backups > 0);
         QCOMPARE(run.profile.world.actions.size(), installed ? 3 : 0);
+        QCOMPARE(run.profile.setting("installedcategory") + '/' +
+                     run.profile.setting("installedskin"),
+                 installed ? "Auto/Rood" : "<missing>/<missing>");
     }
     // A picked picture is shown and installed; of the backups, only the oldest of the program's own
     // goes.
@@ -170,6 +173,81 @@ private Q_SLOTS:
         run.controller.installSkin();
         QVERIFY(waitUntilIdle(run.controller));
         QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(3, 16));
+    }
+    // Copies listed newest first, with what their names tell, after the background installed
+    // now; only the program's own may be deleted, and only once the user says yes.
+    void history_data()
+    {
+        QTest::addColumn<QString>("name");  // a file in the backups folder
+        QTest::addColumn<bool>("recorded"); // in the program's list of its copies
+        QTest::addColumn<QString>("seen");  // made|Messenger folder|ours; "changed": file's time
+        const QString made = "2026-12-07 14.03.22.517";
+        QTest::newRow("a copy of ours")
+            << made + " MSN Messenger.gif" << true << "2026-12-07 14:03:22.517|MSN Messenger|1";
+        QTest::newRow("two in one millisecond")
+            << made + " Messenger 7 (2).gif" << true << "2026-12-07 14:03:22.517|Messenger 7|1";
+        QTest::newRow("the user's own, named alike")
+            << made + " MSN Messenger.gif" << false << "2026-12-07 14:03:22.517|MSN Messenger|0";
+        QTest::newRow("a name that tells nothing") << "vakantie.gif" << false << "changed||0";
+        QTest::newRow("no real time") << "2026-13-07 14.03.22.517 MSN.gif" << true << "changed||1";
+    }
+    void history()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, recorded);
+        QFETCH(QString, seen);
+        Run run;
+        const QString folder = run.profile.backupsFolder() + '/';
+        const QString copy = writeFileBytes(folder + name, makeGif());
+        const QString newer = writeFileBytes(folder + "2099-01-01 00.00.00.000 MSN.gif", "x");
+        writeFileBytes(folder + ".drapello-backups", recorded ? name.toUtf8() + '\n' : "");
+        writeFileBytes(run.messenger("lvback.gif"), makeGif(2));
+        const QList<BackgroundEntry> entries = run.controller.backgrounds();
+        QCOMPARE(entries.size(), 3);
+        QVERIFY(entries.at(0).installed && entries.at(0).path == run.messenger("lvback.gif"));
+        QCOMPARE(entries.at(1).path, newer);
+        const BackgroundEntry& entry = entries.at(2);
+        const QString format = "yyyy-MM-dd HH:mm:ss.zzz";
+        QCOMPARE(QStringList({entry.when.toString(format), entry.messengerFolder,
+                              QString::number(entry.ours)})
+                     .join('|'),
+                 seen.replace("changed", QFileInfo(copy).lastModified().toString(format)));
+        QSignalSpy changed(&run.controller, &SkinController::backgroundsChanged);
+        run.profile.world.answers << false << true;
+        for (const BackgroundEntry& each : entries)
+            run.controller.deleteBackground(each.path); // asks for ours alone; no, then yes
+        run.controller.deleteBackground(entry.path);
+        QTRY_COMPARE(changed.size(), recorded ? 1 : 0);
+        QCOMPARE(run.profile.world.messages.size(), recorded ? 2 : 0);
+        QCOMPARE(fileBytesIn(folder, "*.gif").size() +
+                     fileBytesIn(run.profile.messengerFolder()).size(),
+                 recorded ? 2 : 3);
+        if (recorded)
+            QCOMPARE(run.profile.world.messages.last(),
+                     "question: Geschiedenis: Deze reservekopie verwijderen?\n\n" + name);
+    }
+    // The oldest of twenty copies put back: the install keeps what it replaces, which drops that
+    // very copy, yet its bytes are what Messenger gets.
+    void restoreTheOldest()
+    {
+        Run run;
+        const QString folder = run.profile.backupsFolder() + '/';
+        QStringList names; // oldest first
+        for (int i = 0; i < 20; ++i) {
+            names << QString("2000-01-%1 10.00.00.000 MSN Messenger.gif").arg(i + 10);
+            writeFileBytes(folder + names.last(), makeGif(1, 8 + i));
+        }
+        writeFileBytes(folder + ".drapello-backups", names.join('\n').toUtf8());
+        writeFileBytes(run.messenger("lvback.gif"), makeGif(2));
+        run.profile.setSetting("installedskin", "Rood");
+        run.controller.restoreBackground(folder + names.first());
+        QVERIFY(waitUntilIdle(run.controller));
+        QCOMPARE(run.log.status, Installed);
+        QCOMPARE(readFileBytes(run.messenger("lvback.gif")), makeGif(1, 8));
+        const QMap<QString, QByteArray> kept = fileBytesIn(folder, "*.gif"); // hidden ones too
+        QCOMPARE(kept.size(), 20);
+        QCOMPARE(kept.last(), makeGif(2)); // the background it replaced, newest
+        QCOMPARE(run.profile.setting("installedskin"), "");
     }
     void remove()
     {

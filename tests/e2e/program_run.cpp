@@ -21,7 +21,7 @@ ProgramRun::ProgramRun() : program_(dir_.path() + "/program/Drapello")
     env_.insert("WINEPREFIX", wine_.path());
     env_.insert("HOME", root());
     env_.remove("QT_QPA_PLATFORM"); // real windows on the X server in $DISPLAY
-    env_.insert("QT_LOGGING_RULES", "drapello.status.info=true");
+    env_.insert("QT_LOGGING_RULES", "drapello.status.info=true\ndrapello.history.info=true");
     // Never reach out to the default server from a test; no first-run language question.
     setSetting("base", "http://127.0.0.1:9/korvane/base/");
     setSetting("algedaan", "1");

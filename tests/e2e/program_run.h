@@ -100,22 +100,25 @@ public:
         return QTest::qWaitFor([&] { return visibleWindows(process, pattern).isEmpty(); },
                                WindowBoundMs);
     }
-    // Waits (bounded) until the program's status bar (or what `where` names) has said text, as
-    // its log tells, after the line the last wait found.
-    static bool waitForStatus(QProcess* process, const QString& text, int timeoutMs = WindowBoundMs,
-                              const QByteArray& where = "status")
+    // Waits (bounded) until the program's status bar has said text, as its log tells, after
+    // the line the last wait found.
+    static bool waitForStatus(QProcess* process, const QString& text, int timeoutMs = WindowBoundMs)
     {
-        const QByteArray line = where + ": " + text.toUtf8() + '\n';
-        // What was read stays with the process; each wait looks past the line the last one found.
+        return waitForLog(process, "status: " + text.toUtf8() + '\n', timeoutMs);
+    }
+    // Waits (bounded) until the program's log holds text after what the last wait found.
+    static bool waitForLog(QProcess* process, const QByteArray& text, int timeoutMs = WindowBoundMs)
+    {
+        // What was read stays with the process; each wait looks past what the last one found.
         return QTest::qWaitFor(
             [&] {
                 QByteArray seen = process->property("statusLog").toByteArray();
                 seen += process->readAllStandardError();
                 process->setProperty("statusLog", seen);
                 const qsizetype at =
-                    seen.indexOf(line, process->property("statusFrom").toLongLong());
+                    seen.indexOf(text, process->property("statusFrom").toLongLong());
                 if (at >= 0)
-                    process->setProperty("statusFrom", qlonglong(at + line.size()));
+                    process->setProperty("statusFrom", qlonglong(at + text.size()));
                 return at >= 0;
             },
             timeoutMs);

@@ -335,6 +335,92 @@ private Q_SLOTS:
         QCOMPARE(readFileBytes(run.cacheFolder() + "/temp.dat"), green);
         QVERIFY(!run.windowOf(run.start()).isEmpty());
     }
+    void historyPutsBackAndDeletes_data()
+    {
+        QTest::addColumn<QString>("keys");   // in the history, the newest copy chosen
+        QTest::addColumn<QString>("answer"); // to the question; none: no question
+        QTest::addColumn<bool>("restored");  // the oldest copy is Messenger's background again
+        QTest::addColumn<bool>("deleted");   // the oldest copy is gone
+        QTest::newRow("the oldest put back") << "End Tab space"
+                                             << "" << true << false;
+        QTest::newRow("deleted after yes") << "End Delete"
+                                           << "Return" << false << true;
+        QTest::newRow("kept after no") << "End Delete"
+                                       << "Escape" << false << false;
+    }
+    // A catalogue skin installed over the user's own background: the history names it on the
+    // background installed now, and lists the copies newest first. The oldest put back is exactly
+    // its bytes, the skin it replaces kept; one deleted after the question, and only it, is gone.
+    void historyPutsBackAndDeletes()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, answer);
+        QFETCH(bool, restored);
+        QFETCH(bool, deleted);
+        ProgramRun run;
+        HttpTestServer server;
+        server.setFile("/voruzide.txt", "Abstract");
+        server.setFile("/Abstract.txt", "Blauw*Rood");
+        const QByteArray blue = makePicture("png", 30, 20, Qt::blue);
+        server.setFile("/Abstract/Blauw.gif", blue);
+        run.setSetting("base", server.baseUrl());
+        const QString lvback =
+            writeFileBytes(run.messengerFolder() + "/lvback.gif", makePicture("png", 30, 20));
+        const QString backups = run.root() + "/data/Drapello/backups/";
+        const QByteArray oldest = makeGif(1, 12);
+        const QString copies[] = {"2001-02-03 04.05.06.007 MSN Messenger.gif",
+                                  "2002-02-03 04.05.06.007 MSN Messenger.gif"};
+        writeFileBytes(backups + copies[0], oldest);
+        writeFileBytes(backups + copies[1], makeGif(2));
+        writeFileBytes(backups + ".drapello-backups", (copies[0] + '\n' + copies[1]).toUtf8());
+        QProcess* program = run.start();
+        const QString window = run.windowOf(program);
+        QVERIFY(!window.isEmpty());
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                openTree(window);
+                ProgramRun::pressKeys(window, "Down Down"); // Blauw
+                return QTest::qWaitFor([&] { return askedFor(server, "/Abstract/Blauw.gif"); },
+                                       3000);
+            },
+            WindowBoundMs));
+        QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
+        ProgramRun::pressKeys(window, "ctrl+i");
+        QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol als achtergrond geplaatst!"));
+        QCOMPARE(readFileBytes(lvback), blue);
+
+        ProgramRun::pressKeys(window, "ctrl+h");
+        const QString history = run.windowMatching(program, "^Geschiedenis$");
+        QVERIFY(!history.isEmpty());
+        QVERIFY(ProgramRun::waitForLog(
+            program, "history: Nu ge\xc3\xafnstalleerd: Abstract / Blauw, MSN Messenger, "));
+        ProgramRun::pressKeys(history, keys);
+        if (!answer.isEmpty()) { // the question bears the history's title
+            QStringList shown;
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return (shown = ProgramRun::visibleWindows(program, "^Geschiedenis$")).size() ==
+                           2;
+                },
+                WindowBoundMs));
+            shown.removeAll(history);
+            ProgramRun::pressKeys(shown.constFirst(), answer);
+            QTRY_COMPARE_WITH_TIMEOUT(ProgramRun::visibleWindows(program, "^Geschiedenis$").size(),
+                                      1, WindowBoundMs);
+        }
+        if (restored) {
+            QVERIFY(
+                ProgramRun::waitForStatus(program, "Skin succesvol als achtergrond geplaatst!"));
+            // Refreshed at once: no catalogue skin is installed now.
+            QVERIFY(ProgramRun::waitForLog(program, "history: Nu ge\xc3\xafnstalleerd, MSN"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), restored ? oldest : blue, WindowBoundMs);
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo::exists(backups + copies[0]), !deleted, WindowBoundMs);
+        const QList<QByteArray> kept = fileBytesIn(backups, "*.gif").values();
+        QCOMPARE(kept.size(), 3 + int(restored) - int(deleted)); // the user's own, kept by ctrl+i
+        QCOMPARE(kept.contains(blue), restored);
+        QCOMPARE(kept.contains(makePicture("png", 30, 20)), true);
+    }
     void galleryShowsFindsAndPreviews_data()
     {
         QTest::addColumn<bool>("hostile"); // a category of pictures that are not what they seem
@@ -388,7 +474,7 @@ private Q_SLOTS:
             ProgramRun::xdotool({"mousemove", "--window", window, "80", QString::number(top + 33),
                                  "click", "--repeat", "2", "1"});
         } else {
-            QVERIFY(options(program, window, "Up Up Return")); // above the server dialog
+            QVERIFY(options(program, window, "Up Up Up Return")); // above History and the servers
         }
         const QString gallery = run.windowMatching(program, "^Galerij$");
         QVERIFY(!gallery.isEmpty());
@@ -477,7 +563,7 @@ private Q_SLOTS:
         ProgramRun::xdotool({"type", address});
         ProgramRun::pressKeys(dialog, "Return");
         if (!note.isEmpty()) {
-            QVERIFY(ProgramRun::waitForStatus(program, note, WindowBoundMs, "server dialog"));
+            QVERIFY(ProgramRun::waitForLog(program, "server dialog: " + note.toUtf8() + '\n'));
             QCOMPARE(askedFor(far, "voruzide.txt"), note.startsWith("Geen"));
             QCOMPARE(run.setting("servers"), "<missing>");
             QCOMPARE(run.setting("base"), near.baseUrl());

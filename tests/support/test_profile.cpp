@@ -77,6 +77,13 @@ public:
         const QString file = world_.nextFiles.isEmpty() ? QString() : world_.nextFiles.takeFirst();
         QTimer::singleShot(0, receiver, [chosen, file] { chosen(file); });
     }
+    void ask(const QString& question, const QString& title, QObject* receiver,
+             Answered answered) override
+    {
+        world_.messages << "question: " + title + ": " + question;
+        const bool yes = !world_.answers.isEmpty() && world_.answers.takeFirst();
+        QTimer::singleShot(0, receiver, [answered, yes] { answered(yes); });
+    }
 
 private:
     FakeWorld& world_;

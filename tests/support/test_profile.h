@@ -14,12 +14,14 @@
 
 // The outside world of one test: downloads (URL -> bytes; others fail; stalled ones end only
 // when cancelled) and the registry from tables; message boxes ("title: text") and file dialogs
-// ("file dialog: filter"), windows closed and sites opened are recorded.
+// ("file dialog: filter"), questions ("question: title: text", answered from `answers`, no when
+// it is empty), windows closed and sites opened are recorded.
 struct FakeWorld {
     QHash<QString, QByteArray> files;
     QSet<QString> stalled;
     QHash<QString, QString> registry;
     QStringList asked, ahead, messages, actions, nextFiles;
+    QList<bool> answers;
 };
 
 // A value in an INI settings file as the program keeps them ("<missing>" when it is not there),

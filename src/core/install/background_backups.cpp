@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace backgrounds {
 
@@ -57,6 +58,26 @@ QString folderTag(const QString& messengerFolder)
 // the folder is the user's too, and names say nothing of who made a file or when.
 const QString RecordName = QStringLiteral(".drapello-backups");
 constexpr qint64 MaxRecordBytes = 1024 * 1024;
+const QString StampFormat = QStringLiteral("yyyy-MM-dd HH.mm.ss.zzz");
+
+QStringList readRecord(const QString& backupsFolder)
+{
+    QFile in;
+    QStringList names;
+    if (openRegularFile(in, backupsFolder + QLatin1Char('/') + RecordName))
+        names = QString::fromUtf8(in.read(MaxRecordBytes)).split(QLatin1Char('\n'));
+    return names; // closed here: Windows replaces no file that is open
+}
+
+// Without the record a copy is merely never pruned: no reason to fail what was asked.
+void writeRecord(const QString& backupsFolder, const QStringList& names)
+{
+    SafeFile out(backupsFolder + QLatin1Char('/') + RecordName, SafeFile::Durability::Flushed,
+                 SafeFile::Links::Replace);
+    if (!out.open() || !out.write((names.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) ||
+        !out.commit())
+        qWarning("Cannot write the list of backups in \"%s\"", qUtf8Printable(backupsFolder));
+}
 
 bool isCopyOfOurs(const QString& backupsFolder, const QString& name)
 {
@@ -69,23 +90,14 @@ bool isCopyOfOurs(const QString& backupsFolder, const QString& name)
 // recorded is never dropped.
 void recordAndPrune(const QString& backupsFolder, const QString& copy)
 {
-    const QString record = backupsFolder + QLatin1Char('/') + RecordName;
-    QFile in;
-    QStringList names;
-    if (openRegularFile(in, record))
-        names = QString::fromUtf8(in.read(MaxRecordBytes)).split(QLatin1Char('\n'));
-    in.close(); // Windows replaces no file that is open
+    QStringList names = readRecord(backupsFolder);
     const QString newest = QFileInfo(copy).fileName();
     names.removeIf(
         [&](const QString& name) { return name == newest || !isCopyOfOurs(backupsFolder, name); });
     names << newest;
     while (names.size() > KeptBackups)
         QFile::remove(backupsFolder + QLatin1Char('/') + names.takeFirst());
-    SafeFile out(record, SafeFile::Durability::Flushed, SafeFile::Links::Replace);
-    // Without the record the copy is merely never pruned, and it is made: no reason to fail.
-    if (!out.open() || !out.write((names.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) ||
-        !out.commit())
-        qWarning("Cannot record the backup \"%s\"", qUtf8Printable(copy));
+    writeRecord(backupsFolder, names);
 }
 
 } // namespace
@@ -98,15 +110,45 @@ QString keep(const QString& background, const QString& messengerFolder,
         qWarning("Cannot create the backups folder \"%s\"", qUtf8Printable(backupsFolder));
         throw AppError::pathFileAccess();
     }
-    const QString stem =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss.zzz")) +
-        QLatin1Char(' ') + folderTag(messengerFolder);
+    const QString stem = QDateTime::currentDateTime().toString(StampFormat) + QLatin1Char(' ') +
+                         folderTag(messengerFolder);
     QString copy = backupsFolder + QLatin1Char('/') + stem + QStringLiteral(".gif");
     for (int n = 2; QFileInfo(copy).exists() || QFileInfo(copy).isSymLink(); ++n)
         copy = backupsFolder + QLatin1Char('/') + stem + QStringLiteral(" (%1).gif").arg(n);
     copySkinFile(background, copy);
     recordAndPrune(backupsFolder, copy);
     return copy;
+}
+
+std::optional<CopyName> parseCopyName(const QString& fileName)
+{
+    // "2026-12-07 14.03.22.517 MSN Messenger.gif", or "... MSN Messenger (2).gif" when two
+    // copies fell in one millisecond.
+    static const QRegularExpression pattern(QStringLiteral(
+        "^(\\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d\\.\\d{3}) (.+?)( \\(\\d+\\))?\\.gif$"));
+    const QRegularExpressionMatch match = pattern.match(fileName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDateTime made = QDateTime::fromString(match.captured(1), StampFormat);
+    if (!made.isValid())
+        return std::nullopt;
+    return CopyName{made, match.captured(2)};
+}
+
+bool isOurs(const QString& backupsFolder, const QString& name)
+{
+    return isCopyOfOurs(backupsFolder, name) && readRecord(backupsFolder).contains(name);
+}
+
+void discard(const QString& backupsFolder, const QString& name)
+{
+    if (!isOurs(backupsFolder, name))
+        throw AppError::pathFileAccess();
+    deleteSkinFile(backupsFolder + QLatin1Char('/') + name);
+    QStringList names = readRecord(backupsFolder);
+    names.removeAll(name);
+    names.removeAll(QString());
+    writeRecord(backupsFolder, names);
 }
 
 } // namespace backgrounds

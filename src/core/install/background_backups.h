@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Messenger's background files in one Messenger folder. Windows, and Wine for Messenger, treat
 // "LVBACK.GIF" and "lvback.gif" as one file, so every name that differs only in case counts.
@@ -23,5 +25,20 @@ inline constexpr int KeptBackups = 20;
 // replaced).
 QString keep(const QString& background, const QString& messengerFolder,
              const QString& backupsFolder);
+
+// What a copy's name made by keep() tells: when it was made and the Messenger folder's name.
+struct CopyName {
+    QDateTime made;
+    QString messengerFolder;
+};
+// Nothing for a name keep() does not make.
+std::optional<CopyName> parseCopyName(const QString& fileName);
+
+// Whether `name` is a copy of ours in the backups folder: made by keep(), still recorded, and
+// an ordinary file there, not a link.
+bool isOurs(const QString& backupsFolder, const QString& name);
+// Deletes a copy of ours and forgets it. Throws AppError 75 for a file that is not ours, and
+// as deleteSkinFile does when it cannot be deleted.
+void discard(const QString& backupsFolder, const QString& name);
 
 } // namespace backgrounds

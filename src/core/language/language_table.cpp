@@ -22,6 +22,9 @@ constexpr ExtraText extraTexts[] = {
     {UiText::GalleryFind, u"Zoek op naam", u"Find by name"},
     {UiText::GalleryInstalled, u"Nu ge\u00efnstalleerd", u"Installed now"},
     // The history.
+    {UiText::RestoreButton, u"Terugzetten", u"Restore"},
+    {UiText::DeleteButton, u"Verwijderen", u"Delete"},
+    {UiText::DeleteQuestion, u"Deze reservekopie verwijderen?", u"Delete this backup?"},
     // The server dialog.
     {UiText::ServerUseButton, u"&Gebruiken", u"&Use"},
     {UiText::ServerRemoveButton, u"&Verwijderen", u"&Remove"},

@@ -36,8 +36,11 @@ enum class UiText {
     ServerItem,  // also the server dialog's title
     // The gallery.
     GalleryFind,      // the find field's hint
-    GalleryInstalled, // under the skin installed now
+    GalleryInstalled, // under the skin installed now; on the history's entry of it too
     // The history.
+    RestoreButton,
+    DeleteButton,
+    DeleteQuestion, // asked before a kept copy is deleted
     // The server dialog.
     ServerUseButton,
     ServerRemoveButton,

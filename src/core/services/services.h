@@ -32,6 +32,12 @@ struct Services {
     QString instanceChannel;
     // The user's own data folder for this program; copies of replaced backgrounds go below it.
     QString dataFolder;
+
+    // Where copies of replaced backgrounds go; empty when there is no data folder.
+    QString backupsFolder() const
+    {
+        return dataFolder.isEmpty() ? QString() : dataFolder + QStringLiteral("/backups");
+    }
 };
 
 // The real services of this operating system, all but the dialogs.
