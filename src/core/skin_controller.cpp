@@ -32,7 +32,8 @@ SkinController::SkinController(Services& services, QObject* parent)
       loader_(cache_, downloader_, *services.fetcher, report_),
       previewer_(cache_, downloader_, report_),
       installer_(*services.registry, services.backupsFolder()),
-      history_(*services.registry, services.backupsFolder())
+      history_(*services.registry, services.backupsFolder()), servers_(settings_),
+      serverCheck_(*services.fetcher, cache_.serverCheckFile())
 {
     names_.follow(loader_);
     loading_.setObjectName(QStringLiteral("loading"));
@@ -137,6 +138,19 @@ void SkinController::refreshCatalogue()
         loader_.beginRefresh();
         // The server may have been changed in the settings file since the start.
         baseUrl_ = settings_.baseUrl();
+        useCache_ = false;
+        loading_.start();
+    });
+}
+
+void SkinController::useServer(const QString& url)
+{
+    if (task_ != Task::None || !ServerList::isServerUrl(url))
+        return;
+    guarded([&] {
+        settings_.store(Settings::BaseUrl, url);
+        loader_.beginRefresh();
+        baseUrl_ = url;
         useCache_ = false;
         loading_.start();
     });
@@ -358,6 +372,7 @@ UrlFetcher& SkinController::fetcher()
 
 void SkinController::shutDown()
 {
+    serverCheck_.cancel();
     loading_.stop();
     loader_.abandon();
     previewer_.abandon();

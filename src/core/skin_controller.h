@@ -3,6 +3,8 @@
 #include "core/catalogue/cache_folder.h"
 #include "core/catalogue/catalogue_loader.h"
 #include "core/catalogue/catalogue_names.h"
+#include "core/catalogue/server_check.h"
+#include "core/catalogue/server_list.h"
 #include "core/download/file_downloader.h"
 #include "core/install/background_history.h"
 #include "core/install/messenger_installer.h"
@@ -52,6 +54,8 @@ public:
     LanguageManager& language() { return language_; }
     StatusReport& report() { return report_; }
     CatalogueLoader& catalogue() { return loader_; }
+    ServerList& servers() { return servers_; }
+    ServerCheck& serverCheck() { return serverCheck_; }
     // The loaded catalogue's names, kept in step with the tree.
     const CatalogueNames& catalogueNames() const { return names_; }
     const CacheFolder& cache() const { return cache_; }
@@ -70,6 +74,9 @@ public:
     // Throws the tree away; the next tick loads everything from the server named in the
     // settings now. Not while a task runs.
     void refreshCatalogue();
+    // Stores url as the server in use and refreshes the catalogue from it, as
+    // refreshCatalogue() does. Not while a task runs, nor for an address of the wrong form.
+    void useServer(const QString& url);
     // A skin's preview replaces one under way; the root or a category changes nothing. Refused
     // (false) while another task runs.
     bool previewSkin(const std::optional<CatalogueNode>& node);
@@ -141,6 +148,8 @@ private:
     SkinPreviewer previewer_;
     MessengerInstaller installer_;
     BackgroundHistory history_;
+    ServerList servers_;
+    ServerCheck serverCheck_;
     QTimer loading_;
     CatalogueSelection* selection_ = nullptr;
 

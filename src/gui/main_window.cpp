@@ -9,6 +9,7 @@
 #include "gui/history_window.h"
 #include "gui/interface_look.h"
 #include "gui/language_chooser_dialog.h"
+#include "gui/server_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/skin_preview_label.h"
 #include "gui/work_policy.h"
@@ -229,6 +230,8 @@ void MainWindow::connectCommands()
     connect(visitItem_, &QAction::triggered, c, &SkinController::visitSite);
     connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
     connect(historyItem_, &QAction::triggered, this, [this] { historyWindow()->showHistory(); });
+    connect(serverItem_, &QAction::triggered, this, [this] { serverDialog()->open(); });
+    serverItem_->setVisible(true);
     connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](const QTreeWidgetItem* node) {
         if (const int category = tree_->categoryIndexOf(node); category >= 0)
@@ -316,6 +319,7 @@ void MainWindow::applyPolicy()
     refreshItem_->setEnabled(allowed(UserInput::Refresh));
     removeItem_->setEnabled(allowed(UserInput::Remove));
     pickFileItem_->setEnabled(allowed(UserInput::PickFile));
+    serverItem_->setEnabled(allowed(UserInput::ChooseServer));
 }
 
 void MainWindow::showProgress(int value)
@@ -363,6 +367,8 @@ void MainWindow::applyCaptions()
         aboutDialog_->applyCaptions();
     if (historyWindow_)
         historyWindow_->applyCaptions();
+    if (serverDialog_)
+        serverDialog_->applyCaptions();
     if (gallery_)
         gallery_->applyCaptions();
 }
@@ -393,6 +399,16 @@ HistoryWindow* MainWindow::historyWindow()
     if (!historyWindow_)
         historyWindow_ = new HistoryWindow(controller_, this);
     return historyWindow_;
+}
+
+ServerDialog* MainWindow::serverDialog()
+{
+    if (!serverDialog_) {
+        serverDialog_ = new ServerDialog(controller_, this);
+        if (captionsApplied_)
+            serverDialog_->applyCaptions();
+    }
+    return serverDialog_;
 }
 
 GalleryWindow* MainWindow::gallery()
@@ -485,6 +501,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         settingsDialog_->hide();
     if (historyWindow_)
         historyWindow_->hide();
+    if (serverDialog_)
+        serverDialog_->hide();
     if (gallery_)
         gallery_->close();
     event->accept();

@@ -16,6 +16,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTreeWidgetItem;
+class ServerDialog;
 class SettingsDialog;
 class SkinController;
 class SkinPreviewLabel;
@@ -70,6 +71,7 @@ private:
     SettingsDialog* settingsDialog();
     AboutDialog* aboutDialog();
     HistoryWindow* historyWindow();
+    ServerDialog* serverDialog();
     GalleryWindow* gallery();
 
     static constexpr int PaintPaceMs = 40;
@@ -107,6 +109,7 @@ private:
     SettingsDialog* settingsDialog_ = nullptr;
     AboutDialog* aboutDialog_ = nullptr;
     HistoryWindow* historyWindow_ = nullptr;
+    ServerDialog* serverDialog_ = nullptr;
     GalleryWindow* gallery_ = nullptr;
     QPointer<LanguageChooserDialog> chooser_;
 };

@@ -23,6 +23,7 @@ Response responseTo(UserInput input, SkinController::Task running)
     case UserInput::Remove:
     case UserInput::PickFile:
     case UserInput::Restore:
+    case UserInput::ChooseServer:
     case UserInput::Close:
         break;
     }

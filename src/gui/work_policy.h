@@ -14,6 +14,7 @@ enum class UserInput {
     Restore,      // a kept copy put back from the history
     DeleteBackup, // a kept copy deleted from the history
     OpenPicture,  // a picture dropped on the window, or named by a later start
+    ChooseServer, // the server dialog and the server it makes the one in use
 };
 
 enum class Response {

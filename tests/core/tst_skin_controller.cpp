@@ -304,6 +304,43 @@ private Q_SLOTS:
             QCOMPARE(fileBytesIn(run.profile.cacheFolder(), "*").size(), 0);
         }
     }
+    void keptServers_data()
+    {
+        QTest::addColumn<QString>("base");    // as stored; "-": not stored
+        QTest::addColumn<QString>("servers"); // as stored; "-": not stored
+        QTest::addColumn<QString>("listed");  // the list shown, blank-separated
+        const QString d = TestProfile::server(), a = "http://a.nl/skins/", b = "https://b.nl/";
+        QTest::newRow("neither: the built-in one") << "-"
+                                                   << "-" << d;
+        QTest::newRow("older settings: the one in use after it") << a << "-" << d + ' ' + a;
+        QTest::newRow("in use and listed: once") << a << b + ' ' + a << d + ' ' + b + ' ' + a;
+        QTest::newRow("in use, not listed: shown last") << a << b << d + ' ' + b + ' ' + a;
+        QTest::newRow("built-in stored: still first, once") << "-" << b + ' ' + d << d + ' ' + b;
+        QTest::newRow("wrong forms dropped")
+            << "-"
+            << "a.nl/ ftp://a.nl/ http://a.nl http:///x/ http://a.nl/?q=/ http://a.nl/#f/ "
+               "http://a	b.nl/ HTTPS://B.NL/"
+            << d + " HTTPS://B.NL/";
+    }
+    // The list shown, from what older or hand-edited settings hold; what adding one stores;
+    // the server in use stays as stored.
+    void keptServers()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, servers);
+        QFETCH(QString, listed);
+        Run run;
+        if (base != "-")
+            run.profile.setSetting("base", base);
+        if (servers != "-")
+            run.profile.setSetting("servers", servers);
+        ServerList& list = run.controller.servers();
+        QCOMPARE(list.servers().join(' '), listed);
+        list.add("http://new.nl/");
+        QCOMPARE(run.profile.setting("servers"),
+                 (listed.section(' ', 1) + " http://new.nl/").trimmed());
+        QCOMPARE(run.profile.setting("base"), base == "-" ? "<missing>" : base);
+    }
     void language_data()
     {
         QTest::addColumn<int>("lines");       // -1: no file, -2: a FIFO

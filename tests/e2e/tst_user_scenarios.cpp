@@ -474,7 +474,7 @@ private Q_SLOTS:
             ProgramRun::xdotool({"mousemove", "--window", window, "80", QString::number(top + 33),
                                  "click", "--repeat", "2", "1"});
         } else {
-            QVERIFY(options(program, window, "Up Up Return")); // above History, the last item
+            QVERIFY(options(program, window, "Up Up Up Return")); // above History and the servers
         }
         const QString gallery = run.windowMatching(program, "^Galerij$");
         QVERIFY(!gallery.isEmpty());
@@ -514,6 +514,71 @@ private Q_SLOTS:
         QVERIFY(program->waitForFinished(ExitBoundMs));
         QCOMPARE(program->exitStatus(), QProcess::NormalExit);
         QCOMPARE(program->exitCode(), 0);
+    }
+    void serverChosenInTheWindow_data()
+    {
+        QTest::addColumn<QString>("address"); // typed; %1: the second server
+        QTest::addColumn<QString>("note");    // the dialog's answer; none: kept, then chosen
+        const QString form = "Ongeldig adres: gebruik http:// of https://, een hostnaam en een / "
+                             "aan het eind, zonder spaties.";
+        const QString none = "Geen skinlijst gevonden op dit adres.";
+        QTest::newRow("no scheme") << "127.0.0.1/ver/" << form;
+        QTest::newRow("ftp") << "ftp://127.0.0.1/ver/" << form;
+        QTest::newRow("no slash at the end") << "%1ver" << form;
+        QTest::newRow("not found there") << "%1weg/" << none;
+        QTest::newRow("no category list") << "%1rommel/" << none;
+        QTest::newRow("a skin server, chosen") << "%1ver/"
+                                               << "";
+    }
+    // Opties, "Skinserver kiezen": an address is checked before it is kept; the one chosen is
+    // loaded at once and stays in use at the next start.
+    void serverChosenInTheWindow()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, note);
+        ProgramRun run;
+        HttpTestServer near, far;
+        near.setFile("/voruzide.txt", "Dichtbij");
+        near.setFile("/Dichtbij.txt", "Hier");
+        far.setFile("/ver/voruzide.txt", "Verre Landen");
+        far.setFile("/ver/Verre Landen.txt", "Zee");
+        far.setFile("/ver/VerreLanden/Zee.gif", makePicture("png", 30, 20, Qt::blue));
+        far.setFile("/rommel/voruzide.txt", "<html>\r\n<b>Oeps</b>\r\n</html>");
+        address.replace("%1", far.baseUrl());
+        run.setSetting("base", near.baseUrl());
+        QProcess* program = run.start();
+        const QString window = run.windowOf(program);
+        QVERIFY(!window.isEmpty());
+        // Greyed until the pass has ended, with its second list; then "Up" reaches it, the last.
+        for (int list = 0; list < 2; ++list)
+            QVERIFY(ProgramRun::waitForStatus(program, "Skinlijst succesvol gedownload!"));
+        QVERIFY(options(program, window, "Up Return"));
+        const QString title = "Skinserver kiezen";
+        const QString dialog = run.windowMatching(program, title);
+        QVERIFY(!dialog.isEmpty());
+        ProgramRun::xdotool({"windowfocus", "--sync", dialog});
+        ProgramRun::xdotool({"type", address});
+        ProgramRun::pressKeys(dialog, "Return");
+        if (!note.isEmpty()) {
+            QVERIFY(ProgramRun::waitForLog(program, "server dialog: " + note.toUtf8() + '\n'));
+            QCOMPARE(askedFor(far, "voruzide.txt"), note.startsWith("Geen"));
+            QCOMPARE(run.setting("servers"), "<missing>");
+            QCOMPARE(run.setting("base"), near.baseUrl());
+            return;
+        }
+        QVERIFY(run.waitForSetting("servers"));
+        QCOMPARE(run.setting("servers"), near.baseUrl() + ' ' + address);
+        ProgramRun::pressKeys(dialog, "alt+g");
+        QVERIFY(ProgramRun::waitUntilNoWindow(program, title)); // it lay over the tree
+        QVERIFY(clickTreeUntil(window, [&] { return askedFor(far, "/ver/VerreLanden/Zee.gif"); }));
+        QCOMPARE(run.setting("base"), address);
+        ProgramRun::pressKeys(window, "ctrl+s");
+        QVERIFY(program->waitForFinished(ExitBoundMs));
+        near.resetCounts();
+        far.resetCounts();
+        QVERIFY(!run.windowOf(run.start()).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(askedFor(far, "/ver/Verre Landen.txt"), WindowBoundMs);
+        QCOMPARE(near.requestCount(), 0);
     }
     // Started with a picture, Ctrl+I installs it without a download, or says Messenger is missing.
     // The argument is the program's whatever it looks like: Qt takes none of its own from it.

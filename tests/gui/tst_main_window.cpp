@@ -111,15 +111,15 @@ private Q_SLOTS:
         w.show();
         auto enabled = [&] {
             QString on;
-            for (const char* name : {"refreshItem", "removeItem", "pickFileItem"})
+            for (const char* name : {"refreshItem", "removeItem", "pickFileItem", "serverItem"})
                 on += QString::number(int(w.find<QAction>(name)->isEnabled()));
             return on;
         };
         QTRY_COMPARE(w.profile.world.asked.size(), 2);
-        QCOMPARE(enabled(), "000");
+        QCOMPARE(enabled(), "0000");
         QVERIFY(w.find<QAction>("settingsItem")->isEnabled());
         QTest::keyClick(&w.window, Qt::Key_Escape);
-        QTRY_COMPARE(enabled(), "111");
+        QTRY_COMPARE(enabled(), "1111");
         QCOMPARE(w.status(),
                  "Skinlijst ontbreekt. Update de skinlijst!"); // no copy to fall back on
     }

@@ -147,16 +147,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("inRun");
         QTest::addColumn<bool>("all");
-        QTest::newRow("one, outside a run") << false << false;
-        QTest::newRow("one, in a run") << true << false;
-        QTest::newRow("all, in a run") << true << true;
+        QTest::addColumn<bool>("alone"); // the one given up was fetched outside the run
+        QTest::newRow("one, outside a run") << false << false << false;
+        QTest::newRow("one, in a run") << true << false << false;
+        QTest::newRow("one fetched alone, in a run") << true << false << true;
+        QTest::newRow("all, in a run") << true << true << false;
     }
     // Given up during a stalled answer, long before any time-out: the old file stays, and within a
-    // run the server is not asked again.
+    // run the server is not asked again, unless what was given up was fetched alone. A fetch
+    // alone is made even then.
     void cancelEndsAtOnce()
     {
         QFETCH(bool, inRun);
         QFETCH(bool, all);
+        QFETCH(bool, alone);
         for (const char* path : {"/x.txt", "/z.txt", "/a.txt", "/b.txt"})
             server->stall(path);
         server->setFile("/y.txt", "fresh");
@@ -166,7 +170,7 @@ private Q_SLOTS:
         if (inRun)
             run.emplace(fetcher);
         fetcher.fetchAhead({url("a.txt"), url("b.txt")}, ListBytes);
-        const int x = start(fetcher, url("x.txt"), target, ListBytes);
+        const int x = start(fetcher, url("x.txt"), target, ListBytes, alone);
         const int z = start(fetcher, url("z.txt"), dir->filePath("z.tmp"), ListBytes);
         QTRY_VERIFY(server->requestedPaths().contains("/x.txt") &&
                     server->requestedPaths().contains("/z.txt"));
@@ -174,8 +178,9 @@ private Q_SLOTS:
         QCOMPARE(outcome(x, 3000), 0);
         QCOMPARE(outcome(z, all ? 3000 : 0), all ? 0 : -1);
         QCOMPARE(fileBytesIn(dir->path()), (QMap<QString, QByteArray>{{"voruzide.tmp", "old"}}));
-        QCOMPARE(fetchNow(fetcher, url("y.txt"), dir->filePath("y.tmp")), int(!inRun));
-        QCOMPARE(server->requestedPaths().contains("/y.txt"), !inRun);
+        QCOMPARE(fetchNow(fetcher, url("y.txt"), dir->filePath("y.tmp")), int(!inRun || alone));
+        QCOMPARE(server->requestedPaths().contains("/y.txt"), !inRun || alone);
+        QCOMPARE(outcome(start(fetcher, url("y.txt"), dir->filePath("w.tmp"), ListBytes, true)), 1);
     }
     // While a slow file is awaited, those announced ahead start, but only so many at once: those
     // awaiting an answer (the awaited one among the connections), and those held.
@@ -265,15 +270,18 @@ private:
         inside = false;
     }
     // The fetch's number among this row's; its outcome lands in outcomes.
-    int start(UrlFetcher& fetcher, const QString& url, const QString& path, qint64 limit)
+    int start(UrlFetcher& fetcher, const QString& url, const QString& path, qint64 limit,
+              bool alone = false)
     {
         const int n = int(outcomes.size());
         outcomes.push_back(-1);
+        const auto done = [this, n](bool arrived) {
+            synchronous += inside;
+            outcomes[n] = arrived;
+        };
         call([&] {
-            ids.push_back(fetcher.fetch(url, path, limit, receiver.get(), [this, n](bool arrived) {
-                synchronous += inside;
-                outcomes[n] = arrived;
-            }));
+            ids.push_back(alone ? fetcher.fetchAlone(url, path, limit, receiver.get(), done)
+                                : fetcher.fetch(url, path, limit, receiver.get(), done));
         });
         return n;
     }

@@ -18,6 +18,11 @@ QString CacheFolder::previewFile() const
     return path_ + QStringLiteral("/temp.dat");
 }
 
+QString CacheFolder::serverCheckFile() const
+{
+    return path_ + QStringLiteral("/server.dat");
+}
+
 QString CacheFolder::thumbnailFolder() const
 {
     return path_ + QStringLiteral("/thumbnails");

@@ -14,6 +14,8 @@ public:
     QString listCopy(const QString& name) const;
     // Where a preview's picture is downloaded.
     QString previewFile() const;
+    // Where a server's category list lands while the server is checked.
+    QString serverCheckFile() const;
     // Where small pictures of skins are kept.
     QString thumbnailFolder() const;
 

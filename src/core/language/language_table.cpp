@@ -26,6 +26,18 @@ constexpr ExtraText extraTexts[] = {
     {UiText::DeleteButton, u"Verwijderen", u"Delete"},
     {UiText::DeleteQuestion, u"Deze reservekopie verwijderen?", u"Delete this backup?"},
     // The server dialog.
+    {UiText::ServerUseButton, u"&Gebruiken", u"&Use"},
+    {UiText::ServerRemoveButton, u"&Verwijderen", u"&Remove"},
+    {UiText::ServerAddButton, u"&Toevoegen", u"&Add"},
+    {UiText::ServerChangeButton, u"&Wijzigen", u"&Change"},
+    {UiText::ServerChecking, u"Bezig met controleren...", u"Checking..."},
+    {UiText::ServerWrongForm,
+     u"Ongeldig adres: gebruik http:// of https://, een hostnaam en een / aan het eind, zonder "
+     u"spaties.",
+     u"Invalid address: use http:// or https://, a host name and a / at the end, without "
+     u"blanks."},
+    {UiText::ServerNoList, u"Geen skinlijst gevonden op dit adres.",
+     u"No skin list found at this address."},
 };
 
 const ExtraText& extraText(UiText id)

@@ -42,6 +42,13 @@ enum class UiText {
     DeleteButton,
     DeleteQuestion, // asked before a kept copy is deleted
     // The server dialog.
+    ServerUseButton,
+    ServerRemoveButton,
+    ServerAddButton,
+    ServerChangeButton,
+    ServerChecking,
+    ServerWrongForm,
+    ServerNoList,
 };
 
 // Texts no language file carries. They follow the language of the captions in force: Dutch with

@@ -23,6 +23,13 @@ public:
     // at all once receiver is gone. Any number of fetches may run at once.
     virtual FetchId fetch(const QString& url, const QString& targetPath, qint64 maxBytes,
                           QObject* receiver, Finished finished) = 0;
+    // As fetch(), but outside any run: a run that gave up on its server does not refuse it, and
+    // its own failure gives up on nothing. For a look at another server while a run reads one.
+    virtual FetchId fetchAlone(const QString& url, const QString& targetPath, qint64 maxBytes,
+                               QObject* receiver, Finished finished)
+    {
+        return fetch(url, targetPath, maxBytes, receiver, std::move(finished));
+    }
     // Within a run: these URLs will be fetched next, in this order, each at most maxBytes. The
     // fetcher may start them ahead and hold what arrives until fetch() asks for it; nothing
     // reaches a file before that, and what the run never asks for is dropped.

@@ -473,8 +473,9 @@ struct NetworkFetcher::Session {
         waiting.clear();
     }
 
+    // alone: outside the open run (see UrlFetcher::fetchAlone).
     FetchId fetch(const QString& url, const QString& targetPath, qint64 maxBytes, QObject* receiver,
-                  Finished finished);
+                  Finished finished, bool alone);
     // The fetch ends: its file is stored or left as it was, and its caller told later.
     void conclude(FetchId id);
     static bool store(Fetch& f);
@@ -542,18 +543,21 @@ std::unique_ptr<FetchTransfer> NetworkFetcher::Session::start(const QString& url
 
 UrlFetcher::FetchId NetworkFetcher::Session::fetch(const QString& url, const QString& targetPath,
                                                    qint64 maxBytes, QObject* receiver,
-                                                   Finished finished)
+                                                   Finished finished, bool alone)
 {
     const FetchId id = ++lastId;
-    Fetch f{targetPath, std::min(maxBytes, limits.maxBytes), receiver, std::move(finished), run,
-            nullptr};
-    if (parsedUrl(url).isEmpty() || targetPath.isEmpty() || dead || !ready()) {
+    Fetch f{targetPath,      std::min(maxBytes, limits.maxBytes),
+            receiver,        std::move(finished),
+            alone ? 0 : run, nullptr};
+    if (parsedUrl(url).isEmpty() || targetPath.isEmpty() || (dead && !alone) || !ready()) {
         report(f, false);
         return id;
     }
-    // Its turn has come: a copy fetched ahead is taken, one not started yet starts now.
-    const auto held =
-        std::find_if(ahead.begin(), ahead.end(), [&url](const auto& t) { return t->url == url; });
+    // Its turn has come: a copy fetched ahead is taken, one not started yet starts now. What
+    // the run fetched ahead stays the run's.
+    const auto held = alone ? ahead.end()
+                            : std::find_if(ahead.begin(), ahead.end(),
+                                           [&url](const auto& t) { return t->url == url; });
     if (held != ahead.end()) {
         f.transfer = std::move(*held);
         ahead.erase(held);
@@ -564,7 +568,7 @@ UrlFetcher::FetchId NetworkFetcher::Session::fetch(const QString& url, const QSt
     } else {
         const auto later = std::find_if(waiting.begin(), waiting.end(),
                                         [&url](const auto& w) { return w.first == url; });
-        if (later != waiting.end())
+        if (!alone && later != waiting.end())
             waiting.erase(later);
         // This one needs a connection now: the latest started ahead gives way and starts again
         // in its turn.
@@ -686,7 +690,14 @@ NetworkFetcher::Session& NetworkFetcher::session()
 UrlFetcher::FetchId NetworkFetcher::fetch(const QString& url, const QString& targetPath,
                                           qint64 maxBytes, QObject* receiver, Finished finished)
 {
-    return session().fetch(url, targetPath, maxBytes, receiver, std::move(finished));
+    return session().fetch(url, targetPath, maxBytes, receiver, std::move(finished), false);
+}
+
+UrlFetcher::FetchId NetworkFetcher::fetchAlone(const QString& url, const QString& targetPath,
+                                               qint64 maxBytes, QObject* receiver,
+                                               Finished finished)
+{
+    return session().fetch(url, targetPath, maxBytes, receiver, std::move(finished), true);
 }
 
 void NetworkFetcher::fetchAhead(const QStringList& urls, qint64 maxBytes)

@@ -53,6 +53,8 @@ public:
     // maxBytes. Up to HeldInMemoryMaxBytes, even the temporary file waits for the whole body.
     FetchId fetch(const QString& url, const QString& targetPath, qint64 maxBytes, QObject* receiver,
                   Finished finished) override;
+    FetchId fetchAlone(const QString& url, const QString& targetPath, qint64 maxBytes,
+                       QObject* receiver, Finished finished) override;
     // At most MaxParallel connections at once, the fetches being waited for included (the one
     // started ahead last gives way to them), and at most MaxHeldAhead running or held, each
     // within the rules of fetch() and its maxBytes. A fetch whose turn comes takes its copy,
