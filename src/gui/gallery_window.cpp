@@ -72,6 +72,8 @@ GalleryWindow::GalleryWindow(SkinController& controller, QWidget* parent)
             markInstalled(); // an install may have ended
     });
     resize(4 * CellWidth + 36, 3 * CellHeight + 60);
+    // Its captions are in force from the start, whatever the language.
+    applyCaptions();
 }
 
 GalleryWindow::~GalleryWindow() = default;

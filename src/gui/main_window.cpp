@@ -154,13 +154,10 @@ void MainWindow::buildMenus()
     expandAllItem_ = item(optionsMenu_, "expandAllItem", UiText::ExpandAllItem);
     collapseAllItem_ = item(optionsMenu_, "collapseAllItem", UiText::CollapseAllItem);
     optionsMenu_->addSeparator();
-    // Shown by the windows they open once those are wired in.
     galleryItem_ = item(optionsMenu_, "galleryItem", UiText::GalleryItem);
-    galleryItem_->setVisible(false);
     // Ctrl+H, as browsers open their history.
     historyItem_ = item(optionsMenu_, "historyItem", UiText::HistoryItem, Qt::CTRL | Qt::Key_H);
     serverItem_ = item(optionsMenu_, "serverItem", UiText::ServerItem);
-    serverItem_->setVisible(false);
 
     helpMenu_ = menu("helpMenu", UiText::HelpMenu);
     visitItem_ = item(helpMenu_, "visitItem", UiText::VisitItem);
@@ -223,22 +220,21 @@ void MainWindow::connectCommands()
     connect(installButton_, &QPushButton::clicked, c, &SkinController::installSkin);
     connect(removeItem_, &QAction::triggered, c, &SkinController::removeSkin);
     connect(pickFileItem_, &QAction::triggered, c, &SkinController::installPickedFile);
-    connect(settingsItem_, &QAction::triggered, this, [this] { settingsDialog()->open(); });
+    connect(settingsItem_, &QAction::triggered, this, [this] { built(settingsDialog_)->open(); });
     connect(languageItem_, &QAction::triggered, this, &MainWindow::chooseLanguage);
     connect(expandAllItem_, &QAction::triggered, tree_, &CatalogueTree::expandEveryNode);
     connect(collapseAllItem_, &QAction::triggered, tree_, &CatalogueTree::collapseBelowRoot);
     connect(visitItem_, &QAction::triggered, c, &SkinController::visitSite);
-    connect(aboutItem_, &QAction::triggered, this, [this] { aboutDialog()->open(); });
-    connect(historyItem_, &QAction::triggered, this, [this] { historyWindow()->showHistory(); });
-    connect(serverItem_, &QAction::triggered, this, [this] { serverDialog()->open(); });
-    serverItem_->setVisible(true);
+    connect(aboutItem_, &QAction::triggered, this, [this] { built(aboutDialog_)->open(); });
+    connect(historyItem_, &QAction::triggered, this,
+            [this] { built(historyWindow_)->showHistory(); });
+    connect(serverItem_, &QAction::triggered, this, [this] { built(serverDialog_)->open(); });
     connect(tree_, &QTreeWidget::itemClicked, this, &MainWindow::chooseSkin);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](const QTreeWidgetItem* node) {
         if (const int category = tree_->categoryIndexOf(node); category >= 0)
             gallery()->showCategory(category);
     });
     connect(galleryItem_, &QAction::triggered, this, [this] { gallery()->showCategory(-1); });
-    galleryItem_->setVisible(true);
     // The keyboard previews as a click does, once the keys rest.
     connect(tree_, &CatalogueTree::currentSettled, this, &MainWindow::chooseSkin);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -361,61 +357,31 @@ void MainWindow::applyCaptions()
     serverItem_->setText(text(UiText::ServerItem));
     preview_->setPlaceholderCaption(language.text(FixedText::PlaceholderCaption));
     // The dialogs get theirs whether or not they were ever opened, and keep them.
-    if (settingsDialog_)
-        settingsDialog_->applyCaptions();
-    if (aboutDialog_)
-        aboutDialog_->applyCaptions();
-    if (historyWindow_)
-        historyWindow_->applyCaptions();
-    if (serverDialog_)
-        serverDialog_->applyCaptions();
-    if (gallery_)
-        gallery_->applyCaptions();
+    const auto apply = [](auto* window) {
+        if (window)
+            window->applyCaptions();
+    };
+    apply(settingsDialog_);
+    apply(aboutDialog_);
+    apply(historyWindow_);
+    apply(serverDialog_);
+    apply(gallery_);
 }
 
-SettingsDialog* MainWindow::settingsDialog()
+template <class Window> Window* MainWindow::built(Window*& window)
 {
-    if (!settingsDialog_) {
-        settingsDialog_ = new SettingsDialog(controller_, this);
+    if (!window) {
+        window = new Window(controller_, this);
         if (captionsApplied_)
-            settingsDialog_->applyCaptions();
+            window->applyCaptions();
     }
-    return settingsDialog_;
-}
-
-AboutDialog* MainWindow::aboutDialog()
-{
-    if (!aboutDialog_) {
-        aboutDialog_ = new AboutDialog(controller_, this);
-        if (captionsApplied_)
-            aboutDialog_->applyCaptions();
-    }
-    return aboutDialog_;
-}
-
-HistoryWindow* MainWindow::historyWindow()
-{
-    // Its captions come from the language in force when it is built.
-    if (!historyWindow_)
-        historyWindow_ = new HistoryWindow(controller_, this);
-    return historyWindow_;
-}
-
-ServerDialog* MainWindow::serverDialog()
-{
-    if (!serverDialog_) {
-        serverDialog_ = new ServerDialog(controller_, this);
-        if (captionsApplied_)
-            serverDialog_->applyCaptions();
-    }
-    return serverDialog_;
+    return window;
 }
 
 GalleryWindow* MainWindow::gallery()
 {
     if (!gallery_) {
-        gallery_ = new GalleryWindow(controller_, this);
-        gallery_->applyCaptions();
+        built(gallery_);
         connect(gallery_, &GalleryWindow::skinChosen, this,
                 [this](SkinRef skin) { chooseGallerySkin(skin, false); });
         connect(gallery_, &GalleryWindow::skinActivated, this,
@@ -495,14 +461,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
     controller_.shutDown();
     if (chooser_)
         chooser_->close();
-    if (aboutDialog_)
-        aboutDialog_->hide();
-    if (settingsDialog_)
-        settingsDialog_->hide();
-    if (historyWindow_)
-        historyWindow_->hide();
-    if (serverDialog_)
-        serverDialog_->hide();
+    for (QWidget* window : std::initializer_list<QWidget*>{aboutDialog_, settingsDialog_,
+                                                           historyWindow_, serverDialog_}) {
+        if (window)
+            window->hide();
+    }
     if (gallery_)
         gallery_->close();
     event->accept();

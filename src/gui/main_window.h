@@ -68,10 +68,8 @@ private:
     void showProgress(int value);
     void showPicture(const Picture& picture);
     void chooseLanguage();
-    SettingsDialog* settingsDialog();
-    AboutDialog* aboutDialog();
-    HistoryWindow* historyWindow();
-    ServerDialog* serverDialog();
+    // A dialog or window is built when first opened, with the captions in force.
+    template <class Window> Window* built(Window*& window);
     GalleryWindow* gallery();
 
     static constexpr int PaintPaceMs = 40;
