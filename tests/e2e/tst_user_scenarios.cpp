@@ -208,7 +208,8 @@ private Q_SLOTS:
         ProgramRun::pressKeys(chooser, "Return");
         const QString window = run.windowOf(program);
         QVERIFY(!window.isEmpty());
-        QCOMPARE(run.setting("language"), "english.lng");
+        // The window shows before the choice is stored, so that a message it brings is on top.
+        QTRY_COMPARE_WITH_TIMEOUT(run.setting("language"), "english.lng", WindowBoundMs);
         // The pass ends with its last list: until then the commands it conflicts with are greyed.
         for (const QString& list : QDir(served).entryList({"*.txt"}))
             QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(cache + u'/' + list.chopped(4) + ".tmp"),
