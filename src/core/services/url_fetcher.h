@@ -45,8 +45,9 @@ public:
     virtual void beginRun() {}
     virtual void endRun() {}
 
-    // The user gave up on this fetch: it ends now as a failure, its finished(false) follows.
-    // Nothing happens for a fetch that has ended.
+    // This fetch is no longer wanted (the user gave up on it, or its picture left the view): it
+    // ends now as a failure, its finished(false) follows. Nothing happens for a fetch that has
+    // ended.
     virtual void cancel(FetchId id) = 0;
     // The program is closing: every fetch, running or ahead, ends now as a failure.
     virtual void cancelAll() = 0;

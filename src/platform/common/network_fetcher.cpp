@@ -731,7 +731,7 @@ void NetworkFetcher::cancel(FetchId id)
 {
     const auto found = session().fetches.find(id);
     if (found != session().fetches.end() && found->second.transfer)
-        qInfo("Download of %s given up by the user", qUtf8Printable(found->second.transfer->url));
+        qInfo("Download of %s given up", qUtf8Printable(found->second.transfer->url));
     session().giveUp(id);
     session().carryOn();
 }
