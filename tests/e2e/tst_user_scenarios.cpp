@@ -8,6 +8,9 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QtTest>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 // "At once": far below the 30 s a silent server is waited for, yet loose enough for a loaded
@@ -609,13 +612,16 @@ private Q_SLOTS:
     }
     void pictureGivenWhileRunning_data()
     {
-        QTest::addColumn<QString>("how");  // drop, "drop two" (files), start, "start late"
+        // drop, "drop two" (files), start, "start late", "start behind silent" (callers)
+        QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("picture"); // else a web page
         QTest::newRow("dropped") << "drop" << true;
         QTest::newRow("dropped, no picture") << "drop" << false;
         QTest::newRow("two files dropped") << "drop two" << true;
         QTest::newRow("second start, relative path") << "start" << true;
         QTest::newRow("second start during a stalled pass, no picture") << "start late" << false;
+        QTest::newRow("second start behind callers that say nothing")
+            << "start behind silent" << true;
     }
     // A picture dropped on the window, or named by a later start, is shown and made ready to
     // install as one named at the start: Ctrl+I installs its bytes. One that is no picture gives
@@ -649,6 +655,23 @@ private Q_SLOTS:
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(!late || askedFor(server, "/voruzide.txt"), WindowBoundMs);
             run.coverWith(window);
+            // All but one of the running copy's places for callers taken by ones that say
+            // nothing: a later start is still read at once, not after they time out.
+            QList<int> silent;
+            for (int i = 0; how == "start behind silent" && i < 7; ++i) {
+                sockaddr_un address{};
+                address.sun_family = AF_UNIX;
+                qstrncpy(address.sun_path, QFile::encodeName(run.root() + "/run/drapello.socket"),
+                         sizeof address.sun_path);
+                silent << ::socket(AF_UNIX, SOCK_STREAM, 0);
+                QCOMPARE(
+                    ::connect(silent.last(), reinterpret_cast<sockaddr*>(&address), sizeof address),
+                    0);
+            }
+            const auto hangUp = qScopeGuard([&] {
+                for (const int socket : silent)
+                    ::close(socket);
+            });
             QProcess* second = run.start({"\"rode auto.gif\""}, run.root() + "/my skins");
             QVERIFY2(second->waitForFinished(ExitBoundMs), "the second copy kept running");
             // Raised in the same turn as it takes the picture: the message has been read.
