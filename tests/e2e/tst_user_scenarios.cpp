@@ -33,6 +33,20 @@ int openTree(const QString& window)
     return top;
 }
 
+// Opens the tree and moves down it by `keys` until the server is asked for `part`. Until the tree
+// holds the skins the arrows find nothing: each round starts from the root.
+bool keysUntilAsked(const QString& window, const QString& keys, const HttpTestServer& server,
+                    const QString& part)
+{
+    return QTest::qWaitFor(
+        [&] {
+            openTree(window);
+            ProgramRun::pressKeys(window, keys);
+            return QTest::qWaitFor([&] { return askedFor(server, part); }, 3000);
+        },
+        WindowBoundMs);
+}
+
 // Clicks down the open tree's rows until done() holds. The tree may still be filling: each round
 // opens it afresh.
 bool clickTreeUntil(const QString& window, const std::function<bool()>& done)
@@ -269,15 +283,7 @@ private Q_SLOTS:
         QProcess* program = run.start();
         const QString window = run.windowOf(program);
         QVERIFY(!window.isEmpty());
-        // Until the tree holds the skins the arrows find nothing: each round starts from the root.
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                openTree(window);
-                ProgramRun::pressKeys(window, "Down Down Down");
-                return QTest::qWaitFor([&] { return askedFor(server, "/MooieKleuren/Groen.gif"); },
-                                       3000);
-            },
-            WindowBoundMs));
+        QVERIFY(keysUntilAsked(window, "Down Down Down", server, "/MooieKleuren/Groen.gif"));
         QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!")); // Groen is shown
         ProgramRun::pressKeys(window, "Down ctrl+i");
         QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(lvback), red, WindowBoundMs);
@@ -380,14 +386,7 @@ private Q_SLOTS:
         QProcess* program = run.start();
         const QString window = run.windowOf(program);
         QVERIFY(!window.isEmpty());
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                openTree(window);
-                ProgramRun::pressKeys(window, "Down Down"); // Blauw
-                return QTest::qWaitFor([&] { return askedFor(server, "/Abstract/Blauw.gif"); },
-                                       3000);
-            },
-            WindowBoundMs));
+        QVERIFY(keysUntilAsked(window, "Down Down", server, "/Abstract/Blauw.gif"));
         QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol gedownload!"));
         ProgramRun::pressKeys(window, "ctrl+i");
         QVERIFY(ProgramRun::waitForStatus(program, "Skin succesvol als achtergrond geplaatst!"));
